@@ -1,0 +1,262 @@
+#include "container/UpdContainer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <limits>
+#include <memory>
+
+#include "container/StoredName.h"
+#include "util/File.h"
+#include "util/FileSystem.h"
+#include "util/OperationError.h"
+#include "util/ReplacingFile.h"
+#include "util/Text.h"
+
+namespace upd {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kBufferSize = 65536;
+constexpr std::size_t kCopySize = 61440;
+constexpr std::int32_t kMaxNameLength = 4096;
+constexpr int kLevel = 9;
+constexpr int kWindowBits = 15;
+constexpr int kMemoryLevel = 8;
+
+using Buffer = std::array<unsigned char, kBufferSize>;
+using Sink = std::function<void(const unsigned char*, std::size_t)>;
+
+[[noreturn]] void ThrowZlibError() { throw OperationError("Error"); }
+[[noreturn]] void ThrowReadError() { throw OperationError("Stream read error"); }
+
+void WriteInt32(File& file, std::int32_t value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    const unsigned char bytes[4] = {static_cast<unsigned char>(bits),
+                                    static_cast<unsigned char>(bits >> 8),
+                                    static_cast<unsigned char>(bits >> 16),
+                                    static_cast<unsigned char>(bits >> 24)};
+    file.WriteAll(bytes, sizeof bytes);
+}
+
+std::int32_t ReadInt32(File& file) {
+    unsigned char bytes[4];
+    file.ReadExact(bytes, sizeof bytes);
+    return static_cast<std::int32_t>(std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
+                                     std::uint32_t(bytes[2]) << 16 |
+                                     std::uint32_t(bytes[3]) << 24);
+}
+
+struct DeflateStream {
+    z_stream z{};
+    DeflateStream() {
+        if (deflateInit2(&z, kLevel, Z_DEFLATED, kWindowBits, kMemoryLevel,
+                         Z_DEFAULT_STRATEGY) != Z_OK) {
+            ThrowZlibError();
+        }
+    }
+    ~DeflateStream() { deflateEnd(&z); }
+    DeflateStream(const DeflateStream&) = delete;
+    DeflateStream& operator=(const DeflateStream&) = delete;
+};
+
+struct InflateStream {
+    z_stream z{};
+    InflateStream() {
+        if (inflateInit(&z) != Z_OK) {
+            ThrowZlibError();
+        }
+    }
+    ~InflateStream() { inflateEnd(&z); }
+    InflateStream(const InflateStream&) = delete;
+    InflateStream& operator=(const InflateStream&) = delete;
+};
+
+File OpenSource(const std::string& path) {
+    File file;
+    if (const long error = file.OpenRead(ToPath(path)); error != 0) {
+        throw OperationError(CannotOpenMessage(ToPath(path), error));
+    }
+    return file;
+}
+
+// Compresses exactly size bytes of source into one zlib stream appended to output.
+void DeflateInto(File& source, std::int64_t size, File& output) {
+    DeflateStream stream;
+    auto input = std::make_unique<Buffer>();
+    auto compressed = std::make_unique<Buffer>();
+    std::int64_t remaining = size;
+    int flush = Z_NO_FLUSH;
+    do {
+        const auto want = std::size_t(std::min<std::int64_t>(remaining, kCopySize));
+        const std::size_t got = want ? source.Read(input->data(), want) : 0;
+        if (want > 0 && got == 0) {
+            ThrowReadError();  // the source shrank while it was packed
+        }
+        remaining -= std::int64_t(got);
+        flush = remaining == 0 ? Z_FINISH : Z_NO_FLUSH;
+        stream.z.next_in = input->data();
+        stream.z.avail_in = uInt(got);
+        do {
+            stream.z.next_out = compressed->data();
+            stream.z.avail_out = uInt(compressed->size());
+            if (deflate(&stream.z, flush) == Z_STREAM_ERROR) {
+                ThrowZlibError();
+            }
+            output.WriteAll(compressed->data(), compressed->size() - stream.z.avail_out);
+        } while (stream.z.avail_out == 0);
+    } while (flush != Z_FINISH);
+}
+
+void PackEntry(const std::string& sourcePath, const std::string& storedName, File& output) {
+    File source = OpenSource(sourcePath);
+    const std::int64_t size = source.Size();
+    if (size > std::numeric_limits<std::int32_t>::max()) {
+        throw OperationError("Файлът \"" + sourcePath +
+                             "\" е 2 GiB или по-голям и не може да бъде пакетиран.");
+    }
+    WriteInt32(output, std::int32_t(storedName.size()));
+    output.WriteAll(storedName.data(), storedName.size());
+    WriteInt32(output, std::int32_t(size));
+    DeflateInto(source, size, output);
+}
+
+// Reads a container entry by entry, giving back the read-ahead of each zlib stream.
+class ContainerReader {
+public:
+    explicit ContainerReader(const std::string& path) : file_(OpenSource(path)) {}
+
+    std::int32_t ReadCount() { return ReadInt32(file_); }
+
+    // Reads name length, name and size; refuses implausible fields before allocating.
+    EntryInfo ReadHeader() {
+        const std::int32_t nameLength = ReadInt32(file_);
+        if (nameLength < 0 || nameLength > kMaxNameLength) {
+            throw OperationError("Пакетът е повреден: невъзможна дължина на име (" +
+                                 std::to_string(nameLength) + ").");
+        }
+        std::string stored(std::size_t(nameLength), '\0');
+        file_.ReadExact(stored.data(), stored.size());
+        EntryInfo entry;
+        entry.name = DecodeStoredName(stored);
+        if (!IsSafeEntryName(entry.name)) {
+            throw OperationError("Пакетът съдържа недопустимо име на файл: \"" + entry.name +
+                                 "\".");
+        }
+        entry.size = ReadInt32(file_);
+        if (entry.size < 0) {
+            throw OperationError("Пакетът е повреден: отрицателен размер на \"" + entry.name +
+                                 "\".");
+        }
+        return entry;
+    }
+
+    // Inflates one zlib stream that must yield exactly entry.size bytes into sink.
+    void Inflate(EntryInfo& entry, const Sink& sink) {
+        InflateStream stream;
+        std::int64_t produced = 0;
+        int status = Z_OK;
+        while (status != Z_STREAM_END) {
+            if (stream.z.avail_in == 0) {
+                stream.z.next_in = input_->data();
+                stream.z.avail_in = uInt(file_.Read(input_->data(), input_->size()));
+                if (stream.z.avail_in == 0) {
+                    ThrowReadError();
+                }
+            }
+            stream.z.next_out = output_->data();
+            stream.z.avail_out = uInt(kCopySize);
+            status = inflate(&stream.z, Z_NO_FLUSH);
+            if (status != Z_OK && status != Z_STREAM_END) {
+                ThrowZlibError();  // corrupt data, preset dictionary, no memory
+            }
+            const std::size_t have = kCopySize - stream.z.avail_out;
+            if (produced + std::int64_t(have) > entry.size) {
+                ThrowZlibError();
+            }
+            sink(output_->data(), have);
+            produced += std::int64_t(have);
+        }
+        const std::size_t readAhead = stream.z.avail_in;
+        if (produced < entry.size) {
+            if (readAhead > 0 || HasMoreBytes()) {
+                ThrowZlibError();
+            }
+            ThrowReadError();
+        }
+        file_.SeekBack(readAhead);
+        entry.compressedSize = std::int64_t(stream.z.total_in);
+    }
+
+    bool HasMoreBytes() {
+        unsigned char probe;
+        if (file_.Read(&probe, 1) == 0) {
+            return false;
+        }
+        file_.SeekBack(1);
+        return true;
+    }
+
+private:
+    File file_;
+    std::unique_ptr<Buffer> input_ = std::make_unique<Buffer>();
+    std::unique_ptr<Buffer> output_ = std::make_unique<Buffer>();
+};
+
+}  // namespace
+
+void PackFiles(const std::vector<std::string>& sources, const std::string& destination) {
+    if (sources.empty()) {
+        return;
+    }
+    std::vector<std::string> names;
+    for (const auto& source : sources) {
+        names.push_back(StoredNameOf(source));
+    }
+    ReplacingFile container(ToPath(destination));
+    WriteInt32(container.Output(), std::int32_t(sources.size()));
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        PackEntry(sources[i], names[i], container.Output());
+    }
+    container.Commit();
+}
+
+void PackFile(const std::string& source, const std::string& destination) {
+    PackFiles({source}, destination);
+}
+
+void UnpackFiles(const std::string& container, const std::string& targetDirectory) {
+    const std::string prefix = targetDirectory.empty() ? std::string(1, kPathSeparator)
+                                                       : EnsureTrailingBackslash(targetDirectory);
+    ContainerReader reader(container);
+    const std::int32_t count = reader.ReadCount();
+    for (std::int32_t i = 0; i < count; ++i) {
+        EntryInfo entry = reader.ReadHeader();
+        ReplacingFile output(ToPath(prefix + entry.name));
+        reader.Inflate(entry, [&output](const unsigned char* data, std::size_t size) {
+            output.Output().WriteAll(data, size);
+        });
+        output.Commit();
+    }
+}
+
+std::vector<EntryInfo> ListEntries(const std::string& container) {
+    ContainerReader reader(container);
+    const std::int32_t count = reader.ReadCount();
+    std::vector<EntryInfo> entries;
+    for (std::int32_t i = 0; i < count; ++i) {
+        EntryInfo entry = reader.ReadHeader();
+        reader.Inflate(entry, [](const unsigned char*, std::size_t) {});
+        entries.push_back(std::move(entry));
+    }
+    if (reader.HasMoreBytes()) {
+        throw OperationError("Пакетът е повреден: след последния запис има излишни данни.");
+    }
+    return entries;
+}
+
+}  // namespace upd

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace upd {
+
+// The index package format: a 32-bit little-endian entry count, then per entry the name
+// length, the name in the Windows ANSI code page, the uncompressed size and one zlib stream.
+
+// Packs the files, in order, into a new container at destination. Nothing is written for
+// an empty list. The destination changes only when the whole container is complete.
+void PackFiles(const std::vector<std::string>& sources, const std::string& destination);
+void PackFile(const std::string& source, const std::string& destination);
+
+// Writes every entry into targetDirectory under its stored name. Each output replaces its
+// target only when complete; a failure leaves earlier outputs done and later ones untouched.
+void UnpackFiles(const std::string& container, const std::string& targetDirectory);
+
+struct EntryInfo {
+    std::string name;  // UTF-8
+    std::int64_t size = 0;
+    std::int64_t compressedSize = 0;
+};
+
+// Inflates and checks every entry without writing anything. Throws on any corruption,
+// including bytes after the last entry.
+std::vector<EntryInfo> ListEntries(const std::string& container);
+
+}  // namespace upd

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+namespace upd {
+
+// An owned, unshared file handle with the tool's stream error messages.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Both return 0 on success, else the system error code; the handle stays closed then.
+    long OpenRead(const std::filesystem::path& path);
+    long CreateNew(const std::filesystem::path& path);  // fails if the path exists
+
+    bool IsOpen() const;
+    // Up to size bytes; 0 only at the end of the file. Throws "Stream read error".
+    std::size_t Read(void* data, std::size_t size);
+    // Reads exactly size bytes or throws "Stream read error".
+    void ReadExact(void* data, std::size_t size);
+    // Throws "Stream write error".
+    void WriteAll(const void* data, std::size_t size);
+    // Moves the position back by count bytes (gives back read-ahead).
+    void SeekBack(std::size_t count);
+    std::int64_t Size() const;
+    // Makes the written data durable; throws "Stream write error".
+    void Flush();
+    // Closes and reports a failed close as "Stream write error".
+    void Close();
+
+private:
+    void Release() noexcept;
+#ifdef _WIN32
+    void* handle_ = reinterpret_cast<void*>(-1);
+#else
+    int fd_ = -1;
+#endif
+};
+
+}  // namespace upd

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace upd {
+
+// Texts are UTF-8 everywhere in the tool; these convert at the file-system boundary.
+std::filesystem::path ToPath(const std::string& utf8);
+std::string FromPath(const std::filesystem::path& path);
+
+// An existing file that is not a directory. Empty paths are neither.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+
+// The path completed against the current directory, for messages.
+std::string AbsolutePathText(const std::filesystem::path& path);
+
+// Directory of the running executable, with a trailing separator.
+std::string ExecutableDirectory();
+
+// The last system error: errno, or GetLastError() on Windows.
+long LastSystemError();
+
+// The system's text for an error code, without trailing blanks, line breaks and full stops.
+std::string SystemErrorText(long code);
+
+// "Cannot create file "<absolute path>". <system text>" and its "open" twin.
+std::string CannotCreateMessage(const std::filesystem::path& path, long code);
+std::string CannotOpenMessage(const std::filesystem::path& path, long code);
+
+}  // namespace upd

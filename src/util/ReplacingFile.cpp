@@ -1,0 +1,97 @@
+#include "util/ReplacingFile.h"
+
+#include <cstdio>
+#include <random>
+#include <system_error>
+
+#include "util/FileSystem.h"
+#include "util/OperationError.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace upd {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string RandomTag() {
+    static std::mt19937_64 generator{std::random_device{}()};
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(generator()));
+    return text;
+}
+
+#ifndef _WIN32
+// Makes a completed rename durable; failure here cannot undo it, so it is ignored.
+void SyncDirectory(const fs::path& directory) {
+    const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+#endif
+
+}  // namespace
+
+fs::path TemporarySibling(const fs::path& target, const std::string& suffix) {
+    const fs::path name = ToPath("." + FromPath(target.filename()) + "." + RandomTag() + suffix);
+    return target.parent_path() / name;
+}
+
+long ReplaceFile(const fs::path& source, const fs::path& target) {
+#ifdef _WIN32
+    if (!MoveFileExW(source.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return long(GetLastError());
+    }
+#else
+    if (::rename(source.c_str(), target.c_str()) != 0) {
+        return errno;
+    }
+    SyncDirectory(target.parent_path());
+#endif
+    return 0;
+}
+
+ReplacingFile::ReplacingFile(fs::path target) : target_(std::move(target)) {
+    long error = 0;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        temporary_ = TemporarySibling(target_, ".tmp");
+        error = file_.CreateNew(temporary_);
+        if (error == 0) {
+            return;
+        }
+        std::error_code ec;
+        if (!fs::exists(temporary_, ec)) {
+            break;  // not a name clash: the folder itself refuses
+        }
+    }
+    throw OperationError(CannotCreateMessage(target_, error));
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (!committed_) {
+        file_ = File();  // close before removing: Windows cannot delete an open file
+        std::error_code ignored;
+        fs::remove(temporary_, ignored);
+    }
+}
+
+void ReplacingFile::Commit() {
+    file_.Flush();
+    file_.Close();
+    if (const long error = ReplaceFile(temporary_, target_); error != 0) {
+        throw OperationError(CannotCreateMessage(target_, error));
+    }
+    committed_ = true;
+}
+
+}  // namespace upd

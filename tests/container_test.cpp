@@ -1,0 +1,369 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <filesystem>
+
+#include "container/StoredName.h"
+#include "container/UpdContainer.h"
+#include "support/ChildProcess.h"
+#include "support/TestFiles.h"
+#include "util/OperationError.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using updtest::FolderEntries;
+using updtest::ReadBytes;
+using updtest::TempDir;
+using updtest::WriteBytes;
+using Names = std::vector<std::string>;
+
+std::string Int32(std::int32_t value) {
+    const auto bits = std::uint32_t(value);
+    return {char(bits), char(bits >> 8), char(bits >> 16), char(bits >> 24)};
+}
+
+std::string ZlibStream(const std::string& content, int level = 6, const std::string& dictionary = {}) {
+    z_stream z{};
+    EXPECT_EQ(deflateInit(&z, level), Z_OK);
+    if (!dictionary.empty()) {
+        deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()),
+                             uInt(dictionary.size()));
+    }
+    std::string out(deflateBound(&z, uLong(content.size())) + 16, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+    z.avail_in = uInt(content.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+// One entry as a foreign writer would lay it out; the stored size may lie.
+std::string Entry(const std::string& storedName, std::int32_t size, const std::string& stream) {
+    return Int32(std::int32_t(storedName.size())) + storedName + Int32(size) + stream;
+}
+
+std::string Entry(const std::string& name, const std::string& content) {
+    return Entry(name, std::int32_t(content.size()), ZlibStream(content));
+}
+
+// Expects the call to fail with exactly this message.
+template <typename Call>
+void ExpectFailure(Call call, const std::string& message) {
+    try {
+        call();
+        ADD_FAILURE() << "no error, expected: " << message;
+    } catch (const upd::OperationError& e) {
+        EXPECT_EQ(std::string(e.what()), message);
+    }
+}
+
+template <typename Call>
+std::string FailureOf(Call call) {
+    try {
+        call();
+    } catch (const upd::OperationError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+class Container : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string packed = dir / "updates.upd";
+
+    fs::path Out() {
+        fs::create_directories(dir.Path() / "out");
+        return dir.Path() / "out";
+    }
+    std::string OutText() { return upd::FromPath(Out()); }
+};
+
+TEST_F(Container, RoundTripsAtBufferBoundariesAndLargeSizes) {
+    const std::pair<std::size_t, bool> cases[] = {
+        {0, false},     {1, false},     {61439, true},  {61440, true},     {61441, true},
+        {65535, true},  {65536, false}, {65537, true},  {3'000'000, false}, {3'000'000, true},
+    };
+    for (const auto& [size, random] : cases) {
+        SCOPED_TRACE(std::to_string(size) + (random ? " random" : " text"));
+        const std::string content =
+            random ? updtest::RandomBytes(size, unsigned(size)) : updtest::XmlLikeText(size, 7);
+        WriteBytes(dir / "updates.xml", content);
+        upd::PackFile(dir / "updates.xml", packed);
+
+        const std::string bytes = ReadBytes(packed);
+        ASSERT_GE(bytes.size(), 25u);
+        EXPECT_EQ(bytes.substr(0, 19), Int32(1) + Int32(11) + "updates.xml");
+        EXPECT_EQ(bytes.substr(19, 4), Int32(std::int32_t(size)));
+        EXPECT_EQ(bytes.substr(23, 2), "\x78\xDA");
+
+        upd::UnpackFiles(packed, OutText());
+        EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "updates.xml")) == content, true);
+        EXPECT_EQ(FolderEntries(Out()), Names{"updates.xml"});
+    }
+}
+
+TEST_F(Container, EmptyFileGivesTheMinimalContainer) {
+    WriteBytes(dir / "updates.xml", "");
+    upd::PackFile(dir / "updates.xml", packed);
+    const std::string expected =
+        Int32(1) + Int32(11) + "updates.xml" + Int32(0) + std::string("\x78\xDA\x03\x00\x00\x00\x00\x01", 8);
+    EXPECT_EQ(ReadBytes(packed), expected);
+    upd::UnpackFiles(packed, OutText());
+    EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "updates.xml")), "");
+}
+
+TEST_F(Container, PackingIsRepeatableAndStoresOnlyTheLastComponent) {
+    fs::create_directories(dir.Path() / "sub" / "deeper");
+    const std::string source = dir / "sub/deeper/my.xml";
+    WriteBytes(source, updtest::XmlLikeText(5000, 3));
+    upd::PackFile(source, packed);
+    const std::string first = ReadBytes(packed);
+    upd::PackFile(source, packed);
+    EXPECT_EQ(ReadBytes(packed), first);
+    EXPECT_EQ(first.substr(4, 10), Int32(6) + "my.xml");
+}
+
+TEST_F(Container, CyrillicNameIsStoredAsWindows1251Bytes) {
+    const std::string name = "Обновления.xml";  // 10 Cyrillic letters + ".xml"
+    WriteBytes(dir / name, "<x/>");
+    upd::PackFile(dir / name, packed);
+    const std::string cp1251 = "\xCE\xE1\xED\xEE\xE2\xEB\xE5\xED\xE8\xFF.xml";
+    EXPECT_EQ(ReadBytes(packed).substr(4, 4 + cp1251.size()), Int32(14) + cp1251);
+    upd::UnpackFiles(packed, OutText());
+    EXPECT_EQ(FolderEntries(Out()), Names{name});
+    EXPECT_EQ(upd::ListEntries(packed).at(0).name, name);
+}
+
+TEST_F(Container, NamesOutsideTheCodePageAreRefusedBeforeAnythingIsWritten) {
+    WriteBytes(dir / "日本.xml", "x");
+    EXPECT_NE(FailureOf([&] { upd::PackFile(dir / "日本.xml", packed); }), "(no error)");
+    EXPECT_FALSE(fs::exists(packed));
+}
+
+TEST_F(Container, SeveralForeignEntriesUnpackInOrderAndListWithTheirSizes) {
+    const std::string big = updtest::RandomBytes(200'000, 5);
+    const std::string text = updtest::XmlLikeText(70'000, 9);
+    const std::string container = Int32(4) + Entry("a.xml", text) + Entry("empty.txt", "") +
+                                  Entry("b.bin", big) + Entry("\xEC.txt", "last");
+    WriteBytes(packed, container);
+
+    upd::UnpackFiles(packed, OutText() + "/");
+    EXPECT_EQ(FolderEntries(Out()), (Names{"a.xml", "b.bin", "empty.txt", "м.txt"}));
+    EXPECT_TRUE(ReadBytes(upd::FromPath(Out() / "a.xml")) == text);
+    EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "empty.txt")), "");
+    EXPECT_TRUE(ReadBytes(upd::FromPath(Out() / "b.bin")) == big);
+    EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "м.txt")), "last");
+
+    const auto entries = upd::ListEntries(packed);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].name, "a.xml");
+    EXPECT_EQ(entries[0].size, 70'000);
+    EXPECT_EQ(entries[0].compressedSize, std::int64_t(ZlibStream(text).size()));
+    EXPECT_EQ(entries[1].compressedSize, std::int64_t(ZlibStream("").size()));
+    EXPECT_EQ(entries[2].size, 200'000);
+    EXPECT_EQ(entries[3].name, "м.txt");
+}
+
+TEST_F(Container, PackFilesWritesEveryItemInOrderAndNothingForAnEmptyList) {
+    WriteBytes(dir / "one.xml", "1");
+    WriteBytes(dir / "two.xml", updtest::XmlLikeText(100'000, 1));
+    upd::PackFiles({dir / "one.xml", dir / "two.xml", dir / "one.xml"}, packed);
+    const auto entries = upd::ListEntries(packed);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].name, "one.xml");
+    EXPECT_EQ(entries[1].size, 100'000);
+    EXPECT_EQ(entries[2].name, "one.xml");
+
+    upd::PackFiles({}, dir / "never.upd");
+    EXPECT_FALSE(fs::exists(dir / "never.upd"));
+}
+
+TEST_F(Container, ZeroOrNegativeCountUnpacksNothing) {
+    for (const std::int32_t count : {0, -1, INT32_MIN}) {
+        WriteBytes(packed, Int32(count) + Entry("x.xml", "data"));
+        upd::UnpackFiles(packed, OutText());
+        EXPECT_TRUE(FolderEntries(Out()).empty()) << count;
+    }
+}
+
+TEST_F(Container, UnsafeStoredNamesAreRefusedAndNothingIsWritten) {
+    const std::string names[] = {"",     ".",       "..",      "../evil.xml", "a/b",
+                                 "a\\b", "c:x",     "tab\tx",  "del\x7f",     "CON",
+                                 "con.xml", "Aux.txt", "nul",  "PRN.x",       "COM1",
+                                 "lpt9.upd"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        WriteBytes(packed, Int32(1) + Entry(name, "payload"));
+        EXPECT_NE(FailureOf([&] { upd::UnpackFiles(packed, OutText()); }), "(no error)");
+        EXPECT_TRUE(FolderEntries(Out()).empty());
+        EXPECT_TRUE(FolderEntries(dir.Path()) == Names({"out", "updates.upd"}));
+    }
+    for (const std::string name : {"CONSOLE.xml", "COM0", "lpt10", "con_x"}) {
+        WriteBytes(packed, Int32(1) + Entry(name, "ok"));
+        upd::UnpackFiles(packed, OutText());
+        EXPECT_EQ(ReadBytes(upd::FromPath(Out() / name)), "ok") << name;
+    }
+}
+
+TEST_F(Container, ImplausibleFieldsAreRefused) {
+    const std::string stream = ZlibStream("abc");
+    const std::string containers[] = {
+        Int32(1) + Int32(-1) + "x" + Int32(3) + stream,
+        Int32(1) + Int32(4097) + std::string(4097, 'a') + Int32(3) + stream,
+        Int32(1) + Int32(INT32_MAX),
+        Int32(1) + Int32(5) + "x.xml" + Int32(-3) + stream,
+    };
+    for (const auto& bytes : containers) {
+        WriteBytes(packed, bytes);
+        const std::string message = FailureOf([&] { upd::UnpackFiles(packed, OutText()); });
+        EXPECT_TRUE(message.starts_with("Пакетът е повреден")) << message;
+        EXPECT_TRUE(FolderEntries(Out()).empty());
+    }
+}
+
+TEST_F(Container, CorruptStreamsFailWithTheirMessages) {
+    const std::string content = updtest::XmlLikeText(10'000, 4);
+    const std::string good = ZlibStream(content);
+    std::string flipped = good;
+    flipped[good.size() / 2] ^= 0x55;
+    std::string badChecksum = good;
+    badChecksum.back() ^= 1;
+    const std::int32_t size = std::int32_t(content.size());
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* message;
+        std::size_t completeOutputs = 0;
+    } cases[] = {
+        {"flipped data", Int32(1) + Entry("a.xml", size, flipped), "Error"},
+        {"bad Adler-32", Int32(1) + Entry("a.xml", size, badChecksum), "Error"},
+        {"more than stored", Int32(1) + Entry("a.xml", size - 1, good), "Error"},
+        {"short, more follows", Int32(2) + Entry("a.xml", size + 1, good) + Entry("b", "b"), "Error"},
+        {"short, nothing follows", Int32(1) + Entry("a.xml", size + 1, good), "Stream read error"},
+        {"preset dictionary", Int32(1) + Entry("a.xml", size, ZlibStream(content, 6, "dict")), "Error"},
+        {"cut in the data", Int32(1) + Entry("a.xml", size, good.substr(0, good.size() / 2)),
+         "Stream read error"},
+        {"count cut short", std::string("\x01\x00", 2), "Stream read error"},
+        {"second entry missing", Int32(2) + Entry("a.xml", size, good), "Stream read error", 1},
+        {"not zlib at all", Int32(1) + Entry("a.xml", size, "plain text, not zlib"), "Error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(packed, c.bytes);
+        ExpectFailure([&] { upd::UnpackFiles(packed, OutText()); }, c.message);
+        ExpectFailure([&] { upd::ListEntries(packed); }, c.message);
+        EXPECT_EQ(FolderEntries(Out()).size(), c.completeOutputs);
+        fs::remove_all(Out());
+    }
+}
+
+TEST_F(Container, ListRefusesBytesAfterTheLastEntryThatUnpackIgnores) {
+    WriteBytes(packed, Int32(1) + Entry("a.xml", "abc") + "junk");
+    EXPECT_TRUE(FailureOf([&] { upd::ListEntries(packed); }).starts_with("Пакетът е повреден"));
+    upd::UnpackFiles(packed, OutText());
+    EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "a.xml")), "abc");
+}
+
+// Every cut of a valid container fails cleanly and leaves only complete earlier outputs.
+TEST_F(Container, EveryTruncationFailsCleanly) {
+    const std::string contents[] = {"first entry", "", updtest::XmlLikeText(3000, 2)};
+    const std::string whole = Int32(3) + Entry("one.xml", contents[0]) + Entry("two.xml", contents[1]) +
+                              Entry("three.xml", contents[2]);
+    const Names names = {"one.xml", "two.xml", "three.xml"};
+    for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        WriteBytes(packed, whole.substr(0, cut));
+        const std::string message = FailureOf([&] { upd::UnpackFiles(packed, OutText()); });
+        EXPECT_TRUE(message == "Stream read error" || message == "Error") << message;
+        for (const std::string& name : FolderEntries(Out())) {
+            const auto index = std::find(names.begin(), names.end(), name) - names.begin();
+            ASSERT_LT(index, 3) << name;
+            EXPECT_EQ(ReadBytes(upd::FromPath(Out() / name)), contents[index]);
+        }
+        fs::remove_all(Out());
+    }
+}
+
+TEST_F(Container, FailedPackKeepsThePreviousContainer) {
+    WriteBytes(dir / "a.xml", "a");
+    WriteBytes(packed, "previous good package");
+    ExpectFailure([&] { upd::PackFiles({dir / "a.xml", dir / "missing.xml"}, packed); },
+                  upd::CannotOpenMessage(upd::ToPath(dir / "missing.xml"), ENOENT));
+    EXPECT_EQ(ReadBytes(packed), "previous good package");
+    EXPECT_EQ(FolderEntries(dir.Path()), (Names{"a.xml", "updates.upd"}));
+}
+
+TEST_F(Container, FailedUnpackKeepsTheUsersFile) {
+    const std::string content = updtest::XmlLikeText(200'000, 8);
+    std::string stream = ZlibStream(content);
+    stream[stream.size() - 100] ^= 0x21;
+    WriteBytes(packed, Int32(1) + Entry("updates.xml", std::int32_t(content.size()), stream));
+    WriteBytes(upd::FromPath(Out() / "updates.xml"), "user's index");
+    EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(packed, OutText()); }), "Error");
+    EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "updates.xml")), "user's index");
+    EXPECT_EQ(FolderEntries(Out()), Names{"updates.xml"});
+}
+
+TEST_F(Container, MissingInputsGiveTheOpenAndCreateMessages) {
+    ExpectFailure([&] { upd::UnpackFiles(dir / "none.upd", OutText()); },
+                  upd::CannotOpenMessage(upd::ToPath(dir / "none.upd"), ENOENT));
+    WriteBytes(dir / "a.xml", "a");
+    ExpectFailure([&] { upd::PackFile(dir / "a.xml", dir / "no/such/dir/x.upd"); },
+                  upd::CannotCreateMessage(upd::ToPath(dir / "no/such/dir/x.upd"), ENOENT));
+    upd::PackFile(dir / "a.xml", packed);
+    ExpectFailure([&] { upd::UnpackFiles(packed, dir / "no-dir"); },
+                  upd::CannotCreateMessage(upd::ToPath(dir / "no-dir/a.xml"), ENOENT));
+}
+
+TEST_F(Container, SourceOfTwoGibibytesIsRefusedBeforeWriting) {
+    const std::string source = dir / "huge.xml";
+    WriteBytes(source, "");
+    fs::resize_file(upd::ToPath(source), std::uintmax_t(1) << 31);  // sparse
+    const std::string message = FailureOf([&] { upd::PackFile(source, packed); });
+    EXPECT_NE(message.find("2 GiB"), std::string::npos) << message;
+    EXPECT_FALSE(fs::exists(packed));
+}
+
+TEST_F(Container, FullDiskWhilePackingKeepsThePreviousContainer) {
+    WriteBytes(dir / "updates.xml", updtest::RandomBytes(100'000, 11));
+    WriteBytes(packed, "previous good package");
+    for (const long limit : {2L, 10L, 22L, 30L, 5000L, 70'000L}) {
+        SCOPED_TRACE(limit);
+        const std::string message = updtest::RunWithFileSizeLimit(
+            limit, [&] { upd::PackFile(dir / "updates.xml", packed); });
+        EXPECT_EQ(message, "Stream write error");
+        EXPECT_EQ(ReadBytes(packed), "previous good package");
+        EXPECT_EQ(FolderEntries(dir.Path()), (Names{"updates.upd", "updates.xml"}));
+    }
+}
+
+TEST_F(Container, FullDiskWhileUnpackingKeepsThePreviousFile) {
+    WriteBytes(dir / "updates.xml", updtest::RandomBytes(150'000, 12));
+    upd::PackFile(dir / "updates.xml", packed);
+    WriteBytes(upd::FromPath(Out() / "updates.xml"), "user's index");
+    for (const long limit : {1L, 61440L, 100'000L}) {
+        SCOPED_TRACE(limit);
+        const std::string message = updtest::RunWithFileSizeLimit(
+            limit, [&] { upd::UnpackFiles(packed, OutText()); });
+        EXPECT_EQ(message, "Stream write error");
+        EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "updates.xml")), "user's index");
+        EXPECT_EQ(FolderEntries(Out()), Names{"updates.xml"});
+    }
+}
+
+TEST(StoredName, SafeNames) {
+    EXPECT_TRUE(upd::IsSafeEntryName("updates.xml"));
+    EXPECT_TRUE(upd::IsSafeEntryName("обновления.xml"));
+    EXPECT_TRUE(upd::IsSafeEntryName("..hidden"));
+    EXPECT_FALSE(upd::IsSafeEntryName("LPT1"));
+    EXPECT_FALSE(upd::IsSafeEntryName("com9.tar.gz"));
+    EXPECT_FALSE(upd::IsSafeEntryName("a\nb"));
+}
+
+}  // namespace

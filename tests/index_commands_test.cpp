@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "container/UpdContainer.h"
+#include "ops/IndexCommands.h"
+#include "support/FakeServices.h"
+#include "support/TestFiles.h"
+#include "util/OperationError.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using updtest::FakeServices;
+using updtest::FolderEntries;
+using updtest::ReadBytes;
+using updtest::TempDir;
+using updtest::WriteBytes;
+using Calls = std::vector<std::string>;
+
+const std::string kPackCaption = "ChooseFolder: Директория, в която да се запише updates.upd";
+const std::string kRestoreCaption = "ChooseFolder: Директория, в която да се запише updates.xml";
+const std::string kDone = "ShowInfo: Готово!";
+
+template <typename Call>
+std::string FailureOf(Call call) {
+    try {
+        call();
+    } catch (const upd::OperationError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+class IndexCommands : public ::testing::Test {
+protected:
+    TempDir dir;
+    FakeServices services;
+    std::string index = dir / "updates.xml";
+    std::string out = dir / "изход";
+
+    void SetUp() override {
+        WriteBytes(index, "<updates><update name=\"u1.upd\"/></updates>");
+        fs::create_directory(upd::ToPath(out));
+    }
+};
+
+TEST_F(IndexCommands, GenerateWritesThePackageAndSaysDone) {
+    services.folders = {out};
+    upd::GenerateIndexPackage(index, services);
+    EXPECT_EQ(services.calls, (Calls{kPackCaption, kDone}));
+    const auto entries = upd::ListEntries(out + "/updates.upd");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "updates.xml");
+}
+
+TEST_F(IndexCommands, GenerateChecksTheIndexBeforeAnyDialog) {
+    for (const std::string& path : {std::string(), dir.Text(), dir / "missing.xml"}) {
+        services.folders = {out};
+        EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(path, services); }),
+                  "Невалиден път до updates.xml!");
+        EXPECT_TRUE(services.calls.empty()) << path;
+    }
+}
+
+TEST_F(IndexCommands, GenerateCancelIsQuiet) {
+    upd::GenerateIndexPackage(index, services);  // the chooser answers "cancelled"
+    EXPECT_EQ(services.calls, Calls{kPackCaption});
+    EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{});
+}
+
+TEST_F(IndexCommands, GenerateRechecksTheIndexThenTheFolder) {
+    // The index disappears while the folder chooser is open.
+    struct Vanishing : FakeServices {
+        std::string file;
+        std::string ChooseFolder(const std::string& caption) override {
+            fs::remove(upd::ToPath(file));
+            return FakeServices::ChooseFolder(caption);
+        }
+    } vanishing;
+    vanishing.file = index;
+    vanishing.folders = {dir / "no-such-folder"};
+    EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(index, vanishing); }),
+              index + " не съществува!");
+
+    WriteBytes(index, "x");
+    services.folders = {dir / "no-such-folder"};
+    EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(index, services); }),
+              dir / "no-such-folder" + " не съществува!");
+    EXPECT_EQ(services.calls, Calls{kPackCaption});
+}
+
+TEST_F(IndexCommands, GenerateNamesTheEntryAfterTheSourceAndReplacesTheOldPackage) {
+    const std::string my = dir / "my.xml";
+    WriteBytes(my, "");
+    WriteBytes(out + "/updates.upd", "old");
+    services.folders = {out + "/"};
+    upd::GenerateIndexPackage(my, services);
+    const auto entries = upd::ListEntries(out + "/updates.upd");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "my.xml");
+    EXPECT_EQ(entries[0].size, 0);
+    EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{"updates.upd"});
+}
+
+TEST_F(IndexCommands, RestoreClosesTheRoundTrip) {
+    services.folders = {out};
+    upd::GenerateIndexPackage(index, services);
+    const std::string restored = dir / "restored";
+    fs::create_directory(upd::ToPath(restored));
+    FakeServices restore;
+    restore.folders = {restored};
+    upd::RestoreIndex(out + "/updates.upd", restore);
+    EXPECT_EQ(restore.calls, (Calls{kRestoreCaption, kDone}));
+    EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
+}
+
+TEST_F(IndexCommands, RestoreChecksThePackageBeforeAnyDialogAndTheFolderAfter) {
+    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex("", services); }), "Невалиден път до updates.upd!");
+    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(out, services); }), "Невалиден път до updates.upd!");
+    EXPECT_TRUE(services.calls.empty());
+
+    const std::string package = dir / "updates.upd";
+    upd::PackFile(index, package);
+    upd::RestoreIndex(package, services);  // cancelled
+    EXPECT_EQ(services.calls, Calls{kRestoreCaption});
+
+    services.folders = {""};
+    services.folders = {dir / "gone"};
+    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }), dir / "gone" + " не съществува!");
+}
+
+TEST_F(IndexCommands, RestoreOfAnEmptyPackageWritesNothingAndSaysDone) {
+    const std::string package = dir / "empty.upd";
+    WriteBytes(package, std::string(4, '\0'));
+    services.folders = {out};
+    upd::RestoreIndex(package, services);
+    EXPECT_EQ(services.calls, (Calls{kRestoreCaption, kDone}));
+    EXPECT_TRUE(FolderEntries(upd::ToPath(out)).empty());
+}
+
+TEST_F(IndexCommands, RestoreFailurePassesTheContainerMessageThroughWithoutDone) {
+    const std::string package = dir / "broken.upd";
+    WriteBytes(package, std::string("\x01\x00\x00\x00\x05\x00\x00\x00", 8));
+    services.folders = {out};
+    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }), "Stream read error");
+    EXPECT_EQ(services.calls, Calls{kRestoreCaption});
+}
+
+}  // namespace

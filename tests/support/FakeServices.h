@@ -1,0 +1,39 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "util/InteractionServices.h"
+
+namespace updtest {
+
+// Answers the choosers from a script and records every call in order.
+class FakeServices : public upd::InteractionServices {
+public:
+    std::deque<std::string> folders;  // answers of ChooseFolder, in order
+    std::deque<std::string> files;    // answers of ChooseFile, in order
+    std::vector<std::string> calls;   // "ChooseFolder: caption", "ShowInfo: text", ...
+
+    std::string ChooseFolder(const std::string& caption) override {
+        calls.push_back("ChooseFolder: " + caption);
+        return Next(folders);
+    }
+    std::string ChooseFile(const std::string& filter, const std::string& title) override {
+        calls.push_back("ChooseFile: " + filter + " / " + title);
+        return Next(files);
+    }
+    void ShowInfo(const std::string& text) override { calls.push_back("ShowInfo: " + text); }
+
+private:
+    static std::string Next(std::deque<std::string>& answers) {
+        if (answers.empty()) {
+            return {};  // an unscripted chooser behaves as a cancel
+        }
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace updtest

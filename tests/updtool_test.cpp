@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "app/UpdTool.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+using updtest::ReadBytes;
+using updtest::TempDir;
+using updtest::WriteBytes;
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result RunTool(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = upd::RunUpdTool(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(UpdTool, PackListUnpackRoundTrip) {
+    TempDir dir;
+    WriteBytes(dir / "updates.xml", updtest::XmlLikeText(10'000, 1));
+    WriteBytes(dir / "празен.txt", "");
+    const auto pack = RunTool({"pack", "-o", dir / "updates.upd", dir / "updates.xml", dir / "празен.txt"});
+    ASSERT_EQ(pack.status, 0) << pack.err;
+
+    const auto list = RunTool({"list", dir / "updates.upd"});
+    ASSERT_EQ(list.status, 0) << list.err;
+    std::istringstream lines(list.out);
+    std::string first, second, extra;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_TRUE(first.starts_with("updates.xml\t10000\t")) << first;
+    EXPECT_EQ(second, "празен.txt\t0\t8");
+    EXPECT_FALSE(std::getline(lines, extra));
+
+    std::filesystem::create_directory(dir.Path() / "out");
+    const auto unpack = RunTool({"unpack", dir / "updates.upd", dir / "out"});
+    ASSERT_EQ(unpack.status, 0) << unpack.err;
+    EXPECT_EQ(ReadBytes(dir / "out/updates.xml"), ReadBytes(dir / "updates.xml"));
+    EXPECT_EQ(ReadBytes(dir / "out/празен.txt"), "");
+}
+
+TEST(UpdTool, ExitStatuses) {
+    TempDir dir;
+    WriteBytes(dir / "junk.upd", std::string("\x01\x00\x00\x00\x03\x00\x00\x00", 8) + "a.x");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* errStart;
+    } cases[] = {
+        {{"--help"}, 0, ""},
+        {{"--version"}, 0, ""},
+        {{}, 2, ""},
+        {{"frobnicate"}, 2, ""},
+        {{"pack", dir / "x"}, 2, ""},
+        {{"unpack", dir / "junk.upd"}, 2, ""},
+        {{"list", dir / "junk.upd"}, 1, "Stream read error"},
+        {{"list", dir / "none.upd"}, 1, "Cannot open file"},
+        {{"pack", "-o", dir / "o.upd", dir / "none.xml"}, 1, "Cannot open file"},
+    };
+    for (const auto& c : cases) {
+        const auto result = RunTool(c.args);
+        const std::string shown = c.args.empty() ? "(none)" : c.args[0];
+        EXPECT_EQ(result.status, c.status) << shown << ": " << result.err;
+        EXPECT_TRUE(result.err.starts_with(c.errStart)) << result.err;
+    }
+    EXPECT_NE(RunTool({"--version"}).out.find("updtool "), std::string::npos);
+    EXPECT_NE(RunTool({"--help"}).out.find("pack"), std::string::npos);
+}
+
+// The real executable, as a publisher's script would call it.
+TEST(UpdTool, ExecutableReportsStatusAndUtf8Messages) {
+    TempDir dir;
+    const std::string missing = dir / "няма.xml";
+    const std::string command = std::string(UPDTOOL_PATH) + " pack -o '" + (dir / "o.upd") + "' '" +
+                                missing + "' 2> '" + (dir / "err.txt") + "'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(ReadBytes(dir / "err.txt").find(missing), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "o.upd"));
+
+    const int usage = std::system((std::string(UPDTOOL_PATH) + " bogus 2>/dev/null").c_str());
+    EXPECT_EQ(WEXITSTATUS(usage), 2);
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include "support/TestFiles.h"
+#include "util/FileSystem.h"
+#include "util/OperationError.h"
+#include "util/ReplacingFile.h"
+#include "util/Text.h"
+
+namespace {
+
+using updtest::ReadBytes;
+using updtest::TempDir;
+using updtest::WriteBytes;
+
+const std::string kSep(1, upd::kPathSeparator);
+
+TEST(Text, EnsureTrailingBackslash) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"", ""},
+        {"a", "a" + kSep},
+        {"dir" + kSep, "dir" + kSep},
+        {kSep, kSep},
+        {"папка", "папка" + kSep},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(upd::EnsureTrailingBackslash(c.in), c.out) << c.in;
+    }
+}
+
+TEST(Text, EndsWithCaseSensitive) {
+    const struct {
+        const char* suffix;
+        const char* text;
+        bool expected;
+    } cases[] = {
+        {".upd", "x.upd", true},   {".upd", "x.UPD", false}, {".upd", ".upd", true},
+        {".upd", "upd", false},    {"", "x", false},         {"", "", false},
+        {"x", "", false},          {".upd", "x.upd.bak", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(upd::EndsWithCaseSensitive(c.suffix, c.text), c.expected)
+            << c.suffix << " / " << c.text;
+    }
+}
+
+TEST(FileSystem, ExistenceTests) {
+    TempDir dir;
+    WriteBytes(dir / "файл.xml", "x");
+    EXPECT_TRUE(upd::FileExists(dir / "файл.xml"));
+    EXPECT_FALSE(upd::DirectoryExists(dir / "файл.xml"));
+    EXPECT_TRUE(upd::DirectoryExists(dir.Text()));
+    EXPECT_FALSE(upd::FileExists(dir.Text()));
+    EXPECT_FALSE(upd::FileExists(dir / "missing"));
+    EXPECT_FALSE(upd::DirectoryExists(dir / "missing"));
+    EXPECT_FALSE(upd::FileExists(""));
+    EXPECT_FALSE(upd::DirectoryExists(""));
+}
+
+TEST(FileSystem, MessagesNameTheAbsolutePathAndTrimTheSystemText) {
+    const std::string message = upd::CannotOpenMessage(upd::ToPath("rel/x.upd"), ENOENT);
+    const std::string expectedPath = upd::FromPath(std::filesystem::current_path() / "rel/x.upd");
+    EXPECT_EQ(message, "Cannot open file \"" + expectedPath + "\". " + upd::SystemErrorText(ENOENT));
+    const std::string text = upd::SystemErrorText(ENOENT);
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '.');
+    EXPECT_NE(text.back(), '\n');
+    EXPECT_NE(text.back(), ' ');
+}
+
+TEST(ReplacingFile, CommitReplacesTheTargetAndLeavesNoTemporaryFile) {
+    TempDir dir;
+    WriteBytes(dir / "out.bin", "old");
+    {
+        upd::ReplacingFile file(upd::ToPath(dir / "out.bin"));
+        file.Output().WriteAll("new", 3);
+        EXPECT_EQ(ReadBytes(dir / "out.bin"), "old");  // untouched until the commit
+        file.Commit();
+    }
+    EXPECT_EQ(ReadBytes(dir / "out.bin"), "new");
+    EXPECT_EQ(updtest::FolderEntries(dir.Path()), std::vector<std::string>{"out.bin"});
+}
+
+TEST(ReplacingFile, AbandonedFileKeepsTheOldTargetAndRemovesTheTemporary) {
+    TempDir dir;
+    WriteBytes(dir / "out.bin", "old");
+    try {
+        upd::ReplacingFile file(upd::ToPath(dir / "out.bin"));
+        file.Output().WriteAll("partial", 7);
+        throw upd::OperationError("fail");
+    } catch (const upd::OperationError&) {
+    }
+    EXPECT_EQ(ReadBytes(dir / "out.bin"), "old");
+    EXPECT_EQ(updtest::FolderEntries(dir.Path()), std::vector<std::string>{"out.bin"});
+}
+
+TEST(ReplacingFile, MissingFolderGivesTheCreateMessageForTheTarget) {
+    TempDir dir;
+    const std::string target = dir / "missing/out.bin";
+    try {
+        upd::ReplacingFile file(upd::ToPath(target));
+        FAIL() << "no error";
+    } catch (const upd::OperationError& e) {
+        EXPECT_EQ(std::string(e.what()), upd::CannotCreateMessage(upd::ToPath(target), ENOENT));
+    }
+}
+
+}  // namespace
