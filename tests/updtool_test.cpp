@@ -6,6 +6,13 @@
 #include "app/UpdTool.h"
 #include "support/TestFiles.h"
 
+#ifdef _WIN32
+#include "support/WindowsProcess.h"
+#include "util/FileSystem.h"
+#else
+#include <sys/wait.h>
+#endif
+
 namespace {
 
 using updtest::ReadBytes;
@@ -75,6 +82,26 @@ TEST(UpdTool, ExitStatuses) {
     EXPECT_NE(RunTool({"--help"}).out.find("pack"), std::string::npos);
 }
 
+#ifdef _WIN32
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// The real executable, as a publisher's script would call it. The path holds letters
+// outside the ANSI code page, so it arrives intact only through the wide command line.
+TEST(UpdTool, ExecutableReportsStatusAndUtf8Messages) {
+    TempDir dir;
+    const std::string tool = Quoted(upd::ExecutableDirectory() + UPDTOOL_RELATIVE_PATH);
+    std::filesystem::create_directory(upd::ToPath(dir / "日本"));
+    const std::string missing = dir / "日本\\няма.xml";
+    const std::string errors = dir / "err.txt";
+    const std::string command =
+        tool + " pack -o " + Quoted(dir / "o.upd") + " " + Quoted(missing);
+    EXPECT_EQ(updtest::RunProgram(command, errors), 1u);
+    EXPECT_NE(ReadBytes(errors).find(missing), std::string::npos) << ReadBytes(errors);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "o.upd"));
+
+    EXPECT_EQ(updtest::RunProgram(tool + " bogus", errors), 2u);
+}
+#else
 // The real executable, as a publisher's script would call it.
 TEST(UpdTool, ExecutableReportsStatusAndUtf8Messages) {
     TempDir dir;
@@ -90,5 +117,6 @@ TEST(UpdTool, ExecutableReportsStatusAndUtf8Messages) {
     const int usage = std::system((std::string(UPDTOOL_PATH) + " bogus 2>/dev/null").c_str());
     EXPECT_EQ(WEXITSTATUS(usage), 2);
 }
+#endif
 
 }  // namespace

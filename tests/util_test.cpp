@@ -59,10 +59,10 @@ TEST(FileSystem, ExistenceTests) {
 }
 
 TEST(FileSystem, MessagesNameTheAbsolutePathAndTrimTheSystemText) {
-    const std::string message = upd::CannotOpenMessage(upd::ToPath("rel/x.upd"), ENOENT);
-    const std::string expectedPath = upd::FromPath(std::filesystem::current_path() / "rel/x.upd");
-    EXPECT_EQ(message, "Cannot open file \"" + expectedPath + "\". " + upd::SystemErrorText(ENOENT));
-    const std::string text = upd::SystemErrorText(ENOENT);
+    const std::string message = upd::CannotOpenMessage(upd::ToPath("rel/x.upd"), updtest::kMissingFile);
+    const std::string expectedPath = upd::FromPath(std::filesystem::current_path() / "rel" / "x.upd");
+    EXPECT_EQ(message, "Cannot open file \"" + expectedPath + "\". " + upd::SystemErrorText(updtest::kMissingFile));
+    const std::string text = upd::SystemErrorText(updtest::kMissingFile);
     ASSERT_FALSE(text.empty());
     EXPECT_NE(text.back(), '.');
     EXPECT_NE(text.back(), '\n');
@@ -102,7 +102,7 @@ TEST(ReplacingFile, MissingFolderGivesTheCreateMessageForTheTarget) {
         upd::ReplacingFile file(upd::ToPath(target));
         FAIL() << "no error";
     } catch (const upd::OperationError& e) {
-        EXPECT_EQ(std::string(e.what()), upd::CannotCreateMessage(upd::ToPath(target), ENOENT));
+        EXPECT_EQ(std::string(e.what()), upd::CannotCreateMessage(upd::ToPath(target), updtest::kMissingFolder));
     }
 }
 

@@ -1,10 +1,45 @@
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/UpdTool.h"
 
+#ifdef _WIN32
+#include <shellapi.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "util/FileSystem.h"
+#endif
+
+namespace {
+
+// The arguments after the program name, as UTF-8.
+std::vector<std::string> Arguments(int argc, char** argv) {
+#ifdef _WIN32
+    // main() gets them in the ANSI code page, which cannot hold every file name.
+    (void)argc;
+    (void)argv;
+    int count = 0;
+    const auto freeArguments = [](wchar_t** list) { LocalFree(list); };
+    const std::unique_ptr<wchar_t*, decltype(freeArguments)> wide(
+        CommandLineToArgvW(GetCommandLineW(), &count), freeArguments);
+    std::vector<std::string> args;
+    for (int i = 1; wide && i < count; ++i) {
+        args.push_back(upd::FromPath(std::filesystem::path(wide.get()[i])));
+    }
+    return args;
+#else
+    return std::vector<std::string>(argv + 1, argv + argc);
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const int status = upd::RunUpdTool(args, std::cout, std::cerr);
+    const int status = upd::RunUpdTool(Arguments(argc, argv), std::cout, std::cerr);
     std::cerr.flush();
     return status;
 }

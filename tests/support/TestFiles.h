@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -15,6 +16,15 @@
 namespace updtest {
 
 namespace fs = std::filesystem;
+
+// System error codes for a missing file and for a missing folder on the way to a file.
+#ifdef _WIN32
+inline constexpr long kMissingFile = 2;    // ERROR_FILE_NOT_FOUND
+inline constexpr long kMissingFolder = 3;  // ERROR_PATH_NOT_FOUND
+#else
+inline constexpr long kMissingFile = ENOENT;
+inline constexpr long kMissingFolder = ENOENT;
+#endif
 
 // A fresh folder under the system's temporary directory, removed with everything in it.
 class TempDir {
