@@ -33,7 +33,7 @@ std::string FailureOf(Call call) {
 }
 
 class IndexCommands : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     FakeServices services;
     std::string index = dir / "updates.xml";
@@ -117,7 +117,8 @@ TEST_F(IndexCommands, RestoreClosesTheRoundTrip) {
 
 TEST_F(IndexCommands, RestoreChecksThePackageBeforeAnyDialogAndTheFolderAfter) {
     EXPECT_EQ(FailureOf([&] { upd::RestoreIndex("", services); }), "Невалиден път до updates.upd!");
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(out, services); }), "Невалиден път до updates.upd!");
+    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(out, services); }),
+              "Невалиден път до updates.upd!");
     EXPECT_TRUE(services.calls.empty());
 
     const std::string package = dir / "updates.upd";
@@ -127,7 +128,8 @@ TEST_F(IndexCommands, RestoreChecksThePackageBeforeAnyDialogAndTheFolderAfter) {
 
     services.folders = {""};
     services.folders = {dir / "gone"};
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }), dir / "gone" + " не съществува!");
+    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }),
+              dir / "gone" + " не съществува!");
 }
 
 TEST_F(IndexCommands, RestoreOfAnEmptyPackageWritesNothingAndSaysDone) {
