@@ -94,6 +94,23 @@ TEST(ReplacingFile, AbandonedFileKeepsTheOldTargetAndRemovesTheTemporary) {
     EXPECT_EQ(updtest::FolderEntries(dir.Path()), std::vector<std::string>{"out.bin"});
 }
 
+TEST(ReplacingFile, LongCyrillicTargetNamesStillGetATemporaryFile) {
+    TempDir dir;
+    std::string name;
+    while (name.size() < 240) {
+        name += "ъ";  // two bytes each: 240 bytes, close to the 255-byte limit
+    }
+    {
+        upd::ReplacingFile file(upd::ToPath(dir / name));
+        file.Output().WriteAll("x", 1);
+        file.Commit();
+    }
+    EXPECT_EQ(ReadBytes(dir / name), "x");
+    const auto sibling = upd::FromPath(upd::TemporarySibling(upd::ToPath(dir / name), ".upd"));
+    EXPECT_TRUE(sibling.ends_with(".upd"));
+    EXPECT_LT(upd::FromPath(upd::ToPath(sibling).filename()).size(), 100u);
+}
+
 TEST(ReplacingFile, MissingFolderGivesTheCreateMessageForTheTarget) {
     TempDir dir;
     const std::string target = dir / "missing/out.bin";
