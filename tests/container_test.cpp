@@ -7,12 +7,14 @@
 #include "container/StoredName.h"
 #include "container/UpdContainer.h"
 #include "support/ChildProcess.h"
+#include "support/Failure.h"
 #include "support/TestFiles.h"
 #include "util/OperationError.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using updtest::FailureOf;
 using updtest::FolderEntries;
 using updtest::ReadBytes;
 using updtest::TempDir;
@@ -50,27 +52,6 @@ std::string Entry(const std::string& storedName, std::int32_t size, const std::s
 
 std::string Entry(const std::string& name, const std::string& content) {
     return Entry(name, std::int32_t(content.size()), ZlibStream(content));
-}
-
-// Expects the call to fail with exactly this message.
-template <typename Call>
-void ExpectFailure(Call call, const std::string& message) {
-    try {
-        call();
-        ADD_FAILURE() << "no error, expected: " << message;
-    } catch (const upd::OperationError& e) {
-        EXPECT_EQ(std::string(e.what()), message);
-    }
-}
-
-template <typename Call>
-std::string FailureOf(Call call) {
-    try {
-        call();
-    } catch (const upd::OperationError& e) {
-        return e.what();
-    }
-    return "(no error)";
 }
 
 class Container : public ::testing::Test {
@@ -258,8 +239,8 @@ TEST_F(Container, CorruptStreamsFailWithTheirMessages) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         WriteBytes(packed, c.bytes);
-        ExpectFailure([&] { upd::UnpackFiles(packed, OutText()); }, c.message);
-        ExpectFailure([&] { upd::ListEntries(packed); }, c.message);
+        EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(packed, OutText()); }), c.message);
+        EXPECT_EQ(FailureOf([&] { upd::ListEntries(packed); }), c.message);
         EXPECT_EQ(FolderEntries(Out()).size(), c.completeOutputs);
         fs::remove_all(Out());
     }
@@ -316,14 +297,14 @@ TEST_F(Container, FailedUnpackKeepsTheUsersFile) {
 }
 
 TEST_F(Container, MissingInputsGiveTheOpenAndCreateMessages) {
-    ExpectFailure([&] { upd::UnpackFiles(dir / "none.upd", OutText()); },
-                  upd::CannotOpenMessage(upd::ToPath(dir / "none.upd"), ENOENT));
+    EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(dir / "none.upd", OutText()); }),
+              upd::CannotOpenMessage(upd::ToPath(dir / "none.upd"), ENOENT));
     WriteBytes(dir / "a.xml", "a");
-    ExpectFailure([&] { upd::PackFile(dir / "a.xml", dir / "no/such/dir/x.upd"); },
-                  upd::CannotCreateMessage(upd::ToPath(dir / "no/such/dir/x.upd"), ENOENT));
+    EXPECT_EQ(FailureOf([&] { upd::PackFile(dir / "a.xml", dir / "no/such/dir/x.upd"); }),
+              upd::CannotCreateMessage(upd::ToPath(dir / "no/such/dir/x.upd"), ENOENT));
     upd::PackFile(dir / "a.xml", packed);
-    ExpectFailure([&] { upd::UnpackFiles(packed, dir / "no-dir"); },
-                  upd::CannotCreateMessage(upd::ToPath(dir / "no-dir/a.xml"), ENOENT));
+    EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(packed, dir / "no-dir"); }),
+              upd::CannotCreateMessage(upd::ToPath(dir / "no-dir/a.xml"), ENOENT));
 }
 
 TEST_F(Container, SourceOfTwoGibibytesIsRefusedBeforeWriting) {

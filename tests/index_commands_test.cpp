@@ -4,6 +4,7 @@
 
 #include "container/UpdContainer.h"
 #include "ops/IndexCommands.h"
+#include "support/Failure.h"
 #include "support/FakeServices.h"
 #include "support/TestFiles.h"
 #include "util/OperationError.h"
@@ -11,6 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using updtest::FailureOf;
 using updtest::FakeServices;
 using updtest::FolderEntries;
 using updtest::ReadBytes;
@@ -21,16 +23,6 @@ using Calls = std::vector<std::string>;
 const std::string kPackCaption = "ChooseFolder: Директория, в която да се запише updates.upd";
 const std::string kRestoreCaption = "ChooseFolder: Директория, в която да се запише updates.xml";
 const std::string kDone = "ShowInfo: Готово!";
-
-template <typename Call>
-std::string FailureOf(Call call) {
-    try {
-        call();
-    } catch (const upd::OperationError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 class IndexCommands : public ::testing::Test {
   protected:

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "ops/UpdateArchive.h"
+#include "support/Failure.h"
 #include "support/FakeServices.h"
 #include "support/TestFiles.h"
 #include "util/FileSystem.h"
@@ -12,6 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using updtest::FailureOf;
 using updtest::FakeServices;
 using updtest::FolderEntries;
 using updtest::ReadBytes;
@@ -25,16 +27,6 @@ const std::string kOutputChooser =
 const std::string kDone = "ShowInfo: Готово!";
 const std::string kNoDescriptor =
     "В папката с файловете за ъпдейт трябва да съществува описващия ъпдейта файл descriptor.xml!";
-
-template <typename Call>
-std::string FailureOf(Call call) {
-    try {
-        call();
-    } catch (const upd::OperationError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 TEST(ArchiverCommandLine, IsBuiltPieceByPiece) {
     const struct {
