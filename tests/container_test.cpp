@@ -276,11 +276,10 @@ TEST_F(Container, EveryTruncationFailsCleanly) {
 TEST_F(Container, FailedPackKeepsThePreviousContainer) {
     WriteBytes(dir / "a.xml", "a");
     WriteBytes(packed, "previous good package");
-    ExpectFailure(
-        [&] {
-            upd::PackFiles({dir / "a.xml", dir / "missing.xml"}, packed);
-        },
-        upd::CannotOpenMessage(upd::ToPath(dir / "missing.xml"), ENOENT));
+    EXPECT_EQ(FailureOf([&] {
+                  upd::PackFiles({dir / "a.xml", dir / "missing.xml"}, packed);
+              }),
+              upd::CannotOpenMessage(upd::ToPath(dir / "missing.xml"), ENOENT));
     EXPECT_EQ(ReadBytes(packed), "previous good package");
     EXPECT_EQ(FolderEntries(dir.Path()), (Names{"a.xml", "updates.upd"}));
 }
