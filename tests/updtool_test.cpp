@@ -34,7 +34,8 @@ TEST(UpdTool, PackListUnpackRoundTrip) {
     TempDir dir;
     WriteBytes(dir / "updates.xml", updtest::XmlLikeText(10'000, 1));
     WriteBytes(dir / "празен.txt", "");
-    const auto pack = RunTool({"pack", "-o", dir / "updates.upd", dir / "updates.xml", dir / "празен.txt"});
+    const auto pack =
+        RunTool({"pack", "-o", dir / "updates.upd", dir / "updates.xml", dir / "празен.txt"});
     ASSERT_EQ(pack.status, 0) << pack.err;
 
     const auto list = RunTool({"list", dir / "updates.upd"});
@@ -82,8 +83,37 @@ TEST(UpdTool, ExitStatuses) {
     EXPECT_NE(RunTool({"--help"}).out.find("pack"), std::string::npos);
 }
 
+TEST(UpdTool, ArchiveUsesTheGivenArchiverOrSaysHowToGiveOne) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path() / "patch");
+    WriteBytes(dir / "patch/descriptor.xml", "<d/>");
 #ifdef _WIN32
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+    const std::string archiver = updtest::InstallArchiverStandIn(dir.Text(), "7z.exe", 0);
+#else
+    const std::string archiver = SEVENZIP_PROGRAM_PATH;
+#endif
+    const auto withArchiver = RunTool(
+        {"archive", "--password", "a b", "-o", dir / "u1", dir / "patch", "--archiver", archiver});
+    EXPECT_EQ(withArchiver.status, 0) << withArchiver.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "u1.upd"));
+
+    // No SEVENZIP stands next to the test program.
+    const auto without =
+        RunTool({"archive", "--password", "x", "-o", dir / "u2.upd", dir / "patch"});
+    EXPECT_EQ(without.status, 1);
+    EXPECT_NE(without.err.find("--archiver"), std::string::npos) << without.err;
+
+    const auto noDescriptor =
+        RunTool({"archive", "--password", "x", "-o", dir / "u3.upd", dir.Text()});
+    EXPECT_EQ(noDescriptor.status, 1);
+    EXPECT_NE(noDescriptor.err.find("descriptor.xml"), std::string::npos);
+    EXPECT_EQ(RunTool({"archive", "-o", dir / "u4.upd", dir / "patch"}).status, 2);
+}
+
+#ifdef _WIN32
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 // The real executable, as a publisher's script would call it. The path holds letters
 // outside the ANSI code page, so it arrives intact only through the wide command line.
@@ -93,8 +123,7 @@ TEST(UpdTool, ExecutableReportsStatusAndUtf8Messages) {
     std::filesystem::create_directory(upd::ToPath(dir / "日本"));
     const std::string missing = dir / "日本\\няма.xml";
     const std::string errors = dir / "err.txt";
-    const std::string command =
-        tool + " pack -o " + Quoted(dir / "o.upd") + " " + Quoted(missing);
+    const std::string command = tool + " pack -o " + Quoted(dir / "o.upd") + " " + Quoted(missing);
     EXPECT_EQ(updtest::RunProgram(command, errors), 1u);
     EXPECT_NE(ReadBytes(errors).find(missing), std::string::npos) << ReadBytes(errors);
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "o.upd"));

@@ -5,8 +5,9 @@
 #include "app/UpdTool.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include <filesystem>
 #include <memory>

@@ -11,8 +11,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 #endif
 
 namespace upd {
@@ -62,11 +62,14 @@ std::string Convert(const std::string& text, bool encode) {
     std::wstring wide(std::size_t(wideLength), L'\0');
     MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), wide.data(),
                         wideLength);
+    // The default-character check refuses names the code page cannot hold. Windows rejects
+    // it (and the flag) for UTF-8, which holds every name anyway.
+    const bool checkDefault = encode && GetACP() != CP_UTF8;
     BOOL usedDefault = FALSE;
-    const DWORD flags = encode ? WC_NO_BEST_FIT_CHARS : 0;
-    BOOL* defaultFlag = encode ? &usedDefault : nullptr;
-    const int length = WideCharToMultiByte(to, flags, wide.data(), wideLength, nullptr, 0, nullptr,
-                                           defaultFlag);
+    const DWORD flags = checkDefault ? WC_NO_BEST_FIT_CHARS : 0;
+    BOOL* defaultFlag = checkDefault ? &usedDefault : nullptr;
+    const int length =
+        WideCharToMultiByte(to, flags, wide.data(), wideLength, nullptr, 0, nullptr, defaultFlag);
     if (length <= 0 || usedDefault) {
         return {};
     }

@@ -6,10 +6,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <unistd.h>
 #endif
 
 namespace upd {
@@ -75,7 +75,9 @@ std::string ExecutableDirectory() {
     }
 }
 
-long LastSystemError() { return long(GetLastError()); }
+long LastSystemError() {
+    return long(GetLastError());
+}
 
 std::string SystemErrorText(long code) {
     wchar_t* text = nullptr;
@@ -84,7 +86,8 @@ std::string SystemErrorText(long code) {
         nullptr, DWORD(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     const std::wstring wide = length ? std::wstring(text, length) : std::wstring();
     LocalFree(text);
-    return TrimErrorText(FromPath(fs::path(wide)));
+    const std::string trimmed = TrimErrorText(FromPath(fs::path(wide)));
+    return trimmed.empty() ? "System error " + std::to_string(code) : trimmed;
 }
 
 #else
@@ -95,7 +98,9 @@ std::string ExecutableDirectory() {
     return ec ? std::string() : FromPath(exe.parent_path()) + "/";
 }
 
-long LastSystemError() { return errno; }
+long LastSystemError() {
+    return errno;
+}
 
 std::string SystemErrorText(long code) {
     return TrimErrorText(std::system_category().message(int(code)));

@@ -12,13 +12,14 @@ std::filesystem::path TemporarySibling(const std::filesystem::path& target,
                                        const std::string& suffix);
 
 // Moves source over target, replacing it; returns 0 or the system error code.
-long ReplaceFile(const std::filesystem::path& source, const std::filesystem::path& target);
+// (Not "ReplaceFile": windows.h makes that name a macro.)
+long MoveOver(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // Writes a new version of target through a temporary file in the same folder.
 // The target changes only in Commit(); otherwise the temporary file is removed
 // and whatever stood at the target path stays untouched.
 class ReplacingFile {
-public:
+  public:
     // Throws "Cannot create file "<target>". ..." when the temporary file cannot be made.
     explicit ReplacingFile(std::filesystem::path target);
     ~ReplacingFile();
@@ -29,7 +30,7 @@ public:
     // Flushes, closes and renames over the target.
     void Commit();
 
-private:
+  private:
     std::filesystem::path target_;
     std::filesystem::path temporary_;
     File file_;

@@ -28,7 +28,7 @@ inline constexpr long kMissingFolder = ENOENT;
 
 // A fresh folder under the system's temporary directory, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device seed;
         const auto base = fs::temp_directory_path();
@@ -54,7 +54,7 @@ public:
     }
     std::string Text() const { return upd::FromPath(path_); }
 
-private:
+  private:
     fs::path path_;
 };
 

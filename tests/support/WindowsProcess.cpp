@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "util/FileSystem.h"
@@ -41,6 +43,15 @@ unsigned long RunProgram(const std::string& commandLine, const std::string& erro
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     return code;
+}
+
+std::string InstallArchiverStandIn(const std::string& folder, const std::string& name,
+                                   int exitCode) {
+    const std::filesystem::path target = upd::ToPath(folder) / upd::ToPath(name);
+    std::filesystem::copy_file(upd::ToPath(upd::ExecutableDirectory() + "archiver_stand_in.exe"),
+                               target, std::filesystem::copy_options::overwrite_existing);
+    std::ofstream(upd::ToPath(folder) / "exit-code.txt") << exitCode;
+    return upd::FromPath(target);
 }
 
 }  // namespace updtest

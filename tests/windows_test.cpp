@@ -1,0 +1,250 @@
+// What only Windows can show: the ANSI code page, unshared file handles, the system's error
+// texts and the archiver started with CreateProcessW. Run with a Cyrillic ANSI code page
+// (under wine: LC_ALL=bg_BG.UTF-8).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <sstream>
+#include <vector>
+
+#include "container/StoredName.h"
+#include "container/UpdContainer.h"
+#include "ops/UpdateArchive.h"
+#include "support/Failure.h"
+#include "support/FakeServices.h"
+#include "support/TestFiles.h"
+#include "support/WindowsProcess.h"
+#include "util/File.h"
+#include "util/FileSystem.h"
+#include "util/OperationError.h"
+#include "util/ProcessRunner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using updtest::FailureOf;
+using updtest::FolderEntries;
+using updtest::ReadBytes;
+using updtest::TempDir;
+using updtest::WriteBytes;
+using Lines = std::vector<std::string>;
+
+const char* const kNeedsCyrillic = "needs the ANSI code page 1251 (wine: LC_ALL=bg_BG.UTF-8)";
+const std::string kCp1251Name = "\xCE\xE1\xED\xEE\xE2\xEB\xE5\xED\xE8\xFF.xml";  // Обновления.xml
+
+std::string Int32(std::uint32_t value) {
+    return {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+}
+
+TEST(StoredNameOnWindows, IsTheTextAfterTheLastBackslashOrColonInTheAnsiCodePage) {
+    ASSERT_EQ(GetACP(), 1251u) << kNeedsCyrillic;
+    const std::pair<std::string, std::string> cases[] = {
+        {R"(C:\work\updates.xml)", "updates.xml"},        {"D:updates.xml", "updates.xml"},
+        {R"(\\server\share\updates.xml)", "updates.xml"}, {"C:/work/updates.xml", "updates.xml"},
+        {R"(C:\папка\Обновления.xml)", kCp1251Name},      {"D:Ёж №1.xml", "\xA8\xE6 \xB9\x31.xml"},
+    };
+    for (const auto& [path, stored] : cases) {
+        EXPECT_EQ(upd::StoredNameOf(path), stored) << path;
+    }
+    // No best-fit substitutes: é would become e, and the name another file's.
+    for (const std::string name : {R"(C:\x\café.xml)", R"(C:\x\日本.xml)", R"(C:\x\ﬁle.xml)"}) {
+        EXPECT_TRUE(FailureOf([&] { upd::StoredNameOf(name); }).starts_with("Името")) << name;
+    }
+}
+
+TEST(StoredNameOnWindows, CyrillicFileIsPackedUnderItsCp1251NameAndRestored) {
+    ASSERT_EQ(GetACP(), 1251u) << kNeedsCyrillic;
+    TempDir dir;
+    fs::create_directory(upd::ToPath(dir / "папка"));
+    fs::create_directory(upd::ToPath(dir / "изход"));
+    const std::string source = dir.Text() + R"(\папка\Обновления.xml)";
+    WriteBytes(source, "<updates/>");
+    upd::PackFile(source, dir / "updates.upd");
+    EXPECT_EQ(ReadBytes(dir / "updates.upd").substr(0, 22), Int32(1) + Int32(14) + kCp1251Name);
+
+    upd::UnpackFiles(dir / "updates.upd", dir / "изход");
+    EXPECT_EQ(FolderEntries(upd::ToPath(dir / "изход")), Lines{"Обновления.xml"});
+    EXPECT_EQ(ReadBytes(dir.Text() + R"(\изход\Обновления.xml)"), "<updates/>");
+}
+
+// Another handle, even one that would share everything.
+long OpenAgain(const std::string& path) {
+    const HANDLE handle = CreateFileW(upd::ToPath(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return long(GetLastError());
+    }
+    CloseHandle(handle);
+    return 0;
+}
+
+TEST(FilesOnWindows, AreOpenedWithoutSharing) {
+    TempDir dir;
+    WriteBytes(dir / "источник.xml", "x");
+    upd::File reading;
+    ASSERT_EQ(reading.OpenRead(upd::ToPath(dir / "источник.xml")), 0);
+    EXPECT_EQ(OpenAgain(dir / "источник.xml"), ERROR_SHARING_VIOLATION);
+    upd::File writing;
+    ASSERT_EQ(writing.CreateNew(upd::ToPath(dir / "нов.upd")), 0);
+    EXPECT_EQ(OpenAgain(dir / "нов.upd"), ERROR_SHARING_VIOLATION);
+
+    reading = upd::File();
+    EXPECT_EQ(OpenAgain(dir / "источник.xml"), 0);  // released with the handle
+}
+
+TEST(FilesOnWindows, LockedFilesGiveTheOpenMessageWithTheSystemText) {
+    TempDir dir;
+    const std::string source = dir / "updates.xml";
+    const std::string packed = dir / "updates.upd";
+    WriteBytes(source, "<updates/>");
+    WriteBytes(packed, "previous package");
+    for (const std::string& locked : {source, packed}) {
+        SCOPED_TRACE(locked);
+        const HANDLE lock = CreateFileW(upd::ToPath(locked).c_str(), GENERIC_READ, 0, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        const std::string expected =
+            "Cannot open file \"" + locked + "\". " + upd::SystemErrorText(ERROR_SHARING_VIOLATION);
+        const std::string message = locked == source
+                                        ? FailureOf([&] { upd::PackFile(source, packed); })
+                                        : FailureOf([&] { upd::UnpackFiles(packed, dir.Text()); });
+        CloseHandle(lock);
+        EXPECT_EQ(message, expected);
+        EXPECT_EQ(ReadBytes(packed), "previous package");
+        EXPECT_EQ(FolderEntries(dir.Path()), (Lines{"updates.upd", "updates.xml"}));
+    }
+}
+
+TEST(FilesOnWindows, SystemTextsAreOneLineWithoutTheFullStop) {
+    for (const long code : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED,
+                            ERROR_SHARING_VIOLATION, ERROR_DISK_FULL}) {
+        const std::string text = upd::SystemErrorText(code);
+        ASSERT_FALSE(text.empty()) << code;
+        EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << text;
+        EXPECT_NE(text.back(), '.') << text;
+        EXPECT_NE(text.back(), ' ') << text;
+        EXPECT_FALSE(text.starts_with("System error")) << text;
+    }
+    EXPECT_EQ(upd::SystemErrorText(0x3FFFFFFF), "System error 1073741823");
+}
+
+const std::string kArchiverChooser =
+    "ChooseFile: SevenZip.exe|*.exe / Изберете път до SevenZip.exe";
+const std::string kOutputChooser =
+    "ChooseFile: Upd файлове|*.upd / Изберете път за запис на update архива";
+const std::string kDone = "ShowInfo: Готово!";
+
+// The stand-in archiver in a Cyrillic folder, with a patch folder and an output folder.
+class StandIn : public ::testing::Test {
+  protected:
+    TempDir dir;
+    std::string tools = dir / "инструменти";
+    std::string patch = dir / "пач";
+    std::string outputFolder = dir / "изход";
+    std::string output = outputFolder + "\\u1.upd";
+    updtest::FakeServices services;
+
+    void SetUp() override {
+        for (const std::string& folder : {tools, patch, outputFolder}) {
+            fs::create_directory(upd::ToPath(folder));
+        }
+        WriteBytes(patch + "\\descriptor.xml", "<descriptor/>");
+    }
+    std::string Install(int exitCode) {
+        return updtest::InstallArchiverStandIn(tools, "SEVENZIP.exe", exitCode);
+    }
+    Lines Recorded() const {
+        std::istringstream in(ReadBytes(tools + "\\arguments.txt"));
+        Lines lines;
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    std::string Startup() const { return ReadBytes(tools + "\\startup.txt"); }
+};
+
+TEST_F(StandIn, RunAndWaitStartsTheProgramHiddenAndReturnsItsExitCode) {
+    for (const int code : {0, 1, 2, 255}) {
+        const std::string line = "\"" + Install(code) + "\" l \"-pone two\" \"" + patch + "\"";
+        EXPECT_EQ(upd::RunAndWait(line).exitCode, code);
+        EXPECT_EQ(Recorded(), (Lines{"l", "-pone two", patch}));
+        EXPECT_EQ(Startup(), line + "\nshow-window 1 0\n");  // STARTF_USESHOWWINDOW, SW_HIDE
+    }
+}
+
+TEST_F(StandIn, FailureToStartNamesTheSystemCodeAndTheCommandLine) {
+    WriteBytes(tools + "\\not-a-program.exe", "text, not a program");
+    const std::pair<std::string, long> cases[] = {
+        {"\"" + tools + "\\missing.exe\" a -px", ERROR_FILE_NOT_FOUND},
+        {"\"" + tools + "\\not-a-program.exe\" a -px", ERROR_BAD_EXE_FORMAT},
+    };
+    for (const auto& [line, code] : cases) {
+        EXPECT_EQ(FailureOf([&] { upd::RunAndWait(line); }),
+                  "(" + std::to_string(code) + ") Unable to run " + line);
+    }
+}
+
+TEST_F(StandIn, ArchiveCommandRunsTheArchiverWithThePasswordAsOneArgument) {
+    const std::string password = "парола с  интервали";
+    services.files = {outputFolder + "\\u1"};
+    upd::GenerateUpdateArchive(patch, password, services, Install(0));
+    EXPECT_EQ(services.calls, (Lines{kOutputChooser, kDone}));
+
+    const Lines arguments = Recorded();
+    ASSERT_EQ(arguments.size(), 4u);
+    EXPECT_EQ(arguments[0], "a");
+    EXPECT_EQ(arguments[1], "-p" + password);
+    EXPECT_EQ(upd::ToPath(arguments[2]).parent_path(), upd::ToPath(outputFolder));
+    EXPECT_TRUE(arguments[2].ends_with(".upd")) << arguments[2];
+    EXPECT_EQ(arguments[3], patch + "\\*");
+    EXPECT_EQ(ReadBytes(output), "partial\n");  // the archiver's output, moved into place
+    EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
+}
+
+TEST_F(StandIn, FailingArchiverFailsTheCommandAndKeepsThePublishedArchive) {
+    WriteBytes(output, "published archive");
+    services.files = {output};
+    const std::string message =
+        FailureOf([&] { upd::GenerateUpdateArchive(patch, "secret", services, Install(2)); });
+    EXPECT_TRUE(message.starts_with("Архиваторът завърши с код 2 (фатална грешка).")) << message;
+    EXPECT_EQ(message.find("secret"), std::string::npos);
+    EXPECT_EQ(services.calls, Lines{kOutputChooser});
+    EXPECT_EQ(ReadBytes(output), "published archive");
+    EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
+}
+
+// Removes what a test placed next to the test program.
+struct RemovedAtEnd {
+    std::vector<std::string> paths;
+    ~RemovedAtEnd() {
+        for (const std::string& path : paths) {
+            std::error_code ignored;
+            fs::remove(upd::ToPath(path), ignored);
+        }
+    }
+};
+
+TEST_F(StandIn, ArchiverIsTakenFromBesideTheProgramOrChosen) {
+    const std::string beside = upd::DefaultArchiverPath();
+    ASSERT_EQ(beside, upd::ExecutableDirectory() + "SEVENZIP.exe");
+    ASSERT_FALSE(upd::FileExists(beside));
+    services.files = {Install(0), output};
+    upd::GenerateUpdateArchive(patch, "pw", services);
+    EXPECT_EQ(services.calls, (Lines{kArchiverChooser, kOutputChooser, kDone}));
+    EXPECT_EQ(Recorded().at(1), "-ppw");
+
+    const std::string records = upd::ExecutableDirectory();
+    const RemovedAtEnd placed{{beside, records + "arguments.txt", records + "startup.txt"}};
+    fs::copy_file(upd::ToPath(tools + "\\SEVENZIP.exe"), upd::ToPath(beside));
+    services.calls.clear();
+    services.files = {output};
+    upd::GenerateUpdateArchive(patch, "pw2", services);
+    EXPECT_EQ(services.calls, (Lines{kOutputChooser, kDone}));
+    EXPECT_EQ(ReadBytes(records + "arguments.txt").substr(0, 7), "a\n-ppw2");
+}
+
+}  // namespace
