@@ -8,3 +8,15 @@ scripts/deps.sh "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 cmake --preset debug >/dev/null
 cmake --build --preset debug
 ctest --preset debug --output-on-failure
+
+# The Windows build: cross-compiled with mingw-w64, its tests run under wine with the
+# Bulgarian locale, whose ANSI code page 1251 is the one the pharmacy application uses.
+scripts/deps.sh "${WINDOWS_TEST_PACKAGES[@]}"
+if ! locale -a | grep -qix 'bg_BG\.utf-\?8'; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo localedef -i bg_BG -f UTF-8 bg_BG.UTF-8
+fi
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw
+ctest --preset mingw --output-on-failure
