@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -103,16 +104,17 @@ TEST(FilesOnWindows, LockedFilesGiveTheOpenMessageWithTheSystemText) {
     WriteBytes(packed, "previous package");
     for (const std::string& locked : {source, packed}) {
         SCOPED_TRACE(locked);
-        const HANDLE lock = CreateFileW(upd::ToPath(locked).c_str(), GENERIC_READ, 0, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-        const std::string expected =
-            "Cannot open file \"" + locked + "\". " + upd::SystemErrorText(ERROR_SHARING_VIOLATION);
-        const std::string message = locked == source
-                                        ? FailureOf([&] { upd::PackFile(source, packed); })
-                                        : FailureOf([&] { upd::UnpackFiles(packed, dir.Text()); });
-        CloseHandle(lock);
-        EXPECT_EQ(message, expected);
+        std::string message;
+        {
+            const HANDLE lock = CreateFileW(upd::ToPath(locked).c_str(), GENERIC_READ, 0, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+            const std::unique_ptr<void, decltype(&CloseHandle)> closer(lock, &CloseHandle);
+            message = locked == source ? FailureOf([&] { upd::PackFile(source, packed); })
+                                       : FailureOf([&] { upd::UnpackFiles(packed, dir.Text()); });
+        }
+        EXPECT_EQ(message, "Cannot open file \"" + locked + "\". " +
+                               upd::SystemErrorText(ERROR_SHARING_VIOLATION));
         EXPECT_EQ(ReadBytes(packed), "previous package");
         EXPECT_EQ(FolderEntries(dir.Path()), (Lines{"updates.upd", "updates.xml"}));
     }
