@@ -1,4 +1,4 @@
 # Package lists shared by the scripts (sourced).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config zlib1g-dev libcli11-dev qt6-base-dev
-                libgl-dev 7zip fonts-crosextra-carlito)
-TEST_PACKAGES=(libgtest-dev googletest pigz time xvfb xdotool xauth)
+                libgl-dev libqt6svg6 7zip fonts-crosextra-carlito)
+TEST_PACKAGES=(libgtest-dev googletest pigz time xvfb xdotool xauth x11-utils)
