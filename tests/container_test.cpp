@@ -7,12 +7,14 @@
 #include "container/StoredName.h"
 #include "container/UpdContainer.h"
 #include "support/ChildProcess.h"
+#include "support/Failure.h"
 #include "support/TestFiles.h"
 #include "util/OperationError.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using updtest::FailureOf;
 using updtest::FolderEntries;
 using updtest::ReadBytes;
 using updtest::TempDir;
@@ -24,7 +26,8 @@ std::string Int32(std::int32_t value) {
     return {char(bits), char(bits >> 8), char(bits >> 16), char(bits >> 24)};
 }
 
-std::string ZlibStream(const std::string& content, int level = 6, const std::string& dictionary = {}) {
+std::string ZlibStream(const std::string& content, int level = 6,
+                       const std::string& dictionary = {}) {
     z_stream z{};
     EXPECT_EQ(deflateInit(&z, level), Z_OK);
     if (!dictionary.empty()) {
@@ -51,29 +54,8 @@ std::string Entry(const std::string& name, const std::string& content) {
     return Entry(name, std::int32_t(content.size()), ZlibStream(content));
 }
 
-// Expects the call to fail with exactly this message.
-template <typename Call>
-void ExpectFailure(Call call, const std::string& message) {
-    try {
-        call();
-        ADD_FAILURE() << "no error, expected: " << message;
-    } catch (const upd::OperationError& e) {
-        EXPECT_EQ(std::string(e.what()), message);
-    }
-}
-
-template <typename Call>
-std::string FailureOf(Call call) {
-    try {
-        call();
-    } catch (const upd::OperationError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 class Container : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     std::string packed = dir / "updates.upd";
 
@@ -86,8 +68,8 @@ protected:
 
 TEST_F(Container, RoundTripsAtBufferBoundariesAndLargeSizes) {
     const std::pair<std::size_t, bool> cases[] = {
-        {0, false},     {1, false},     {61439, true},  {61440, true},     {61441, true},
-        {65535, true},  {65536, false}, {65537, true},  {3'000'000, false}, {3'000'000, true},
+        {0, false},    {1, false},     {61439, true}, {61440, true},      {61441, true},
+        {65535, true}, {65536, false}, {65537, true}, {3'000'000, false}, {3'000'000, true},
     };
     for (const auto& [size, random] : cases) {
         SCOPED_TRACE(std::to_string(size) + (random ? " random" : " text"));
@@ -111,8 +93,8 @@ TEST_F(Container, RoundTripsAtBufferBoundariesAndLargeSizes) {
 TEST_F(Container, EmptyFileGivesTheMinimalContainer) {
     WriteBytes(dir / "updates.xml", "");
     upd::PackFile(dir / "updates.xml", packed);
-    const std::string expected =
-        Int32(1) + Int32(11) + "updates.xml" + Int32(0) + std::string("\x78\xDA\x03\x00\x00\x00\x00\x01", 8);
+    const std::string expected = Int32(1) + Int32(11) + "updates.xml" + Int32(0) +
+                                 std::string("\x78\xDA\x03\x00\x00\x00\x00\x01", 8);
     EXPECT_EQ(ReadBytes(packed), expected);
     upd::UnpackFiles(packed, OutText());
     EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "updates.xml")), "");
@@ -193,10 +175,9 @@ TEST_F(Container, ZeroOrNegativeCountUnpacksNothing) {
 }
 
 TEST_F(Container, UnsafeStoredNamesAreRefusedAndNothingIsWritten) {
-    const std::string names[] = {"",     ".",       "..",      "../evil.xml", "a/b",
-                                 "a\\b", "c:x",     "tab\tx",  "del\x7f",     "CON",
-                                 "con.xml", "Aux.txt", "nul",  "PRN.x",       "COM1",
-                                 "lpt9.upd"};
+    const std::string names[] = {"",    ".",      "..",      "../evil.xml", "a/b",     "a\\b",
+                                 "c:x", "tab\tx", "del\x7f", "CON",         "con.xml", "Aux.txt",
+                                 "nul", "PRN.x",  "COM1",    "lpt9.upd"};
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         WriteBytes(packed, Int32(1) + Entry(name, "payload"));
@@ -244,9 +225,11 @@ TEST_F(Container, CorruptStreamsFailWithTheirMessages) {
         {"flipped data", Int32(1) + Entry("a.xml", size, flipped), "Error"},
         {"bad Adler-32", Int32(1) + Entry("a.xml", size, badChecksum), "Error"},
         {"more than stored", Int32(1) + Entry("a.xml", size - 1, good), "Error"},
-        {"short, more follows", Int32(2) + Entry("a.xml", size + 1, good) + Entry("b", "b"), "Error"},
+        {"short, more follows", Int32(2) + Entry("a.xml", size + 1, good) + Entry("b", "b"),
+         "Error"},
         {"short, nothing follows", Int32(1) + Entry("a.xml", size + 1, good), "Stream read error"},
-        {"preset dictionary", Int32(1) + Entry("a.xml", size, ZlibStream(content, 6, "dict")), "Error"},
+        {"preset dictionary", Int32(1) + Entry("a.xml", size, ZlibStream(content, 6, "dict")),
+         "Error"},
         {"cut in the data", Int32(1) + Entry("a.xml", size, good.substr(0, good.size() / 2)),
          "Stream read error"},
         {"count cut short", std::string("\x01\x00", 2), "Stream read error"},
@@ -256,8 +239,8 @@ TEST_F(Container, CorruptStreamsFailWithTheirMessages) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         WriteBytes(packed, c.bytes);
-        ExpectFailure([&] { upd::UnpackFiles(packed, OutText()); }, c.message);
-        ExpectFailure([&] { upd::ListEntries(packed); }, c.message);
+        EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(packed, OutText()); }), c.message);
+        EXPECT_EQ(FailureOf([&] { upd::ListEntries(packed); }), c.message);
         EXPECT_EQ(FolderEntries(Out()).size(), c.completeOutputs);
         fs::remove_all(Out());
     }
@@ -273,8 +256,8 @@ TEST_F(Container, ListRefusesBytesAfterTheLastEntryThatUnpackIgnores) {
 // Every cut of a valid container fails cleanly and leaves only complete earlier outputs.
 TEST_F(Container, EveryTruncationFailsCleanly) {
     const std::string contents[] = {"first entry", "", updtest::XmlLikeText(3000, 2)};
-    const std::string whole = Int32(3) + Entry("one.xml", contents[0]) + Entry("two.xml", contents[1]) +
-                              Entry("three.xml", contents[2]);
+    const std::string whole = Int32(3) + Entry("one.xml", contents[0]) +
+                              Entry("two.xml", contents[1]) + Entry("three.xml", contents[2]);
     const Names names = {"one.xml", "two.xml", "three.xml"};
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
         SCOPED_TRACE(cut);
@@ -293,8 +276,10 @@ TEST_F(Container, EveryTruncationFailsCleanly) {
 TEST_F(Container, FailedPackKeepsThePreviousContainer) {
     WriteBytes(dir / "a.xml", "a");
     WriteBytes(packed, "previous good package");
-    ExpectFailure([&] { upd::PackFiles({dir / "a.xml", dir / "missing.xml"}, packed); },
-                  upd::CannotOpenMessage(upd::ToPath(dir / "missing.xml"), ENOENT));
+    EXPECT_EQ(FailureOf([&] {
+                  upd::PackFiles({dir / "a.xml", dir / "missing.xml"}, packed);
+              }),
+              upd::CannotOpenMessage(upd::ToPath(dir / "missing.xml"), ENOENT));
     EXPECT_EQ(ReadBytes(packed), "previous good package");
     EXPECT_EQ(FolderEntries(dir.Path()), (Names{"a.xml", "updates.upd"}));
 }
@@ -311,14 +296,14 @@ TEST_F(Container, FailedUnpackKeepsTheUsersFile) {
 }
 
 TEST_F(Container, MissingInputsGiveTheOpenAndCreateMessages) {
-    ExpectFailure([&] { upd::UnpackFiles(dir / "none.upd", OutText()); },
-                  upd::CannotOpenMessage(upd::ToPath(dir / "none.upd"), ENOENT));
+    EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(dir / "none.upd", OutText()); }),
+              upd::CannotOpenMessage(upd::ToPath(dir / "none.upd"), ENOENT));
     WriteBytes(dir / "a.xml", "a");
-    ExpectFailure([&] { upd::PackFile(dir / "a.xml", dir / "no/such/dir/x.upd"); },
-                  upd::CannotCreateMessage(upd::ToPath(dir / "no/such/dir/x.upd"), ENOENT));
+    EXPECT_EQ(FailureOf([&] { upd::PackFile(dir / "a.xml", dir / "no/such/dir/x.upd"); }),
+              upd::CannotCreateMessage(upd::ToPath(dir / "no/such/dir/x.upd"), ENOENT));
     upd::PackFile(dir / "a.xml", packed);
-    ExpectFailure([&] { upd::UnpackFiles(packed, dir / "no-dir"); },
-                  upd::CannotCreateMessage(upd::ToPath(dir / "no-dir/a.xml"), ENOENT));
+    EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(packed, dir / "no-dir"); }),
+              upd::CannotCreateMessage(upd::ToPath(dir / "no-dir/a.xml"), ENOENT));
 }
 
 TEST_F(Container, SourceOfTwoGibibytesIsRefusedBeforeWriting) {
@@ -349,8 +334,8 @@ TEST_F(Container, FullDiskWhileUnpackingKeepsThePreviousFile) {
     WriteBytes(upd::FromPath(Out() / "updates.xml"), "user's index");
     for (const long limit : {1L, 61440L, 100'000L}) {
         SCOPED_TRACE(limit);
-        const std::string message = updtest::RunWithFileSizeLimit(
-            limit, [&] { upd::UnpackFiles(packed, OutText()); });
+        const std::string message =
+            updtest::RunWithFileSizeLimit(limit, [&] { upd::UnpackFiles(packed, OutText()); });
         EXPECT_EQ(message, "Stream write error");
         EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "updates.xml")), "user's index");
         EXPECT_EQ(FolderEntries(Out()), Names{"updates.xml"});

@@ -4,6 +4,7 @@
 
 #include "container/UpdContainer.h"
 #include "ops/IndexCommands.h"
+#include "support/Failure.h"
 #include "support/FakeServices.h"
 #include "support/TestFiles.h"
 #include "util/OperationError.h"
@@ -11,6 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using updtest::FailureOf;
 using updtest::FakeServices;
 using updtest::FolderEntries;
 using updtest::ReadBytes;
@@ -22,18 +24,8 @@ const std::string kPackCaption = "ChooseFolder: Директория, в коя�
 const std::string kRestoreCaption = "ChooseFolder: Директория, в която да се запише updates.xml";
 const std::string kDone = "ShowInfo: Готово!";
 
-template <typename Call>
-std::string FailureOf(Call call) {
-    try {
-        call();
-    } catch (const upd::OperationError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 class IndexCommands : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     FakeServices services;
     std::string index = dir / "updates.xml";
@@ -117,7 +109,8 @@ TEST_F(IndexCommands, RestoreClosesTheRoundTrip) {
 
 TEST_F(IndexCommands, RestoreChecksThePackageBeforeAnyDialogAndTheFolderAfter) {
     EXPECT_EQ(FailureOf([&] { upd::RestoreIndex("", services); }), "Невалиден път до updates.upd!");
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(out, services); }), "Невалиден път до updates.upd!");
+    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(out, services); }),
+              "Невалиден път до updates.upd!");
     EXPECT_TRUE(services.calls.empty());
 
     const std::string package = dir / "updates.upd";
@@ -127,7 +120,8 @@ TEST_F(IndexCommands, RestoreChecksThePackageBeforeAnyDialogAndTheFolderAfter) {
 
     services.folders = {""};
     services.folders = {dir / "gone"};
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }), dir / "gone" + " не съществува!");
+    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }),
+              dir / "gone" + " не съществува!");
 }
 
 TEST_F(IndexCommands, RestoreOfAnEmptyPackageWritesNothingAndSaysDone) {

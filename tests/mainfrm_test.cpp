@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -366,6 +369,8 @@ struct FailureCase {
 TEST_F(MainForm, AFailingCommandShowsTheErrorDialogAndLeavesTheFieldsAsTheyWere) {
     const FailureCase cases[] = {
         {"ts1", "btnGenerateUpdates", "Exception: Невалиден път до updates.xml!"},
+        {"ts2", "btnGenerateUpdateArchive",
+         "Exception: /няма/такъв/edUpdateFilesPath не съществува!"},
         {"ts3", "btnRestoreUpdatesXML", "Exception: Невалиден път до updates.upd!"},
     };
     const char* fields[] = {"edUpdatesXMLPath", "edUpdateFilesPath", "edPassField",
@@ -430,6 +435,45 @@ TEST_F(MainForm, GeneratesTheIndexPackageAndRestoresItThroughTheRealDialogs) {
     }
     EXPECT_EQ(updtest::ReadBytes(restoreFolder.toStdString() + "/updates.xml"),
               updtest::ReadBytes(index));
+}
+
+TEST_F(MainForm, GeneratesTheUpdateArchiveWithTheTypedPassword) {
+    TempDir dir;
+    const std::string patch = dir / "пач";
+    QDir().mkpath(QString::fromStdString(patch));
+    updtest::WriteBytes(patch + "/descriptor.xml", "<patch/>");
+    updtest::WriteBytes(patch + "/file.dll", updtest::RandomBytes(1000, 7));
+    const QString archive = QString::fromStdString(dir / "u1");  // ".upd" is added
+
+    QString archiverTitle, outputTitle;
+    MessageBoxView done;
+    ModalScript script({
+        updtest::ChoosePath(QString::fromStdString(patch)),
+        // No archiver next to the test program: the command asks for it first.
+        updtest::ChoosePath(SEVENZIP_PROGRAM_PATH, &archiverTitle),
+        updtest::ChoosePath(archive, &outputTitle),
+        updtest::Press("OK", &done),
+    });
+    ShowPage("ts2");
+    Click("btnSelectUpdateFiles");
+    EXPECT_EQ(Edit("edUpdateFilesPath")->text().toStdString(), patch);
+    Edit("edPassField")->setText("таен ключ");
+    Click("btnGenerateUpdateArchive");
+
+    EXPECT_TRUE(script.Problems().empty());
+    EXPECT_EQ(script.Unused(), 0u);
+    EXPECT_EQ(archiverTitle, "Изберете път до SevenZip.exe");
+    EXPECT_EQ(outputTitle, "Изберете път за запис на update архива");
+    EXPECT_EQ(done.text, "Готово!");
+    EXPECT_TRUE(QFileInfo::exists(archive + ".upd"));
+    // Only the password typed into the field opens the archive.
+    const auto test = [&](const std::string& password) {
+        const std::string command = std::string(SEVENZIP_PROGRAM_PATH) + " t -p'" + password +
+                                    "' '" + archive.toStdString() + ".upd' >/dev/null 2>&1";
+        return std::system(command.c_str());
+    };
+    EXPECT_EQ(test("таен ключ"), 0);
+    EXPECT_NE(test("KORVE482tm915$"), 0);
 }
 
 TEST_F(MainForm, EscapeClosesTheWindowAndEndsTheEventLoopFromEveryPage) {

@@ -27,7 +27,8 @@ TEST(UpdTool, PackListUnpackRoundTrip) {
     TempDir dir;
     WriteBytes(dir / "updates.xml", updtest::XmlLikeText(10'000, 1));
     WriteBytes(dir / "празен.txt", "");
-    const auto pack = RunTool({"pack", "-o", dir / "updates.upd", dir / "updates.xml", dir / "празен.txt"});
+    const auto pack =
+        RunTool({"pack", "-o", dir / "updates.upd", dir / "updates.xml", dir / "празен.txt"});
     ASSERT_EQ(pack.status, 0) << pack.err;
 
     const auto list = RunTool({"list", dir / "updates.upd"});
@@ -73,6 +74,28 @@ TEST(UpdTool, ExitStatuses) {
     }
     EXPECT_NE(RunTool({"--version"}).out.find("updtool "), std::string::npos);
     EXPECT_NE(RunTool({"--help"}).out.find("pack"), std::string::npos);
+}
+
+TEST(UpdTool, ArchiveUsesTheGivenArchiverOrSaysHowToGiveOne) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path() / "patch");
+    WriteBytes(dir / "patch/descriptor.xml", "<d/>");
+    const auto withArchiver = RunTool({"archive", "--password", "a b", "-o", dir / "u1",
+                                       dir / "patch", "--archiver", SEVENZIP_PROGRAM_PATH});
+    EXPECT_EQ(withArchiver.status, 0) << withArchiver.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "u1.upd"));
+
+    // No SEVENZIP stands next to the test program.
+    const auto without =
+        RunTool({"archive", "--password", "x", "-o", dir / "u2.upd", dir / "patch"});
+    EXPECT_EQ(without.status, 1);
+    EXPECT_NE(without.err.find("--archiver"), std::string::npos) << without.err;
+
+    const auto noDescriptor =
+        RunTool({"archive", "--password", "x", "-o", dir / "u3.upd", dir.Text()});
+    EXPECT_EQ(noDescriptor.status, 1);
+    EXPECT_NE(noDescriptor.err.find("descriptor.xml"), std::string::npos);
+    EXPECT_EQ(RunTool({"archive", "-o", dir / "u4.upd", dir / "patch"}).status, 2);
 }
 
 // The real executable, as a publisher's script would call it.

@@ -18,11 +18,8 @@ TEST(Text, EnsureTrailingBackslash) {
     const struct {
         std::string in, out;
     } cases[] = {
-        {"", ""},
-        {"a", "a" + kSep},
-        {"dir" + kSep, "dir" + kSep},
-        {kSep, kSep},
-        {"папка", "папка" + kSep},
+        {"", ""},     {"a", "a" + kSep},         {"dir" + kSep, "dir" + kSep},
+        {kSep, kSep}, {"папка", "папка" + kSep},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(upd::EnsureTrailingBackslash(c.in), c.out) << c.in;
@@ -35,9 +32,10 @@ TEST(Text, EndsWithCaseSensitive) {
         const char* text;
         bool expected;
     } cases[] = {
-        {".upd", "x.upd", true},   {".upd", "x.UPD", false}, {".upd", ".upd", true},
-        {".upd", "upd", false},    {"", "x", false},         {"", "", false},
-        {"x", "", false},          {".upd", "x.upd.bak", false},
+        {".upd", "x.upd", true}, {".upd", "x.UPD", false},
+        {".upd", ".upd", true},  {".upd", "upd", false},
+        {"", "x", false},        {"", "", false},
+        {"x", "", false},        {".upd", "x.upd.bak", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(upd::EndsWithCaseSensitive(c.suffix, c.text), c.expected)
@@ -61,7 +59,8 @@ TEST(FileSystem, ExistenceTests) {
 TEST(FileSystem, MessagesNameTheAbsolutePathAndTrimTheSystemText) {
     const std::string message = upd::CannotOpenMessage(upd::ToPath("rel/x.upd"), ENOENT);
     const std::string expectedPath = upd::FromPath(std::filesystem::current_path() / "rel/x.upd");
-    EXPECT_EQ(message, "Cannot open file \"" + expectedPath + "\". " + upd::SystemErrorText(ENOENT));
+    EXPECT_EQ(message,
+              "Cannot open file \"" + expectedPath + "\". " + upd::SystemErrorText(ENOENT));
     const std::string text = upd::SystemErrorText(ENOENT);
     ASSERT_FALSE(text.empty());
     EXPECT_NE(text.back(), '.');
@@ -93,6 +92,23 @@ TEST(ReplacingFile, AbandonedFileKeepsTheOldTargetAndRemovesTheTemporary) {
     }
     EXPECT_EQ(ReadBytes(dir / "out.bin"), "old");
     EXPECT_EQ(updtest::FolderEntries(dir.Path()), std::vector<std::string>{"out.bin"});
+}
+
+TEST(ReplacingFile, LongCyrillicTargetNamesStillGetATemporaryFile) {
+    TempDir dir;
+    std::string name;
+    while (name.size() < 240) {
+        name += "ъ";  // two bytes each: 240 bytes, close to the 255-byte limit
+    }
+    {
+        upd::ReplacingFile file(upd::ToPath(dir / name));
+        file.Output().WriteAll("x", 1);
+        file.Commit();
+    }
+    EXPECT_EQ(ReadBytes(dir / name), "x");
+    const auto sibling = upd::FromPath(upd::TemporarySibling(upd::ToPath(dir / name), ".upd"));
+    EXPECT_TRUE(sibling.ends_with(".upd"));
+    EXPECT_LT(upd::FromPath(upd::ToPath(sibling).filename()).size(), 100u);
 }
 
 TEST(ReplacingFile, MissingFolderGivesTheCreateMessageForTheTarget) {

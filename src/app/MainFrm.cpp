@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "ops/IndexCommands.h"
+#include "ops/UpdateArchive.h"
 #include "ui/AppIdentity.h"
 #include "ui/Choosers.h"
 #include "ui/ExceptionRouting.h"
@@ -294,7 +295,8 @@ void TMainForm::btnSelectUpdateFilesClick() {
 }
 
 void TMainForm::btnGenerateUpdateArchiveClick() {
-    // Wired to the update-archive command once it is available.
+    upd::GenerateUpdateArchive(edUpdateFilesPath_->text().toStdString(),
+                               edPassField_->text().toStdString(), *this);
 }
 
 void TMainForm::btnSelectUpdFileClick() {

@@ -5,6 +5,8 @@
 #include <exception>
 
 #include "container/UpdContainer.h"
+#include "ops/UpdateArchive.h"
+#include "util/OperationError.h"
 
 #ifndef UPD_VERSION
 #define UPD_VERSION "0.0.0"
@@ -22,7 +24,37 @@ struct Options {
     std::vector<std::string> files;
     std::string container;
     std::string directory;
+    std::string password;
+    std::string archiver;
 };
+
+// Answers the archive command's choosers from the command line.
+class OptionServices : public InteractionServices {
+  public:
+    explicit OptionServices(const Options& options) : options_(options) {}
+    std::string ChooseFolder(const std::string&) override { return {}; }
+    std::string ChooseFile(const std::string& filter, const std::string&) override {
+        if (filter.ends_with("|*.upd")) {
+            return options_.output;
+        }
+        if (options_.archiver.empty()) {
+            throw OperationError(
+                "Архиваторът SEVENZIP не е намерен до updtool; посочете го с --archiver.");
+        }
+        return options_.archiver;
+    }
+    void ShowInfo(const std::string&) override {}  // success is the exit status
+
+  private:
+    const Options& options_;
+};
+
+void Archive(const Options& options) {
+    OptionServices services(options);
+    const std::string archiver =
+        options.archiver.empty() ? DefaultArchiverPath() : options.archiver;
+    GenerateUpdateArchive(options.directory, options.password, services, archiver);
+}
 
 void PrintEntries(const std::string& container, std::ostream& out) {
     for (const EntryInfo& entry : ListEntries(container)) {
@@ -38,20 +70,29 @@ void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
     pack->callback([&options] { PackFiles(options.files, options.output); });
 
     auto* unpack = app.add_subcommand("unpack", "Unpack every entry of a package into a folder.");
-    unpack->add_option("IN", options.container, "The index package, e.g. updates.upd.")
-        ->required();
+    unpack->add_option("IN", options.container, "The index package, e.g. updates.upd.")->required();
     unpack->add_option("DIR", options.directory, "The folder to write into.")->required();
     unpack->callback([&options] { UnpackFiles(options.container, options.directory); });
 
     auto* list = app.add_subcommand("list", "Check every entry and print NAME, SIZE, COMPRESSED.");
     list->add_option("IN", options.container, "The index package.")->required();
     list->callback([&options, &out] { PrintEntries(options.container, out); });
+
+    auto* archive = app.add_subcommand(
+        "archive", "Archive a patch folder holding descriptor.xml into a password-protected .upd.");
+    archive->add_option("--password", options.password, "The archive password.")->required();
+    archive->add_option("-o,--output", options.output, "The archive to write (.upd is added).")
+        ->required();
+    archive->add_option("FOLDER", options.directory, "The patch folder.")->required();
+    archive->add_option("--archiver", options.archiver,
+                        "The 7-Zip program, when there is no SEVENZIP next to updtool.");
+    archive->callback([&options] { Archive(options); });
 }
 
 }  // namespace
 
 int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    CLI::App app("Packs and unpacks the update index package (updates.upd) of Дарвела 2.",
+    CLI::App app("Prepares the update files of Дарвела 2: the index package and update archives.",
                  "updtool");
     app.set_version_flag("--version", std::string("updtool ") + UPD_VERSION);
     app.require_subcommand(1);

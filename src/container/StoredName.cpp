@@ -11,8 +11,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 #endif
 
 namespace upd {
@@ -65,8 +65,8 @@ std::string Convert(const std::string& text, bool encode) {
     BOOL usedDefault = FALSE;
     const DWORD flags = encode ? WC_NO_BEST_FIT_CHARS : 0;
     BOOL* defaultFlag = encode ? &usedDefault : nullptr;
-    const int length = WideCharToMultiByte(to, flags, wide.data(), wideLength, nullptr, 0, nullptr,
-                                           defaultFlag);
+    const int length =
+        WideCharToMultiByte(to, flags, wide.data(), wideLength, nullptr, 0, nullptr, defaultFlag);
     if (length <= 0 || usedDefault) {
         return {};
     }

@@ -31,15 +31,18 @@ constexpr int kMemoryLevel = 8;
 using Buffer = std::array<unsigned char, kBufferSize>;
 using Sink = std::function<void(const unsigned char*, std::size_t)>;
 
-[[noreturn]] void ThrowZlibError() { throw OperationError("Error"); }
-[[noreturn]] void ThrowReadError() { throw OperationError("Stream read error"); }
+[[noreturn]] void ThrowZlibError() {
+    throw OperationError("Error");
+}
+[[noreturn]] void ThrowReadError() {
+    throw OperationError("Stream read error");
+}
 
 void WriteInt32(File& file, std::int32_t value) {
     const auto bits = static_cast<std::uint32_t>(value);
-    const unsigned char bytes[4] = {static_cast<unsigned char>(bits),
-                                    static_cast<unsigned char>(bits >> 8),
-                                    static_cast<unsigned char>(bits >> 16),
-                                    static_cast<unsigned char>(bits >> 24)};
+    const unsigned char bytes[4] = {
+        static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
+        static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
     file.WriteAll(bytes, sizeof bytes);
 }
 
@@ -47,15 +50,14 @@ std::int32_t ReadInt32(File& file) {
     unsigned char bytes[4];
     file.ReadExact(bytes, sizeof bytes);
     return static_cast<std::int32_t>(std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
-                                     std::uint32_t(bytes[2]) << 16 |
-                                     std::uint32_t(bytes[3]) << 24);
+                                     std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24);
 }
 
 struct DeflateStream {
     z_stream z{};
     DeflateStream() {
-        if (deflateInit2(&z, kLevel, Z_DEFLATED, kWindowBits, kMemoryLevel,
-                         Z_DEFAULT_STRATEGY) != Z_OK) {
+        if (deflateInit2(&z, kLevel, Z_DEFLATED, kWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) !=
+            Z_OK) {
             ThrowZlibError();
         }
     }
@@ -127,7 +129,7 @@ void PackEntry(const std::string& sourcePath, const std::string& storedName, Fil
 
 // Reads a container entry by entry, giving back the read-ahead of each zlib stream.
 class ContainerReader {
-public:
+  public:
     explicit ContainerReader(const std::string& path) : file_(OpenSource(path)) {}
 
     std::int32_t ReadCount() { return ReadInt32(file_); }
@@ -201,7 +203,7 @@ public:
         return true;
     }
 
-private:
+  private:
     File file_;
     std::unique_ptr<Buffer> input_ = std::make_unique<Buffer>();
     std::unique_ptr<Buffer> output_ = std::make_unique<Buffer>();

@@ -7,22 +7,30 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 #endif
 
 namespace upd {
 
 namespace {
-[[noreturn]] void ThrowReadError() { throw OperationError("Stream read error"); }
-[[noreturn]] void ThrowWriteError() { throw OperationError("Stream write error"); }
+[[noreturn]] void ThrowReadError() {
+    throw OperationError("Stream read error");
+}
+[[noreturn]] void ThrowWriteError() {
+    throw OperationError("Stream write error");
+}
 }  // namespace
 
-File::~File() { Release(); }
+File::~File() {
+    Release();
+}
 
-File::File(File&& other) noexcept { *this = std::move(other); }
+File::File(File&& other) noexcept {
+    *this = std::move(other);
+}
 
 void File::ReadExact(void* data, std::size_t size) {
     auto* bytes = static_cast<unsigned char*>(data);
@@ -40,7 +48,9 @@ void File::ReadExact(void* data, std::size_t size) {
 
 namespace {
 // Win32 transfers are limited to 32-bit sizes; callers use 64 KiB buffers anyway.
-DWORD Clamp(std::size_t size) { return DWORD(size > 0x40000000u ? 0x40000000u : size); }
+DWORD Clamp(std::size_t size) {
+    return DWORD(size > 0x40000000u ? 0x40000000u : size);
+}
 }  // namespace
 
 File& File::operator=(File&& other) noexcept {
@@ -72,7 +82,9 @@ long File::CreateNew(const std::filesystem::path& path) {
     return handle_ == INVALID_HANDLE_VALUE ? long(GetLastError()) : 0;
 }
 
-bool File::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+bool File::IsOpen() const {
+    return handle_ != INVALID_HANDLE_VALUE;
+}
 
 std::size_t File::Read(void* data, std::size_t size) {
     DWORD got = 0;
@@ -152,7 +164,9 @@ long File::CreateNew(const std::filesystem::path& path) {
     return fd_ < 0 ? errno : 0;
 }
 
-bool File::IsOpen() const { return fd_ >= 0; }
+bool File::IsOpen() const {
+    return fd_ >= 0;
+}
 
 std::size_t File::Read(void* data, std::size_t size) {
     for (;;) {

@@ -8,7 +8,7 @@ namespace upd {
 
 // An owned, unshared file handle with the tool's stream error messages.
 class File {
-public:
+  public:
     File() = default;
     ~File();
     File(File&& other) noexcept;
@@ -35,7 +35,7 @@ public:
     // Closes and reports a failed close as "Stream write error".
     void Close();
 
-private:
+  private:
     void Release() noexcept;
 #ifdef _WIN32
     void* handle_ = reinterpret_cast<void*>(-1);

@@ -6,10 +6,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <unistd.h>
 #endif
 
 namespace upd {
@@ -75,7 +75,9 @@ std::string ExecutableDirectory() {
     }
 }
 
-long LastSystemError() { return long(GetLastError()); }
+long LastSystemError() {
+    return long(GetLastError());
+}
 
 std::string SystemErrorText(long code) {
     wchar_t* text = nullptr;
@@ -95,7 +97,9 @@ std::string ExecutableDirectory() {
     return ec ? std::string() : FromPath(exe.parent_path()) + "/";
 }
 
-long LastSystemError() { return errno; }
+long LastSystemError() {
+    return errno;
+}
 
 std::string SystemErrorText(long code) {
     return TrimErrorText(std::system_category().message(int(code)));

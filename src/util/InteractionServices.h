@@ -6,7 +6,7 @@ namespace upd {
 
 // How a command talks to the user. Every call is modal; an empty result means "cancelled".
 class InteractionServices {
-public:
+  public:
     virtual ~InteractionServices() = default;
     virtual std::string ChooseFolder(const std::string& caption) = 0;
     // filter is "Display name|*.ext".

@@ -7,7 +7,7 @@ namespace upd {
 
 // The one error type of the tool: a user-facing message and nothing else.
 class OperationError : public std::runtime_error {
-public:
+  public:
     explicit OperationError(const std::string& message) : std::runtime_error(message) {}
 };
 

@@ -10,9 +10,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 #endif
 
 namespace upd {
@@ -26,6 +26,19 @@ std::string RandomTag() {
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(generator()));
     return text;
+}
+
+// At most maxBytes of a UTF-8 name, cut on a character boundary, so that the temporary
+// name stays within the file system's limit even for a long target name.
+std::string ShortenedName(const std::string& name, std::size_t maxBytes) {
+    if (name.size() <= maxBytes) {
+        return name;
+    }
+    std::size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return name.substr(0, cut);
 }
 
 #ifndef _WIN32
@@ -42,7 +55,9 @@ void SyncDirectory(const fs::path& directory) {
 }  // namespace
 
 fs::path TemporarySibling(const fs::path& target, const std::string& suffix) {
-    const fs::path name = ToPath("." + FromPath(target.filename()) + "." + RandomTag() + suffix);
+    constexpr std::size_t kMaxKeptBytes = 64;
+    const std::string kept = ShortenedName(FromPath(target.filename()), kMaxKeptBytes);
+    const fs::path name = ToPath("." + kept + "." + RandomTag() + suffix);
     return target.parent_path() / name;
 }
 

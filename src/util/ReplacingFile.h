@@ -18,7 +18,7 @@ long ReplaceFile(const std::filesystem::path& source, const std::filesystem::pat
 // The target changes only in Commit(); otherwise the temporary file is removed
 // and whatever stood at the target path stays untouched.
 class ReplacingFile {
-public:
+  public:
     // Throws "Cannot create file "<target>". ..." when the temporary file cannot be made.
     explicit ReplacingFile(std::filesystem::path target);
     ~ReplacingFile();
@@ -29,7 +29,7 @@ public:
     // Flushes, closes and renames over the target.
     void Commit();
 
-private:
+  private:
     std::filesystem::path target_;
     std::filesystem::path temporary_;
     File file_;

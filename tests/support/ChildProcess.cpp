@@ -1,11 +1,11 @@
 #include "support/ChildProcess.h"
 
-#include <csignal>
-#include <exception>
-#include <stdexcept>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <exception>
+#include <stdexcept>
 
 namespace updtest {
 

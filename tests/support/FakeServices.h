@@ -10,7 +10,7 @@ namespace updtest {
 
 // Answers the choosers from a script and records every call in order.
 class FakeServices : public upd::InteractionServices {
-public:
+  public:
     std::deque<std::string> folders;  // answers of ChooseFolder, in order
     std::deque<std::string> files;    // answers of ChooseFile, in order
     std::vector<std::string> calls;   // "ChooseFolder: caption", "ShowInfo: text", ...
@@ -25,7 +25,7 @@ public:
     }
     void ShowInfo(const std::string& text) override { calls.push_back("ShowInfo: " + text); }
 
-private:
+  private:
     static std::string Next(std::deque<std::string>& answers) {
         if (answers.empty()) {
             return {};  // an unscripted chooser behaves as a cancel

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 // A fresh folder under the system's temporary directory, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device seed;
         const auto base = fs::temp_directory_path();
@@ -44,7 +44,7 @@ public:
     }
     std::string Text() const { return upd::FromPath(path_); }
 
-private:
+  private:
     fs::path path_;
 };
 
