@@ -34,6 +34,9 @@ done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
+# For sanitizer builds: the system's D-Bus library, loaded by Qt under X, keeps a buffer.
+LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan-system.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export LSAN_OPTIONS
 
 "$program" >"$work/program.log" 2>&1 &
 app_pid=$!
