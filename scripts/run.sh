@@ -6,4 +6,4 @@ source scripts/packages.sh
 scripts/deps.sh "${BUILD_PACKAGES[@]}"
 cmake --preset release -DUPD_BUILD_TESTS=OFF >/dev/null
 cmake --build --preset release
-exec build/release/src/updtool --help
+exec build/release/src/UpdatePublisher

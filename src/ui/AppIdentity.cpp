@@ -1,0 +1,41 @@
+#include "ui/AppIdentity.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QScreen>
+#include <QWidget>
+
+namespace upd {
+
+QString ApplicationTitleFor(const QString& executableFileName) {
+    const QString name = executableFileName.section(QLatin1Char('.'), 0, 0);
+    return name.left(1) + name.mid(1).toLower();
+}
+
+QString ApplicationTitle() {
+    return ApplicationTitleFor(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+}
+
+QIcon ApplicationIcon() {
+    return QIcon(QStringLiteral(":/updatepublisher.svg"));
+}
+
+void InitializeApplication(QApplication& application) {
+    // Also the fallback title Qt gives a window without one of its own.
+    QApplication::setApplicationName(ApplicationTitle());
+    QApplication::setDesktopFileName(QStringLiteral("updatepublisher"));
+    application.setWindowIcon(ApplicationIcon());
+}
+
+void CenterOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    // move() places the frame; its size is known only where the frame already exists.
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
+}
+
+}  // namespace upd

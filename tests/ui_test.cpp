@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
+
+#include <stdexcept>
+
+#include "support/ModalDialogs.h"
+#include "ui/AppIdentity.h"
+#include "ui/Choosers.h"
+#include "ui/ExceptionRouting.h"
+#include "ui/LocalizedMessage.h"
+#include "util/OperationError.h"
+
+namespace {
+
+using upd::MessageButton;
+using upd::MessageType;
+using updtest::MessageBoxView;
+using updtest::ModalScript;
+using B = MessageButton;
+
+TEST(ApplicationTitle, IsTheExecutableNameUpToTheFirstDotWithTheRestInLowerCase) {
+    const std::pair<QString, QString> cases[] = {
+        {"MyTool.exe", "Mytool"},
+        {"UpdatePublisher", "Updatepublisher"},
+        {"updatepublisher", "updatepublisher"},
+        {"UPD.TOOL.EXE", "Upd"},
+        {"ДАРВЕЛА.exe", "Дарвела"},
+        {"", ""},
+    };
+    for (const auto& [name, title] : cases) {
+        EXPECT_EQ(upd::ApplicationTitleFor(name), title) << name.toStdString();
+    }
+    EXPECT_EQ(upd::ApplicationTitle(), "ui_test");  // this test's executable
+    EXPECT_EQ(QApplication::applicationName(), "ui_test");
+}
+
+TEST(ApplicationIcon, IsDrawnFromTheSvgResource) {
+    // A null pixmap means the resource or Qt's SVG plugin is missing.
+    EXPECT_FALSE(upd::ApplicationIcon().pixmap(32, 32).isNull());
+    EXPECT_FALSE(QApplication::windowIcon().pixmap(32, 32).isNull());
+}
+
+TEST(QtNameFilters, MapsNamePatternPairs) {
+    EXPECT_EQ(upd::QtNameFilters("XML Файлове|*.xml"), QStringList{"XML Файлове (*.xml)"});
+    EXPECT_EQ(upd::QtNameFilters("SevenZip.exe|*.exe"), QStringList{"SevenZip.exe (*.exe)"});
+    EXPECT_EQ(upd::QtNameFilters("Архиви|*.upd;*.7z|Всички|*"),
+              (QStringList{"Архиви (*.upd *.7z)", "Всички (*)"}));
+    EXPECT_EQ(upd::QtNameFilters(""), QStringList{});
+}
+
+struct DialogCase {
+    MessageType type;
+    upd::MessageButtons buttons;
+    QString title;
+    QMessageBox::Icon icon;
+    QStringList captions;  // left to right
+    QString defaultCaption;
+    QString escapeCaption;
+};
+
+TEST(LocalizedMessage, ShowsBulgarianCaptionsInFixedOrderWithTitleIconDefaultAndEscape) {
+    const DialogCase cases[] = {
+        {MessageType::Error, B::OK, "Грешка", QMessageBox::Critical, {"OK"}, "OK", "OK"},
+        {MessageType::Confirmation,
+         B::Yes | B::No | B::Cancel,
+         "Потвърждение",
+         QMessageBox::Question,
+         {"&Дa", "&Не", "&Отказ"},
+         "&Дa",
+         "&Отказ"},
+        {MessageType::Warning,
+         B::Cancel | B::OK,
+         "Предупреждение",
+         QMessageBox::Warning,
+         {"OK", "&Отказ"},
+         "OK",
+         "&Отказ"},
+        {MessageType::Information,
+         B::Abort | B::Retry | B::Ignore,
+         "Информация",
+         QMessageBox::Information,
+         {"От&каз", "О&тново", "&Игнориране"},
+         "О&тново",
+         ""},
+        // Without OK, Yes or Retry the focused first button answers Enter.
+        {MessageType::Custom,
+         B::Help | B::YesToAll | B::NoToAll | B::All | B::No,
+         "ui_test",
+         QMessageBox::NoIcon,
+         {"&Не", "&Всички", "Н&е за вс.", "Д&а за вс.", "&Помощ"},
+         "&Не",
+         "&Не"},
+    };
+    for (const DialogCase& c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
+        MessageBoxView seen;
+        QPoint centre;
+        Qt::WindowFlags flags;
+        ModalScript script({[&](QWidget& dialog) {
+            centre = dialog.frameGeometry().center();
+            flags = dialog.windowFlags();
+            updtest::Press(c.captions.back(), &seen)(dialog);
+        }});
+        const MessageButton pressed = upd::ShowLocalizedMessage("Текст", c.type, c.buttons);
+
+        EXPECT_TRUE(script.Problems().empty());
+        EXPECT_EQ(seen.title, c.title);
+        EXPECT_EQ(seen.text, "Текст");
+        EXPECT_EQ(seen.icon, c.icon);
+        EXPECT_EQ(seen.captions, c.captions);
+        EXPECT_EQ(seen.defaultCaption, c.defaultCaption);
+        EXPECT_EQ(seen.escapeCaption, c.escapeCaption);
+        EXPECT_EQ(upd::ButtonCaption(pressed), c.captions.back());
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+        EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+        const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+        EXPECT_LE((centre - screenCentre).manhattanLength(), 1);
+    }
+}
+
+struct KeyCase {
+    upd::MessageButtons buttons;
+    int key;
+    MessageButton expected;
+};
+
+// QTest's key helpers know ASCII only; the access keys are Cyrillic.
+void PressKey(QWidget& widget, int key) {
+    const QString text = key < Qt::Key_Escape ? QString(QChar(key)) : QString();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(&widget, &press);
+    QApplication::sendEvent(&widget, &release);
+}
+
+TEST(LocalizedMessage, EnterEscapeAndAccessKeysPressTheirButtons) {
+    const KeyCase cases[] = {
+        {B::Yes | B::No | B::Cancel, Qt::Key_Escape, B::Cancel},
+        {B::Yes | B::No, Qt::Key_Escape, B::No},
+        {B::OK | B::Retry, Qt::Key_Escape, B::OK},
+        {B::Yes | B::No | B::Cancel, Qt::Key_Return, B::Yes},
+        {B::Retry | B::Cancel, Qt::Key_Return, B::Retry},
+        {B::Yes | B::No | B::Cancel, 0x0414 /* Д */, B::Yes},
+        {B::Yes | B::No | B::Cancel, 0x041D /* Н */, B::No},
+        {B::Yes | B::No | B::Cancel, 0x041E /* О */, B::Cancel},
+        {B::Abort | B::Retry, 0x0422 /* Т */, B::Retry},
+    };
+    for (const KeyCase& c : cases) {
+        SCOPED_TRACE(c.key);
+        ModalScript script({[&](QWidget& dialog) { PressKey(dialog, c.key); }});
+        EXPECT_EQ(upd::ShowLocalizedMessage("?", MessageType::Confirmation, c.buttons), c.expected);
+        EXPECT_TRUE(script.Problems().empty());
+    }
+}
+
+TEST(LocalizedMessage, WithoutEscapeButtonEscapeAndCloseBoxDoNothing) {
+    for (const upd::MessageButtons buttons : {upd::MessageButtons(B::Yes), B::Yes | B::Retry}) {
+        bool stayedOpen = false;
+        ModalScript script({[&](QWidget& dialog) {
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            dialog.close();
+            stayedOpen = dialog.isVisible();
+            QTest::keyClick(&dialog, Qt::Key_Return);
+        }});
+        EXPECT_EQ(upd::ShowLocalizedMessage("?", MessageType::Confirmation, buttons), B::Yes);
+        EXPECT_TRUE(stayedOpen);
+        EXPECT_TRUE(script.Problems().empty());
+    }
+}
+
+TEST(PlainMessage, HasNoIconOneOkButtonAndTheApplicationTitle) {
+    MessageBoxView seen;
+    ModalScript script({updtest::Press("OK", &seen)});
+    upd::ShowPlainMessage("Готово!");
+    EXPECT_TRUE(script.Problems().empty());
+    EXPECT_EQ(seen.title, "ui_test");
+    EXPECT_EQ(seen.text, "Готово!");
+    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(seen.captions, QStringList{"OK"});
+}
+
+// Throws from inside Qt's event delivery, not from a connected handler.
+class ThrowingObject : public QObject {
+  public:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::User) {
+            throw std::runtime_error("из събитие");
+        }
+        return QObject::event(event);
+    }
+};
+
+TEST(ExceptionRouting, EveryEscapingExceptionReachesTheInstalledHandler) {
+    QStringList messages;
+    upd::SetApplicationExceptionHandler([&](const QString& m) { messages << m; });
+
+    upd::Guarded([] { throw upd::OperationError("Невалиден път до updates.xml!"); })();
+    upd::Guarded([] { throw std::out_of_range("out of range"); })();
+    upd::Guarded([] { throw 42; })();
+    ThrowingObject receiver;
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&receiver, &event);
+
+    upd::SetApplicationExceptionHandler({});
+    upd::Guarded([] { throw std::runtime_error("no handler"); })();  // must not escape
+
+    EXPECT_EQ(messages, (QStringList{"Невалиден път до updates.xml!", "out of range",
+                                     "Unknown exception", "из събитие"}));
+}
+
+TEST(ExceptionRouting, AFailingHandlerDoesNotLetTheExceptionEscape) {
+    upd::SetApplicationExceptionHandler([](const QString&) { throw std::bad_alloc(); });
+    EXPECT_NO_THROW(upd::Guarded([] { throw std::runtime_error("x"); })());
+    upd::SetApplicationExceptionHandler({});
+}
+
+}  // namespace
