@@ -292,6 +292,7 @@ TEST_F(Container, EveryTruncationFailsCleanly) {
             ASSERT_LT(index, 3) << name;
             EXPECT_EQ(ReadBytes(upd::FromPath(Out() / name)), contents[index]);
         }
+        EXPECT_EQ(FolderEntries(dir.Path()), (Names{"out", "updates.upd"}));
         fs::remove_all(Out());
     }
 }
