@@ -30,7 +30,7 @@ executions=$(stat number_of_executed_units)
 crashes=$(find "$scratch/artifacts" -type f | wc -l)
 stray=$(find "$scratch/tmp" -mindepth 1 | wc -l)
 echo "$harness: ${executions:-0} executions in $seconds s, $(stat average_exec_per_sec) executions/s," \
-  "coverage $(last cov) edges / $(last ft) features, corpus $(last corp | head -c 9) inputs," \
+  "coverage $(last cov) edges / $(last ft) features, corpus $(last corp) inputs," \
   "$crashes crashes or leaks, $stray stray files"
 
 if [ "$status" -ne 0 ] || [ "$crashes" -ne 0 ] || [ "$stray" -ne 0 ] || [ -z "$executions" ]; then
