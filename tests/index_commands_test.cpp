@@ -188,6 +188,7 @@ TEST_F(IndexCommands, InputLostDuringTheChooserFailsAndKeepsTheOutputs) {
         SCOPED_TRACE(c.what);
         WriteBytes(out + "/updates.upd", "previous package");
         WriteBytes(out + "/updates.xml", "user's index");
+        fs::permissions(upd::ToPath(index), fs::perms(0644));  // the last case may have locked it
         upd::PackFile(index, package);
         for (const std::string& input : {index, package}) {
             fs::permissions(upd::ToPath(input), fs::perms(0644));
