@@ -9,6 +9,18 @@ cmake --preset debug >/dev/null
 cmake --build --preset debug
 ctest --preset debug --output-on-failure
 
+# The whole suite again under AddressSanitizer (leak detection on) and UBSan.
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j2
+ctest --preset asan
+
+# Each fuzz harness for a minute from its seed corpus (clang's libFuzzer).
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j2
+for harness in reader round_trip; do
+  fuzz/run.sh "$harness" 60
+done
+
 # The Windows build: cross-compiled with mingw-w64, its tests run under wine with the
 # Bulgarian locale, whose ANSI code page 1251 is the one the pharmacy application uses.
 scripts/deps.sh "${WINDOWS_TEST_PACKAGES[@]}"

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 #include "container/StoredName.h"
 #include "container/UpdContainer.h"
@@ -271,6 +277,7 @@ TEST_F(Container, EveryTruncationFailsCleanly) {
             ASSERT_LT(index, 3) << name;
             EXPECT_EQ(ReadBytes(upd::FromPath(Out() / name)), contents[index]);
         }
+        EXPECT_EQ(FolderEntries(dir.Path()), (Names{"out", "updates.upd"}));
         fs::remove_all(Out());
     }
 }
@@ -346,6 +353,121 @@ TEST_F(Container, FullDiskWhileUnpackingKeepsThePreviousFile) {
     }
 }
 #endif
+
+TEST_F(Container, UnwritableFolderRefusesTheOutputAndKeepsWhatIsThere) {
+    const fs::path out = Out();
+    const std::string source = dir / "updates.xml";
+    WriteBytes(source, "new index");
+    upd::PackFile(source, packed);
+    WriteBytes(upd::FromPath(out / "updates.upd"), "previous package");
+    WriteBytes(upd::FromPath(out / "updates.xml"), "user's index");
+    fs::permissions(dir.Path(), fs::perms(0755));
+    fs::permissions(upd::ToPath(source), fs::perms(0644));
+    fs::permissions(upd::ToPath(packed), fs::perms(0644));
+    fs::permissions(out, fs::perms(0555));
+    const std::string outText = upd::FromPath(out);
+    const std::string outPackage = upd::FromPath(out / "updates.upd");
+    const struct {
+        const char* what;
+        std::function<void()> call;
+        const char* refused;
+    } cases[] = {
+        {"pack", [&] { upd::PackFile(source, outPackage); }, "updates.upd"},
+        {"unpack", [&] { upd::UnpackFiles(packed, outText); }, "updates.xml"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(updtest::RunUnprivileged(c.call),
+                  upd::CannotCreateMessage(out / c.refused, EACCES));
+        EXPECT_EQ(ReadBytes(outPackage), "previous package");
+        EXPECT_EQ(ReadBytes(upd::FromPath(out / "updates.xml")), "user's index");
+        EXPECT_EQ(FolderEntries(out), (Names{"updates.upd", "updates.xml"}));
+    }
+    fs::permissions(out, fs::perms(0755));  // lets an unprivileged user clean up
+}
+
+// Runs change on another thread as soon as anything is created in folder.
+class OnFirstCreation {
+  public:
+    OnFirstCreation(const fs::path& folder, std::function<void()> change)
+        : fd_(inotify_init1(IN_CLOEXEC)) {
+        if (fd_ < 0 || inotify_add_watch(fd_, folder.c_str(), IN_CREATE) < 0) {
+            ADD_FAILURE() << "inotify is not available";
+            return;
+        }
+        thread_ = std::thread([this, change = std::move(change)] {
+            pollfd ready{fd_, POLLIN, 0};
+            if (poll(&ready, 1, 10'000) == 1) {
+                change();
+                fired_ = true;
+            }
+        });
+    }
+    ~OnFirstCreation() {
+        Wait();
+        close(fd_);
+    }
+    OnFirstCreation(const OnFirstCreation&) = delete;
+    OnFirstCreation& operator=(const OnFirstCreation&) = delete;
+
+    bool Fired() {
+        Wait();
+        return fired_;
+    }
+
+  private:
+    void Wait() {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    int fd_;
+    bool fired_ = false;
+    std::thread thread_;
+};
+
+// The container changes as soon as the reader creates its first output. Inflating and
+// writing 32 MiB of that entry leaves ample time for the change to land before the reader
+// reaches the second entry.
+TEST_F(Container, ContainerChangedWhileBeingRead) {
+    const std::size_t bigSize = std::size_t(32) << 20;
+    const std::string first = Entry("big.bin", std::string(bigSize, '\0'));
+    const std::string index = updtest::XmlLikeText(200'000, 6);
+    const std::string whole = Int32(2) + first + Entry("updates.xml", index);
+    const std::uintmax_t insideSecondStream = 4 + first.size() + 100;
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        const char* message;
+        std::string index;
+    } cases[] = {
+        {"truncated in place", [&] { fs::resize_file(upd::ToPath(packed), insideSecondStream); },
+         "Stream read error", "user's index"},
+        {"replaced by another file",
+         [&] {
+             WriteBytes(dir / "other.upd", "junk");
+             fs::rename(upd::ToPath(dir / "other.upd"), upd::ToPath(packed));
+         },
+         "(no error)", index},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path out = Out();
+        WriteBytes(packed, whole);
+        WriteBytes(upd::FromPath(out / "updates.xml"), "user's index");
+        std::string message;
+        {
+            OnFirstCreation trigger(out, c.change);
+            message = FailureOf([&] { upd::UnpackFiles(packed, OutText()); });
+            EXPECT_TRUE(trigger.Fired());
+        }
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(fs::file_size(out / "big.bin"), bigSize);
+        EXPECT_TRUE(ReadBytes(upd::FromPath(out / "updates.xml")) == c.index);
+        EXPECT_EQ(FolderEntries(out), (Names{"big.bin", "updates.xml"}));
+        fs::remove_all(out);
+    }
+}
 
 TEST(StoredName, SafeNames) {
     EXPECT_TRUE(upd::IsSafeEntryName("updates.xml"));

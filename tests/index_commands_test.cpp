@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "container/UpdContainer.h"
 #include "ops/IndexCommands.h"
+#include "support/ChildProcess.h"
 #include "support/Failure.h"
 #include "support/FakeServices.h"
 #include "support/TestFiles.h"
@@ -139,6 +141,61 @@ TEST_F(IndexCommands, RestoreFailurePassesTheContainerMessageThroughWithoutDone)
     services.folders = {out};
     EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }), "Stream read error");
     EXPECT_EQ(services.calls, Calls{kRestoreCaption});
+}
+
+// A user changes an input while the folder chooser is open, after the command's first check.
+struct ChangingServices : FakeServices {
+    std::function<void()> change;
+    std::string ChooseFolder(const std::string& caption) override {
+        change();
+        return FakeServices::ChooseFolder(caption);
+    }
+};
+
+// Runs unprivileged, as file permissions do not hold back root.
+TEST_F(IndexCommands, InputLostDuringTheChooserFailsAndKeepsTheOutputs) {
+    const std::string package = dir / "updates.upd";
+    const auto lock = [](const std::string& path) {
+        return [path] { fs::permissions(upd::ToPath(path), fs::perms::none); };
+    };
+    using Command = std::function<void(upd::InteractionServices&)>;
+    const Command generate = [&](auto& s) { upd::GenerateIndexPackage(index, s); };
+    const Command restore = [&](auto& s) { upd::RestoreIndex(package, s); };
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        Command command;
+        std::string message;
+    } cases[] = {
+        {"index made unreadable", lock(index), generate,
+         upd::CannotOpenMessage(upd::ToPath(index), EACCES)},
+        {"package made unreadable", lock(package), restore,
+         upd::CannotOpenMessage(upd::ToPath(package), EACCES)},
+        {"package removed", [&] { fs::remove(upd::ToPath(package)); }, restore,
+         upd::CannotOpenMessage(upd::ToPath(package), ENOENT)},
+    };
+    for (const fs::path& folder : {dir.Path(), upd::ToPath(out)}) {
+        fs::permissions(folder, fs::perms(0755));
+        updtest::HandToUnprivilegedUser(folder);  // to remove the package, to write a temporary
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(out + "/updates.upd", "previous package");
+        WriteBytes(out + "/updates.xml", "user's index");
+        fs::permissions(upd::ToPath(index), fs::perms(0644));  // the last case may have locked it
+        upd::PackFile(index, package);
+        for (const std::string& input : {index, package}) {
+            fs::permissions(upd::ToPath(input), fs::perms(0644));
+            updtest::HandToUnprivilegedUser(upd::ToPath(input));  // so that it may lock them
+        }
+        ChangingServices changing;
+        changing.change = c.change;
+        changing.folders = {out};
+        EXPECT_EQ(updtest::RunUnprivileged([&] { c.command(changing); }), c.message);
+        EXPECT_EQ(ReadBytes(out + "/updates.upd"), "previous package");
+        EXPECT_EQ(ReadBytes(out + "/updates.xml"), "user's index");
+        EXPECT_EQ(FolderEntries(upd::ToPath(out)), (Calls{"updates.upd", "updates.xml"}));
+    }
 }
 
 }  // namespace

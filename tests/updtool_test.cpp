@@ -148,4 +148,33 @@ TEST(UpdTool, ExecutableReportsStatusAndUtf8Messages) {
 }
 #endif
 
+// A publisher's script must learn that the output was lost: a full disk under stdout or
+// stderr makes the tool fail, while the same call with /dev/null succeeds or fails as usual.
+TEST(UpdTool, FullStandardStreamsMakeItFail) {
+    TempDir dir;
+    WriteBytes(dir / "a.xml", "a");
+    ASSERT_EQ(RunTool({"pack", "-o", dir / "a.upd", dir / "a.xml"}).status, 0);
+    const struct {
+        std::string args;
+        const char* stream;
+        int usual, full;
+    } cases[] = {
+        {"--help", "1", 0, 1},
+        {"--version", "1", 0, 1},
+        {"list '" + (dir / "a.upd") + "'", "1", 0, 1},
+        {"bogus", "2", 2, 2},
+        {"list '" + (dir / "none.upd") + "'", "2", 1, 1},
+    };
+    for (const auto& c : cases) {
+        const auto run = [&](const std::string& device) {
+            const std::string command = std::string(UPDTOOL_PATH) + " " + c.args +
+                                        " >/dev/null 2>/dev/null " + c.stream + ">" + device;
+            const int status = std::system(command.c_str());
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        };
+        EXPECT_EQ(run("/dev/null"), c.usual) << c.args;
+        EXPECT_EQ(run("/dev/full"), c.full) << c.args << " with " << c.stream << ">/dev/full";
+    }
+}
+
 }  // namespace

@@ -89,6 +89,16 @@ void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
     archive->callback([&options] { Archive(options); });
 }
 
+// Output that cannot be written (a full disk, a closed pipe) is a failure, also for --help.
+int Finished(int status, std::ostream& out, std::ostream& err) {
+    out.flush();
+    if (!out) {
+        err << "Cannot write the output.\n";
+        return status == 0 ? kFailed : status;
+    }
+    return status;
+}
+
 }  // namespace
 
 int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -104,17 +114,12 @@ int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ost
         app.parse(reversed);
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e, out, err);
-        return status == 0 ? 0 : kUsageError;
+        return Finished(status == 0 ? 0 : kUsageError, out, err);
     } catch (const std::exception& e) {  // OperationError and anything the system throws
         err << e.what() << '\n';
         return kFailed;
     }
-    out.flush();
-    if (!out) {
-        err << "Cannot write the output.\n";
-        return kFailed;
-    }
-    return 0;
+    return Finished(0, out, err);
 }
 
 }  // namespace upd

@@ -89,8 +89,8 @@ File OpenSource(const std::string& path) {
 // Compresses exactly size bytes of source into one zlib stream appended to output.
 void DeflateInto(File& source, std::int64_t size, File& output) {
     DeflateStream stream;
-    auto input = std::make_unique<Buffer>();
-    auto compressed = std::make_unique<Buffer>();
+    auto input = std::make_unique_for_overwrite<Buffer>();
+    auto compressed = std::make_unique_for_overwrite<Buffer>();
     std::int64_t remaining = size;
     int flush = Z_NO_FLUSH;
     do {
@@ -205,8 +205,8 @@ class ContainerReader {
 
   private:
     File file_;
-    std::unique_ptr<Buffer> input_ = std::make_unique<Buffer>();
-    std::unique_ptr<Buffer> output_ = std::make_unique<Buffer>();
+    std::unique_ptr<Buffer> input_ = std::make_unique_for_overwrite<Buffer>();
+    std::unique_ptr<Buffer> output_ = std::make_unique_for_overwrite<Buffer>();
 };
 
 }  // namespace
