@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#ifndef _WIN32
 #include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+#endif
 
 #include <cstdint>
 #include <filesystem>
@@ -352,7 +354,6 @@ TEST_F(Container, FullDiskWhileUnpackingKeepsThePreviousFile) {
         EXPECT_EQ(FolderEntries(Out()), Names{"updates.xml"});
     }
 }
-#endif
 
 TEST_F(Container, UnwritableFolderRefusesTheOutputAndKeepsWhatIsThere) {
     const fs::path out = Out();
@@ -468,6 +469,8 @@ TEST_F(Container, ContainerChangedWhileBeingRead) {
         fs::remove_all(out);
     }
 }
+
+#endif  // full disk, permissions and files changed under the reader: POSIX only
 
 TEST(StoredName, SafeNames) {
     EXPECT_TRUE(upd::IsSafeEntryName("updates.xml"));

@@ -5,7 +5,9 @@
 
 #include "container/UpdContainer.h"
 #include "ops/IndexCommands.h"
-#include "support/ChildProcess.h"
+#ifndef _WIN32
+#include "support/ChildProcess.h"  // drops privileges: POSIX only
+#endif
 #include "support/Failure.h"
 #include "support/FakeServices.h"
 #include "support/TestFiles.h"
@@ -143,6 +145,7 @@ TEST_F(IndexCommands, RestoreFailurePassesTheContainerMessageThroughWithoutDone)
     EXPECT_EQ(services.calls, Calls{kRestoreCaption});
 }
 
+#ifndef _WIN32
 // A user changes an input while the folder chooser is open, after the command's first check.
 struct ChangingServices : FakeServices {
     std::function<void()> change;
@@ -197,5 +200,7 @@ TEST_F(IndexCommands, InputLostDuringTheChooserFailsAndKeepsTheOutputs) {
         EXPECT_EQ(FolderEntries(upd::ToPath(out)), (Calls{"updates.upd", "updates.xml"}));
     }
 }
+
+#endif
 
 }  // namespace
