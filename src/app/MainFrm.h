@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "util/InteractionServices.h"
+#include "ops/InteractionServices.h"
 
 class QAction;
 class QLabel;

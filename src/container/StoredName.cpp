@@ -3,30 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <memory>
 #include <string_view>
 
+#include "container/CodePage.h"
 #include "util/OperationError.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#include <cerrno>
-#endif
 
 namespace upd {
 
 namespace {
 
-#ifdef _WIN32
-constexpr std::string_view kSeparators = "\\/:";
-#else
-constexpr std::string_view kSeparators = "/";
-#endif
-
 std::string BaseName(const std::string& path) {
-    const auto cut = path.find_last_of(kSeparators);
+    const auto cut = path.find_last_of(kPathSeparators);
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
@@ -46,68 +33,6 @@ bool IsDeviceName(const std::string& name) {
            stem[3] >= '1' && stem[3] <= '9';
 }
 
-#ifdef _WIN32
-
-std::string Convert(const std::string& text, bool encode) {
-    if (text.empty()) {
-        return {};
-    }
-    const UINT from = encode ? CP_UTF8 : CP_ACP;
-    const UINT to = encode ? CP_ACP : CP_UTF8;
-    const int wideLength =
-        MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), nullptr, 0);
-    if (wideLength <= 0) {
-        return {};
-    }
-    std::wstring wide(std::size_t(wideLength), L'\0');
-    MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), wide.data(),
-                        wideLength);
-    // The default-character check refuses names the code page cannot hold. Windows rejects
-    // it (and the flag) for UTF-8, which holds every name anyway.
-    const bool checkDefault = encode && GetACP() != CP_UTF8;
-    BOOL usedDefault = FALSE;
-    const DWORD flags = checkDefault ? WC_NO_BEST_FIT_CHARS : 0;
-    BOOL* defaultFlag = checkDefault ? &usedDefault : nullptr;
-    const int length =
-        WideCharToMultiByte(to, flags, wide.data(), wideLength, nullptr, 0, nullptr, defaultFlag);
-    if (length <= 0 || usedDefault) {
-        return {};
-    }
-    std::string result(std::size_t(length), '\0');
-    WideCharToMultiByte(to, flags, wide.data(), wideLength, result.data(), length, nullptr,
-                        defaultFlag);
-    return usedDefault ? std::string() : result;
-}
-
-#else
-
-struct IconvCloser {
-    void operator()(void* handle) const { iconv_close(static_cast<iconv_t>(handle)); }
-};
-
-// Returns an empty text when a character has no counterpart.
-std::string Convert(const std::string& text, bool encode) {
-    const char* to = encode ? "CP1251" : "UTF-8";
-    const char* from = encode ? "UTF-8" : "CP1251";
-    const iconv_t raw = iconv_open(to, from);
-    if (raw == reinterpret_cast<iconv_t>(-1)) {
-        throw OperationError(std::string("Кодовата таблица CP1251 не е налична в системата."));
-    }
-    const std::unique_ptr<void, IconvCloser> handle(raw);
-    std::string result(text.size() * 3 + 4, '\0');
-    char* in = const_cast<char*>(text.data());
-    std::size_t inLeft = text.size();
-    char* out = result.data();
-    std::size_t outLeft = result.size();
-    if (iconv(raw, &in, &inLeft, &out, &outLeft) == std::size_t(-1)) {
-        return {};
-    }
-    result.resize(result.size() - outLeft);
-    return result;
-}
-
-#endif
-
 }  // namespace
 
 bool IsSafeEntryName(const std::string& name) {
@@ -121,7 +46,7 @@ bool IsSafeEntryName(const std::string& name) {
 }
 
 std::string EncodeStoredName(const std::string& utf8) {
-    const std::string encoded = Convert(utf8, true);
+    const std::string encoded = ConvertCodePage(utf8, true);
     if (encoded.empty() && !utf8.empty()) {
         throw OperationError("Името \"" + utf8 +
                              "\" съдържа знаци, които не могат да бъдат записани в пакета.");
@@ -130,7 +55,7 @@ std::string EncodeStoredName(const std::string& utf8) {
 }
 
 std::string DecodeStoredName(const std::string& bytes) {
-    const std::string decoded = Convert(bytes, false);
+    const std::string decoded = ConvertCodePage(bytes, false);
     if (decoded.empty() && !bytes.empty()) {
         throw OperationError("Пакетът съдържа име на файл с непознати знаци.");
     }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "util/InteractionServices.h"
+#include "ops/InteractionServices.h"
 
 namespace upd {
 

@@ -37,6 +37,8 @@ class File {
 
   private:
     void Release() noexcept;
+    [[noreturn]] static void ThrowReadError();
+    [[noreturn]] static void ThrowWriteError();
 #ifdef _WIN32
     void* handle_ = reinterpret_cast<void*>(-1);
 #else

@@ -22,6 +22,9 @@ std::string ExecutableDirectory();
 // The last system error: errno, or GetLastError() on Windows.
 long LastSystemError();
 
+// Without trailing blanks, line breaks and full stops (system texts end with them).
+std::string TrimErrorText(std::string text);
+
 // The system's text for an error code, without trailing blanks, line breaks and full stops.
 std::string SystemErrorText(long code);
 

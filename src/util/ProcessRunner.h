@@ -17,6 +17,9 @@ struct ProcessOutcome {
 // "(<code>) Unable to run <command line>" when it cannot be started.
 ProcessOutcome RunAndWait(const std::string& commandLine);
 
+// Throws OperationError "(<code>) Unable to run <command line>".
+[[noreturn]] void ThrowUnableToRun(long code, const std::string& commandLine);
+
 // Splits a command line the way the archiver's Windows parser does: a double quote toggles
 // quoting and is dropped, blanks outside quotes separate arguments, backslashes are ordinary.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);

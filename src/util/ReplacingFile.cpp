@@ -7,14 +7,6 @@
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#include <cerrno>
-#endif
-
 namespace upd {
 
 namespace fs = std::filesystem;
@@ -41,17 +33,6 @@ std::string ShortenedName(const std::string& name, std::size_t maxBytes) {
     return name.substr(0, cut);
 }
 
-#ifndef _WIN32
-// Makes a completed rename durable; failure here cannot undo it, so it is ignored.
-void SyncDirectory(const fs::path& directory) {
-    const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-#endif
-
 }  // namespace
 
 fs::path TemporarySibling(const fs::path& target, const std::string& suffix) {
@@ -59,21 +40,6 @@ fs::path TemporarySibling(const fs::path& target, const std::string& suffix) {
     const std::string kept = ShortenedName(FromPath(target.filename()), kMaxKeptBytes);
     const fs::path name = ToPath("." + kept + "." + RandomTag() + suffix);
     return target.parent_path() / name;
-}
-
-long MoveOver(const fs::path& source, const fs::path& target) {
-#ifdef _WIN32
-    if (!MoveFileExW(source.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return long(GetLastError());
-    }
-#else
-    if (::rename(source.c_str(), target.c_str()) != 0) {
-        return errno;
-    }
-    SyncDirectory(target.parent_path());
-#endif
-    return 0;
 }
 
 ReplacingFile::ReplacingFile(fs::path target) : target_(std::move(target)) {

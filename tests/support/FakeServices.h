@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "util/InteractionServices.h"
+#include "ops/InteractionServices.h"
 
 namespace updtest {
 

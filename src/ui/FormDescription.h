@@ -1,0 +1,99 @@
+#pragma once
+
+// The main window and its dialogs, described once without any toolkit. The Qt window and the
+// Win32 window both build themselves from this; sizes are pixels at 96 dots per inch.
+
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace upd::form {
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+
+    int Right() const { return left + width; }
+    int Bottom() const { return top + height; }
+    bool Contains(const Rect& other) const;
+    bool Overlaps(const Rect& other) const;
+};
+
+struct Font {
+    std::string_view face;
+    int pixelHeight = 0;  // the em height ("height -13" is 13 here)
+};
+
+enum class Kind {
+    Label,          // one line, clipped to its rectangle
+    WrappingLabel,  // breaks its text within its width and takes the height it needs
+    Edit,
+    Button,
+};
+
+enum class Handler {
+    None,
+    SelectUpdatesXml,       // btnSelectUpdatesXMLClick
+    GenerateUpdates,        // btnGenerateUpdatesClick
+    SelectUpdateFiles,      // btnSelectUpdateFilesClick
+    GenerateUpdateArchive,  // btnGenerateUpdateArchiveClick
+    SelectUpdFile,          // btnSelectUpdFileClick
+    RestoreUpdatesXml,      // btnRestoreUpdatesXMLClick
+};
+
+inline constexpr int kNoTabStop = -1;
+
+struct Control {
+    std::string_view name;
+    Kind kind = Kind::Label;
+    std::string_view text;  // the caption, or an edit's starting text
+    Rect rect;              // inside its page
+    int fontPixels = 13;    // "Calibri" at this height
+    int tabStop = kNoTabStop;
+    bool readOnly = false;
+    Handler onClick = Handler::None;
+
+    bool Focusable() const { return kind == Kind::Edit || kind == Kind::Button; }
+};
+
+struct Page {
+    std::string_view name;
+    std::string_view caption;
+    std::span<const Control> controls;
+    // Help page: the labels run at the full page width from the top, each pushing the next
+    // one down by the height its wrapped text takes (their rectangles give the minimum).
+    bool stacked = false;
+};
+
+struct Form {
+    std::string_view name;
+    std::string_view caption;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    Font windowFont;
+    std::string_view pagesName;  // the tab control, filling the client area
+    Font pagesFont;
+    Rect pageArea;  // the inside of a page, below the tabs
+    std::span<const Page> pages;
+    int activePage = 0;
+    std::string_view exitAction;  // closes the window on Escape
+};
+
+const Form& MainForm();
+
+// The control of that name on any page.
+std::optional<Control> FindControl(std::string_view name);
+
+// The focusable controls of a page in tab order.
+std::vector<Control> TabOrder(const Page& page);
+
+// Folder chooser captions and chooser filters of the window's own handlers.
+inline constexpr std::string_view kUpdatesXmlFilter = "XML Файлове|*.xml";
+inline constexpr std::string_view kUpdFileFilter = "UPD Файлове|*.upd";
+inline constexpr std::string_view kChooseFileTitle = "Избери файл...";
+inline constexpr std::string_view kPatchFolderCaption = "Изберете папката с файловете на пача";
+
+}  // namespace upd::form

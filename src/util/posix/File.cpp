@@ -1,0 +1,97 @@
+#include "util/File.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+
+namespace upd {
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Release();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+void File::Release() noexcept {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+long File::OpenRead(const std::filesystem::path& path) {
+    Release();
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd_ < 0 ? errno : 0;
+}
+
+long File::CreateNew(const std::filesystem::path& path) {
+    Release();
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return fd_ < 0 ? errno : 0;
+}
+
+bool File::IsOpen() const {
+    return fd_ >= 0;
+}
+
+std::size_t File::Read(void* data, std::size_t size) {
+    for (;;) {
+        const ssize_t got = ::read(fd_, data, size);
+        if (got >= 0) {
+            return std::size_t(got);
+        }
+        if (errno != EINTR) {
+            ThrowReadError();
+        }
+    }
+}
+
+void File::WriteAll(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd_, bytes, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            ThrowWriteError();
+        }
+        bytes += written;
+        size -= std::size_t(written);
+    }
+}
+
+void File::SeekBack(std::size_t count) {
+    if (::lseek(fd_, -static_cast<off_t>(count), SEEK_CUR) < 0) {
+        ThrowReadError();
+    }
+}
+
+std::int64_t File::Size() const {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        ThrowReadError();
+    }
+    return info.st_size;
+}
+
+void File::Flush() {
+    if (::fsync(fd_) != 0) {
+        ThrowWriteError();
+    }
+}
+
+void File::Close() {
+    if (::close(std::exchange(fd_, -1)) != 0) {
+        ThrowWriteError();
+    }
+}
+
+}  // namespace upd

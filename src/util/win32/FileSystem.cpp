@@ -1,0 +1,41 @@
+#include "util/FileSystem.h"
+
+#include <vector>
+
+#include <windows.h>
+
+namespace upd {
+
+namespace fs = std::filesystem;
+
+std::string ExecutableDirectory() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < buffer.size()) {
+            const fs::path exe(std::wstring(buffer.data(), length));
+            return FromPath(exe.parent_path()) + "\\";
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+long LastSystemError() {
+    return long(GetLastError());
+}
+
+std::string SystemErrorText(long code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, DWORD(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const std::wstring wide = length ? std::wstring(text, length) : std::wstring();
+    LocalFree(text);
+    const std::string trimmed = TrimErrorText(FromPath(fs::path(wide)));
+    return trimmed.empty() ? "System error " + std::to_string(code) : trimmed;
+}
+
+}  // namespace upd
