@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <optional>
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -19,9 +25,12 @@
 #include "container/UpdContainer.h"
 #include "support/ModalDialogs.h"
 #include "support/TestFiles.h"
+#include "ui/FormDescription.h"
+#include "ui/ProgressDialog.h"
 
 namespace {
 
+namespace form = upd::form;
 using updtest::MessageBoxView;
 using updtest::ModalScript;
 using updtest::TempDir;
@@ -54,110 +63,37 @@ class MainForm : public ::testing::Test {
     }
 };
 
-TEST_F(MainForm, IsAFixedSizeWindowWithFourPagesAndTheFirstActive) {
-    EXPECT_EQ(form.objectName(), "MainForm");
-    EXPECT_EQ(form.windowTitle(), "Генериране на допълнителни актуализации за Дарвела 2");
-    EXPECT_EQ(form.size(), QSize(642, 219));
-    EXPECT_EQ(form.minimumSize(), QSize(642, 219));
-    EXPECT_EQ(form.maximumSize(), QSize(642, 219));
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+TEST_F(MainForm, IsTheDescribedFixedSizeWindowWithItsPagesAndActivePage) {
+    const form::Form& description = form::MainForm();
+    EXPECT_EQ(form.objectName(), FromUtf8(description.name));
+    EXPECT_EQ(form.windowTitle(), FromUtf8(description.caption));
+    const QSize client(description.clientWidth, description.clientHeight);
+    EXPECT_EQ(form.size(), client);
+    EXPECT_EQ(form.minimumSize(), client);
+    EXPECT_EQ(form.maximumSize(), client);
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_TRUE(form.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(form.font().family(), FromUtf8(description.windowFont.face));
+    EXPECT_EQ(form.font().pixelSize(), description.windowFont.pixelHeight);
 
-    QTabWidget* pages = Pages();
-    EXPECT_EQ(pages->geometry(), QRect(0, 0, 642, 219));
-    const std::pair<QString, QString> expected[] = {
-        {"ts1", "Генериране на updates.xml"},
-        {"ts2", "Генериране на update архив"},
-        {"ts3", "Възстановяване на updates.xml"},
-        {"ts4", "Какво да правя?"},
-    };
-    ASSERT_EQ(pages->count(), 4);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(pages->widget(i)->objectName(), expected[i].first);
-        EXPECT_EQ(pages->tabText(i), expected[i].second);
-        // All four captions must be visible side by side, without scroll buttons.
+    QTabWidget* pages = Get<QTabWidget>(FromUtf8(description.pagesName));
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(pages->geometry(), QRect(QPoint(), client));
+    EXPECT_EQ(pages->font().pixelSize(), description.pagesFont.pixelHeight);
+    ASSERT_EQ(pages->count(), int(description.pages.size()));
+    for (int i = 0; i < pages->count(); ++i) {
+        EXPECT_EQ(pages->widget(i)->objectName(), FromUtf8(description.pages[i].name));
+        EXPECT_EQ(pages->tabText(i), FromUtf8(description.pages[i].caption));
+        // All captions must be visible side by side, without scroll buttons.
         EXPECT_LE(pages->tabBar()->tabRect(i).right(), pages->width()) << i;
     }
-    EXPECT_EQ(pages->currentWidget()->objectName(), "ts1");
+    EXPECT_EQ(pages->currentIndex(), description.activePage);
 }
-
-enum class Kind { Label, WrappingLabel, Edit, ReadOnlyEdit, Button, CommandButton };
-
-struct Control {
-    const char* page;
-    const char* name;
-    Kind kind;
-    QRect rect;  // for wrapping labels the height is the one the text needs
-    QString text;
-};
-
-const Control kControls[] = {
-    {"ts1", "lbl1", Kind::Label, {0, 0, 107, 15}, "Път до updates.xml"},
-    {"ts1", "edUpdatesXMLPath", Kind::Edit, {0, 16, 441, 23}, ""},
-    {"ts1", "btnSelectUpdatesXML", Kind::Button, {448, 14, 97, 25}, "Избери"},
-    {"ts1",
-     "lbl4",
-     Kind::WrappingLabel,
-     {0, 40, 425, 0},
-     "В избрания файл трябва да са описани имената на update архивите, които трябва да се "
-     "приложат."},
-    {"ts1",
-     "lbl10",
-     Kind::WrappingLabel,
-     {0, 72, 418, 0},
-     "Ще бъде генериран upd файл, който се дърпа от аптечната програма при проверка за нов "
-     "ъпдейт."},
-    {"ts1",
-     "btnGenerateUpdates",
-     Kind::CommandButton,
-     {176, 134, 281, 49},
-     "Генерирай updates.upd"},
-    {"ts2", "lbl2", Kind::Label, {0, 0, 204, 15}, "Път до папката с файловете на пача"},
-    {"ts2", "edUpdateFilesPath", Kind::ReadOnlyEdit, {0, 16, 441, 23}, ""},
-    {"ts2", "btnSelectUpdateFiles", Kind::Button, {448, 14, 97, 25}, "Избери"},
-    {"ts2", "lbl11", Kind::Label, {0, 40, 43, 15}, "Парола"},
-    {"ts2", "edPassField", Kind::Edit, {0, 56, 441, 23}, "KORVE482tm915$"},
-    {"ts2",
-     "lbl3",
-     Kind::WrappingLabel,
-     {0, 80, 404, 0},
-     "От избраната папка ще бъде генериран архив с файловете на ъпдейта. "},
-    // Widened so that they do not overlap each other or the button.
-    {"ts2",
-     "lbl8",
-     Kind::WrappingLabel,
-     {0, 96, 404, 0},
-     "Този архив трябва да носи името, посочено в updates.xml."},
-    {"ts2",
-     "lbl9",
-     Kind::WrappingLabel,
-     {0, 112, 404, 0},
-     "Сваля се от аптечната програма ако не е приложен."},
-    {"ts2",
-     "btnGenerateUpdateArchive",
-     Kind::CommandButton,
-     {176, 134, 281, 49},
-     "Генерирай upd с update файловете"},
-    {"ts3", "lbl5", Kind::Label, {0, 0, 108, 15}, "Път до updates.upd"},
-    {"ts3", "edUpdFilePath", Kind::ReadOnlyEdit, {0, 16, 441, 23}, ""},
-    {"ts3", "btnSelectUpdFile", Kind::Button, {448, 14, 97, 25}, "Избери"},
-    {"ts3",
-     "lbl6",
-     Kind::WrappingLabel,
-     {0, 40, 319, 0},
-     "От избрания файл ще бъде генериран updates.xml файл."},
-    {"ts3",
-     "lbl7",
-     Kind::WrappingLabel,
-     {0, 56, 419, 0},
-     "Целта е по-лесно добавяне на нови ъпдейти, ако updates.xml не е наличен"},
-    {"ts3",
-     "btnRestoreUpdatesXML",
-     Kind::CommandButton,
-     {176, 134, 281, 49},
-     "Възстанови updates.xml"},
-};
 
 QString TextOf(QWidget* widget) {
     if (auto* label = qobject_cast<QLabel*>(widget)) {
@@ -178,68 +114,104 @@ bool IsCalibri(const QFont& font) {
     return family == "Calibri" || family == "Carlito";
 }
 
-TEST_F(MainForm, EveryControlHasItsNamePageRectangleTextAndFont) {
-    for (const Control& c : kControls) {
-        SCOPED_TRACE(c.name);
-        QWidget* widget = Get(c.name);
-        ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->parentWidget()->objectName(), c.page);
-        EXPECT_EQ(TextOf(widget), c.text);
-        QRect expected = c.rect;
-        if (c.kind == Kind::WrappingLabel) {
-            auto* label = qobject_cast<QLabel*>(widget);
-            EXPECT_TRUE(label->wordWrap());
-            expected.setHeight(label->heightForWidth(c.rect.width()));
-            EXPECT_GE(expected.height(), 15);
+bool IsOfKind(QWidget* widget, form::Kind kind) {
+    switch (kind) {
+        case form::Kind::Label:
+            return qobject_cast<QLabel*>(widget) && !qobject_cast<QLabel*>(widget)->wordWrap();
+        case form::Kind::WrappingLabel:
+            return qobject_cast<QLabel*>(widget) && qobject_cast<QLabel*>(widget)->wordWrap();
+        case form::Kind::Edit:
+            return qobject_cast<QLineEdit*>(widget) != nullptr;
+        case form::Kind::Button:
+            return qobject_cast<QPushButton*>(widget) != nullptr;
+    }
+    return false;
+}
+
+TEST_F(MainForm, EveryControlOfTheCommandPagesIsAsDescribed) {
+    for (const form::Page& page : form::MainForm().pages) {
+        if (page.stacked) {
+            continue;
         }
-        EXPECT_EQ(widget->geometry(), expected);
-        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-            EXPECT_EQ(edit->isReadOnly(), c.kind == Kind::ReadOnlyEdit);
-            EXPECT_EQ(edit->echoMode(), QLineEdit::Normal);
+        for (const form::Control& c : page.controls) {
+            SCOPED_TRACE(std::string(c.name));
+            QWidget* widget = Get(FromUtf8(c.name));
+            ASSERT_NE(widget, nullptr);
+            EXPECT_EQ(widget->parentWidget()->objectName(), FromUtf8(page.name));
+            EXPECT_TRUE(IsOfKind(widget, c.kind));
+            EXPECT_EQ(TextOf(widget), FromUtf8(c.text));
+            QRect expected(c.rect.left, c.rect.top, c.rect.width, c.rect.height);
+            if (c.kind == form::Kind::WrappingLabel) {
+                // As high as its text needs at its width.
+                expected.setHeight(widget->heightForWidth(c.rect.width));
+                EXPECT_GE(expected.height(), c.rect.height);
+            }
+            EXPECT_EQ(widget->geometry(), expected);
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                EXPECT_EQ(edit->isReadOnly(), c.readOnly);
+                EXPECT_EQ(edit->echoMode(), QLineEdit::Normal);
+            }
+            EXPECT_TRUE(IsCalibri(widget->font()))
+                << QFontInfo(widget->font()).family().toStdString();
+            EXPECT_EQ(widget->font().pixelSize(), c.fontPixels);
         }
-        EXPECT_TRUE(IsCalibri(widget->font())) << QFontInfo(widget->font()).family().toStdString();
-        EXPECT_EQ(widget->font().pixelSize(), c.kind == Kind::CommandButton ? 16 : 13);
+    }
+}
+
+std::string Describe(const QWidget& widget) {
+    const QRect r = widget.geometry();
+    return QStringLiteral("%1 at %2,%3 %4x%5")
+        .arg(widget.objectName())
+        .arg(r.left())
+        .arg(r.top())
+        .arg(r.width())
+        .arg(r.height())
+        .toStdString();
+}
+
+TEST_F(MainForm, NoTwoControlsOfAPageOverlapOnceTheirTextIsLaidOut) {
+    for (const form::Page& page : form::MainForm().pages) {
+        ShowPage(FromUtf8(page.name));  // lays the help page's labels out
+        const QList<QWidget*> controls =
+            Get(FromUtf8(page.name))->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (int a = 0; a < controls.size(); ++a) {
+            EXPECT_TRUE(controls[a]->parentWidget()->rect().contains(controls[a]->geometry()))
+                << controls[a]->objectName().toStdString();
+            for (int b = a + 1; b < controls.size(); ++b) {
+                EXPECT_FALSE(controls[a]->geometry().intersects(controls[b]->geometry()))
+                    << Describe(*controls[a]) << " and " << Describe(*controls[b]);
+            }
+        }
     }
 }
 
 TEST_F(MainForm, HelpLabelsAreStackedFromTheTopAtFullWidthAndPushEachOtherDown) {
-    const std::pair<const char*, QString> kLines[] = {
-        {"lbl13", "Приложението служи за създаване на допълнителни актуализации за Дарвела 2."},
-        {"lbl14", "За добавяне на нова актуализация е необходимо следното:"},
-        {"lbl15",
-         " • Ако не е наличен updates.xml,  от М-ката\\x\\updates\\dvl2autopatcher се сваля "
-         "updates.upd файла."},
-        {"lbl16", " • От updates.upd се възстановява updates.xml файла."},
-        {"lbl17",
-         " • Добавя се името на новия ъпдейт в updates.xml файла (за повече информация как виж "
-         "updates.dtd)"},
-        {"lbl18", " • Генерира се updatex.upd от updates.xml"},
-        {"lbl19",
-         " • Генерира се update архив с файловете на пача ( в него трябва да има описващия пача "
-         "файл descriptor.xml)"},
-        {"lbl12",
-         " • updates.upd и update архивът се качват на М-ката\\x\\updates\\dvl2autopatcher"},
-    };
-    ShowPage("ts4");
-    QWidget* page = Get("ts4");
-    for (const auto& [name, text] : kLines) {
-        EXPECT_EQ(Get<QLabel>(name)->text(), text) << name;
-        EXPECT_TRUE(IsCalibri(Get<QLabel>(name)->font())) << name;
+    const auto pages = form::MainForm().pages;
+    const auto help = std::find_if(pages.begin(), pages.end(), [](auto& p) { return p.stacked; });
+    ASSERT_NE(help, pages.end());
+    ShowPage(FromUtf8(help->name));
+    QWidget* page = Get(FromUtf8(help->name));
+    for (const form::Control& c : help->controls) {
+        auto* label = Get<QLabel>(FromUtf8(c.name));
+        EXPECT_EQ(label->text(), FromUtf8(c.text)) << c.name;
+        EXPECT_TRUE(label->wordWrap()) << c.name;
+        EXPECT_TRUE(IsCalibri(label->font())) << c.name;
+        EXPECT_EQ(label->font().pixelSize(), c.fontPixels) << c.name;
     }
     const auto checkStack = [&] {
         int top = 0;
-        for (const auto& [name, text] : kLines) {
-            auto* label = Get<QLabel>(name);
-            EXPECT_EQ(label->geometry().topLeft(), QPoint(0, top)) << name;
-            EXPECT_EQ(label->width(), page->width()) << name;
-            EXPECT_GE(label->height(), 15) << name;
+        for (const form::Control& c : help->controls) {
+            auto* label = Get<QLabel>(FromUtf8(c.name));
+            EXPECT_EQ(label->geometry().topLeft(), QPoint(0, top)) << c.name;
+            EXPECT_EQ(label->width(), page->width()) << c.name;
+            EXPECT_GE(label->height(), c.rect.height) << c.name;
             top += label->height();
         }
         EXPECT_LE(top, page->height());
     };
     checkStack();
 
-    auto* first = Get<QLabel>("lbl13");
+    auto* first = Get<QLabel>(FromUtf8(help->controls.front().name));
     const int oneLine = first->height();
     first->setText(first->text().repeated(3));
     QApplication::processEvents();
@@ -247,22 +219,25 @@ TEST_F(MainForm, HelpLabelsAreStackedFromTheTopAtFullWidthAndPushEachOtherDown) 
     checkStack();
 }
 
-TEST_F(MainForm, TabRunsThroughEachPageInItsOrder) {
-    const QStringList orders[] = {
-        {"edUpdatesXMLPath", "btnSelectUpdatesXML", "btnGenerateUpdates"},
-        {"edUpdateFilesPath", "btnSelectUpdateFiles", "btnGenerateUpdateArchive", "edPassField"},
-        {"edUpdFilePath", "btnSelectUpdFile", "btnRestoreUpdatesXML"},
-    };
+TEST_F(MainForm, TabRunsThroughEachPageInItsDescribedOrder) {
     Activate();
-    for (int page = 0; page < 3; ++page) {
-        Pages()->setCurrentIndex(page);
-        Get(orders[page].first())->setFocus();
+    for (const form::Page& page : form::MainForm().pages) {
+        const std::vector<form::Control> order = form::TabOrder(page);
+        if (order.empty()) {
+            continue;
+        }
+        QStringList expected;
+        for (const form::Control& control : order) {
+            expected << FromUtf8(control.name);
+        }
+        ShowPage(FromUtf8(page.name));
+        Get(expected.first())->setFocus();
         QStringList visited;
-        for (int step = 0; step < orders[page].size(); ++step) {
+        for (qsizetype step = 0; step < expected.size(); ++step) {
             visited << QApplication::focusWidget()->objectName();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        EXPECT_EQ(visited, orders[page]);
+        EXPECT_EQ(visited, expected) << page.name;
     }
 }
 
@@ -298,21 +273,21 @@ const ChooserCase kChoosers[] = {
     {"ts1",
      "btnSelectUpdatesXML",
      "edUpdatesXMLPath",
-     "Избери файл...",
+     FromUtf8(form::kChooseFileTitle),
      QFileDialog::AnyFile,
      {"XML Файлове (*.xml)"},
      true},
     {"ts2",
      "btnSelectUpdateFiles",
      "edUpdateFilesPath",
-     "Изберете папката с файловете на пача",
+     FromUtf8(form::kPatchFolderCaption),
      QFileDialog::Directory,
      {},
      false},
     {"ts3",
      "btnSelectUpdFile",
      "edUpdFilePath",
-     "Избери файл...",
+     FromUtf8(form::kChooseFileTitle),
      QFileDialog::AnyFile,
      {"UPD Файлове (*.upd)"},
      true},
@@ -497,6 +472,150 @@ TEST_F(MainForm, EscapeClosesTheWindowAndEndsTheEventLoopFromEveryPage) {
         EXPECT_FALSE(timedOut);
         EXPECT_FALSE(form.isVisible());
     }
+}
+
+// A long step as the archive command runs one: ContinueWork every 100 ms of (simulated) time
+// up to the length, the archive growing by 1 MB a call, `during` after each call, WorkEnded
+// at the end. Returns when the step was cancelled, if it was.
+std::optional<std::chrono::milliseconds> RunFakeStep(
+    TMainForm& form, std::chrono::milliseconds length,
+    const std::function<void(std::chrono::milliseconds)>& during) {
+    using namespace std::chrono_literals;
+    std::optional<std::chrono::milliseconds> cancelledAt;
+    for (auto t = 0ms; t <= length; t += 100ms) {
+        if (!form.ContinueWork({t, (t / 100ms) * 1024 * 1024, false})) {
+            cancelledAt = t;
+            break;
+        }
+        during(t);
+    }
+    form.WorkEnded();
+    return cancelledAt;
+}
+
+upd::ProgressDialog* ShownProgressDialog(TMainForm& form) {
+    auto* dialog = form.findChild<upd::ProgressDialog*>();
+    return dialog != nullptr && dialog->isVisible() ? dialog : nullptr;
+}
+
+TEST_F(MainForm, ALongStepShowsTheModalProgressDialogAfterHalfASecondUntilItEnds) {
+    using namespace std::chrono_literals;
+    QStringList problems;
+    const auto cancelledAt = RunFakeStep(form, 1500ms, [&](std::chrono::milliseconds t) {
+        upd::ProgressDialog* dialog = ShownProgressDialog(form);
+        if ((dialog != nullptr) != (t >= 500ms)) {
+            problems << QStringLiteral("dialog %1 at %2 ms")
+                            .arg(dialog ? "shown" : "missing")
+                            .arg(t.count());
+        }
+        if (dialog != nullptr && QApplication::activeModalWidget() != dialog) {
+            problems << QStringLiteral("not modal at %1 ms").arg(t.count());
+        }
+    });
+    EXPECT_FALSE(cancelledAt.has_value());
+    EXPECT_EQ(problems, QStringList{});
+    EXPECT_EQ(form.findChild<upd::ProgressDialog*>(), nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(MainForm, TheProgressDialogShowsElapsedTimeAndArchiveSizeOrTheCheck) {
+    using namespace std::chrono_literals;
+    ASSERT_TRUE(form.ContinueWork({600ms, 0, false}));
+    upd::ProgressDialog* dialog = ShownProgressDialog(form);
+    ASSERT_NE(dialog, nullptr);
+    const auto text = [&](const char* name) { return dialog->findChild<QLabel*>(name)->text(); };
+    EXPECT_EQ(dialog->windowTitle(), "Архивиране");
+    EXPECT_EQ(dialog->findChild<QPushButton*>("cancel")->text(), "Отказ");
+
+    ASSERT_TRUE(form.ContinueWork({7300ms, 12'897'485, false}));
+    EXPECT_EQ(text("elapsed"), "Изминало време: 0:07");
+    EXPECT_EQ(text("state"), "Размер на архива: 12,3 MB");
+    ASSERT_TRUE(form.ContinueWork({65'000ms, 13'000'000, true}));
+    EXPECT_EQ(text("elapsed"), "Изминало време: 1:05");
+    EXPECT_EQ(text("state"), "Проверка на архива...");
+    form.WorkEnded();
+    EXPECT_EQ(form.findChild<upd::ProgressDialog*>(), nullptr);
+}
+
+TEST_F(MainForm, CancelEscapeAndTheCloseBoxOfTheProgressDialogStopTheStep) {
+    using namespace std::chrono_literals;
+    const std::pair<const char*, std::function<void(QDialog&)>> ways[] = {
+        {"Отказ",
+         [](QDialog& d) {
+             QTest::mouseClick(d.findChild<QPushButton*>("cancel"), Qt::LeftButton);
+         }},
+        {"Escape", [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"close box", [](QDialog& d) { d.close(); }},
+    };
+    for (const auto& [way, cancel] : ways) {
+        SCOPED_TRACE(way);
+        std::optional<std::chrono::milliseconds> cancelledWhileShown;
+        const auto cancelledAt = RunFakeStep(form, 3000ms, [&](std::chrono::milliseconds t) {
+            if (upd::ProgressDialog* dialog = ShownProgressDialog(form);
+                dialog != nullptr && !cancelledWhileShown) {
+                cancelledWhileShown = t;
+                // As the user would: an event that the next ContinueWork delivers.
+                QTimer::singleShot(0, dialog, [dialog, cancel = cancel] { cancel(*dialog); });
+            }
+        });
+        ASSERT_TRUE(cancelledWhileShown.has_value());
+        EXPECT_EQ(cancelledAt, *cancelledWhileShown + 100ms);
+        EXPECT_EQ(form.findChild<upd::ProgressDialog*>(), nullptr);
+    }
+}
+
+// Opens, accepts and cancels every chooser of the window; run in a child process whose
+// configuration and home folders are fresh.
+void UseEveryChooser() {
+    TMainForm form;
+    form.show();
+    TempDir dir;
+    const QString chosen = QString::fromStdString(dir.Text());
+    ModalScript script({updtest::ChoosePath(chosen + "/updates.xml"), updtest::Reject(),
+                        updtest::ChoosePath(chosen), updtest::Reject(),
+                        updtest::ChoosePath(chosen + "/updates.upd"), updtest::Reject()});
+    for (const char* button : {"btnSelectUpdatesXML", "btnSelectUpdateFiles", "btnSelectUpdFile"}) {
+        for (int twice = 0; twice < 2; ++twice) {
+            form.findChild<QPushButton*>(button)->click();
+        }
+    }
+    EXPECT_TRUE(script.Problems().empty());
+    EXPECT_EQ(script.Unused(), 0u);
+}
+
+QStringList FilesBelow(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        files << it.next();
+    }
+    return files;
+}
+
+TEST(Choosers, LeaveNoSettingsFileBehind) {
+    if (qEnvironmentVariableIsSet("UPD_USE_EVERY_CHOOSER")) {
+        UseEveryChooser();
+        return;
+    }
+    TempDir dir;
+    const QString home = QString::fromStdString(dir / "home");
+    const QString config = QString::fromStdString(dir / "config");
+    QDir().mkpath(home);
+    QDir().mkpath(config);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("UPD_USE_EVERY_CHOOSER", "1");
+    environment.insert("HOME", home);
+    environment.insert("XDG_CONFIG_HOME", config);
+    environment.insert("XDG_CACHE_HOME", QString::fromStdString(dir / "cache"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=Choosers.LeaveNoSettingsFileBehind"});
+    ASSERT_TRUE(child.waitForFinished(30'000));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0);
+    EXPECT_EQ(FilesBelow(home) + FilesBelow(config), QStringList{});
 }
 
 }  // namespace

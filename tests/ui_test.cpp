@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
 
 #include <stdexcept>
@@ -13,6 +14,7 @@
 #include "ui/Choosers.h"
 #include "ui/ExceptionRouting.h"
 #include "ui/LocalizedMessage.h"
+#include "ui/ProgressDialog.h"
 #include "util/OperationError.h"
 
 namespace {
@@ -53,69 +55,62 @@ TEST(QtNameFilters, MapsNamePatternPairs) {
     EXPECT_EQ(upd::QtNameFilters(""), QStringList{});
 }
 
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString CaptionOf(MessageButton button) {
+    return button == B::None ? QString() : FromUtf8(upd::MessageButtonCaption(button));
+}
+
 struct DialogCase {
     MessageType type;
-    upd::MessageButtons buttons;
-    QString title;
+    upd::MessageButtonSet buttons;
     QMessageBox::Icon icon;
-    QStringList captions;  // left to right
-    QString defaultCaption;
-    QString escapeCaption;
 };
 
-TEST(LocalizedMessage, ShowsBulgarianCaptionsInFixedOrderWithTitleIconDefaultAndEscape) {
+// The dialog shows what the shared tables say: buttons, their order and captions, default
+// and Escape buttons, and the type's title.
+TEST(LocalizedMessage, ShowsTheTablesButtonsTitleIconDefaultAndEscape) {
     const DialogCase cases[] = {
-        {MessageType::Error, B::OK, "Грешка", QMessageBox::Critical, {"OK"}, "OK", "OK"},
-        {MessageType::Confirmation,
-         B::Yes | B::No | B::Cancel,
-         "Потвърждение",
-         QMessageBox::Question,
-         {"&Дa", "&Не", "&Отказ"},
-         "&Дa",
-         "&Отказ"},
-        {MessageType::Warning,
-         B::Cancel | B::OK,
-         "Предупреждение",
-         QMessageBox::Warning,
-         {"OK", "&Отказ"},
-         "OK",
-         "&Отказ"},
-        {MessageType::Information,
-         B::Abort | B::Retry | B::Ignore,
-         "Информация",
-         QMessageBox::Information,
-         {"От&каз", "О&тново", "&Игнориране"},
-         "О&тново",
-         ""},
-        // Without OK, Yes or Retry the focused first button answers Enter.
-        {MessageType::Custom,
-         B::Help | B::YesToAll | B::NoToAll | B::All | B::No,
-         "ui_test",
-         QMessageBox::NoIcon,
-         {"&Не", "&Всички", "Н&е за вс.", "Д&а за вс.", "&Помощ"},
-         "&Не",
-         "&Не"},
+        {MessageType::Error, B::OK, QMessageBox::Critical},
+        {MessageType::Confirmation, B::Yes | B::No | B::Cancel, QMessageBox::Question},
+        {MessageType::Warning, B::Cancel | B::OK, QMessageBox::Warning},
+        {MessageType::Information, B::Abort | B::Retry | B::Ignore, QMessageBox::Information},
+        {MessageType::Custom, B::Help | B::YesToAll | B::NoToAll | B::All | B::No,
+         QMessageBox::NoIcon},
     };
     for (const DialogCase& c : cases) {
-        SCOPED_TRACE(c.title.toStdString());
+        QStringList captions;
+        for (const auto& [button, caption] : upd::kMessageButtons) {
+            if (c.buttons.Has(button)) {
+                captions << FromUtf8(caption);
+            }
+        }
+        const auto title = upd::MessageTitle(c.type);
+        const QString expectedTitle = title ? FromUtf8(*title) : QString("ui_test");
+        SCOPED_TRACE(expectedTitle.toStdString());
         MessageBoxView seen;
         QPoint centre;
         Qt::WindowFlags flags;
         ModalScript script({[&](QWidget& dialog) {
             centre = dialog.frameGeometry().center();
             flags = dialog.windowFlags();
-            updtest::Press(c.captions.back(), &seen)(dialog);
+            updtest::Press(captions.back(), &seen)(dialog);
         }});
         const MessageButton pressed = upd::ShowLocalizedMessage("Текст", c.type, c.buttons);
 
         EXPECT_TRUE(script.Problems().empty());
-        EXPECT_EQ(seen.title, c.title);
+        EXPECT_EQ(seen.title, expectedTitle);
         EXPECT_EQ(seen.text, "Текст");
         EXPECT_EQ(seen.icon, c.icon);
-        EXPECT_EQ(seen.captions, c.captions);
-        EXPECT_EQ(seen.defaultCaption, c.defaultCaption);
-        EXPECT_EQ(seen.escapeCaption, c.escapeCaption);
-        EXPECT_EQ(upd::ButtonCaption(pressed), c.captions.back());
+        EXPECT_EQ(seen.captions, captions);
+        // Without OK, Yes or Retry the focused first button answers Enter.
+        const MessageButton defaultButton = upd::DefaultMessageButton(c.buttons);
+        EXPECT_EQ(seen.defaultCaption,
+                  defaultButton == B::None ? captions.front() : CaptionOf(defaultButton));
+        EXPECT_EQ(seen.escapeCaption, CaptionOf(upd::EscapeMessageButton(c.buttons)));
+        EXPECT_EQ(CaptionOf(pressed), captions.back());
         EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
         EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
         const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
@@ -124,7 +119,7 @@ TEST(LocalizedMessage, ShowsBulgarianCaptionsInFixedOrderWithTitleIconDefaultAnd
 }
 
 struct KeyCase {
-    upd::MessageButtons buttons;
+    upd::MessageButtonSet buttons;
     int key;
     MessageButton expected;
 };
@@ -159,7 +154,7 @@ TEST(LocalizedMessage, EnterEscapeAndAccessKeysPressTheirButtons) {
 }
 
 TEST(LocalizedMessage, WithoutEscapeButtonEscapeAndCloseBoxDoNothing) {
-    for (const upd::MessageButtons buttons : {upd::MessageButtons(B::Yes), B::Yes | B::Retry}) {
+    for (const upd::MessageButtonSet buttons : {upd::MessageButtonSet(B::Yes), B::Yes | B::Retry}) {
         bool stayedOpen = false;
         ModalScript script({[&](QWidget& dialog) {
             QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -182,6 +177,53 @@ TEST(PlainMessage, HasNoIconOneOkButtonAndTheApplicationTitle) {
     EXPECT_EQ(seen.text, "Готово!");
     EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
     EXPECT_EQ(seen.captions, QStringList{"OK"});
+}
+
+// The window manager shortens a title that does not fit ("Updatepublisher" as "Up...er").
+TEST(PlainMessage, IsWideEnoughForItsWholeTitle) {
+    const QString ownTitle = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName("Updatepublisher");
+    QString title;
+    int width = 0;
+    int needed = 0;
+    ModalScript script({[&](QWidget& dialog) {
+        title = dialog.windowTitle();
+        width = dialog.width();
+        QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+        titleFont.setBold(true);
+        // The title, and beside it at least the window icon and the close button.
+        needed = QFontMetrics(titleFont).horizontalAdvance(title) +
+                 2 * dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        updtest::Press("OK")(dialog);
+    }});
+    upd::ShowPlainMessage("Готово!");
+    QGuiApplication::setApplicationDisplayName(ownTitle);
+    EXPECT_TRUE(script.Problems().empty());
+    EXPECT_EQ(title, "Updatepublisher");
+    EXPECT_GE(width, needed);
+}
+
+TEST(ProgressTexts, ShowMinutesAndSecondsAndTheSizeInKilobytesOrMegabytes) {
+    using std::chrono::milliseconds;
+    const std::pair<milliseconds, QString> times[] = {
+        {milliseconds(0), "Изминало време: 0:00"},
+        {milliseconds(7999), "Изминало време: 0:07"},
+        {milliseconds(61'000), "Изминало време: 1:01"},
+        {milliseconds(3'723'000), "Изминало време: 1:02:03"},
+    };
+    for (const auto& [elapsed, text] : times) {
+        EXPECT_EQ(upd::ElapsedText(elapsed), text);
+    }
+    const std::pair<std::int64_t, QString> sizes[] = {
+        {0, "Размер на архива: 0 KB"},
+        {1, "Размер на архива: 1 KB"},
+        {1024 * 1024 - 1, "Размер на архива: 1024 KB"},
+        {1024 * 1024, "Размер на архива: 1,0 MB"},
+        {12'897'485, "Размер на архива: 12,3 MB"},
+    };
+    for (const auto& [bytes, text] : sizes) {
+        EXPECT_EQ(upd::ArchiveSizeText(bytes), text);
+    }
 }
 
 // Throws from inside Qt's event delivery, not from a connected handler.

@@ -1,6 +1,8 @@
 #include "app/MainFrm.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
@@ -9,24 +11,36 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <stdexcept>
+
 #include "ops/IndexCommands.h"
 #include "ops/UpdateArchive.h"
 #include "ui/AppIdentity.h"
 #include "ui/Choosers.h"
 #include "ui/ExceptionRouting.h"
 #include "ui/LocalizedMessage.h"
+#include "ui/ProgressDialog.h"
+#include "ui/WrappingLabel.h"
+
+namespace form = upd::form;
 
 namespace {
 
-constexpr int kClientWidth = 642;
-constexpr int kClientHeight = 219;
-constexpr int kTextPixels = 13;
-constexpr int kCommandButtonPixels = 16;
+// A long step shows the progress dialog only when it has not ended by then.
+constexpr std::chrono::milliseconds kProgressDelay{500};
 
-QFont CalibriFont(int pixelSize) {
-    QFont font(QStringLiteral("Calibri"));
-    font.setPixelSize(pixelSize);
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QFont FontOf(std::string_view face, int pixelHeight) {
+    QFont font(FromUtf8(face));
+    font.setPixelSize(pixelHeight);
     return font;
+}
+
+QRect RectOf(const form::Rect& rect) {
+    return {rect.left, rect.top, rect.width, rect.height};
 }
 
 // Qt's tabs are padded more widely than the platform tabs the layout was made for: with the
@@ -43,86 +57,72 @@ class NarrowTabsStyle : public QProxyStyle {
 };
 
 template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
+Widget* Named(Widget* widget, std::string_view name) {
+    widget->setObjectName(FromUtf8(name));
     return widget;
 }
 
-QLabel* AddLabel(QWidget* page, const char* name, const char* text, const QRect& rect) {
-    auto* label = Named(new QLabel(QString::fromUtf8(text), page), name);
-    label->setGeometry(rect);
-    return label;
+QLabel* CreateLabel(QWidget& page, const form::Control& control) {
+    return Named(new QLabel(FromUtf8(control.text), &page), control.name);
 }
 
-// A label that breaks its text into lines within its width and grows to the height they need.
-QLabel* AddWrappingLabel(QWidget* page, const char* name, const char* text, const QRect& rect) {
-    QLabel* label = AddLabel(page, name, text, rect);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setWordWrap(true);
-    label->resize(rect.width(), label->heightForWidth(rect.width()));
-    return label;
+QLabel* CreateWrappingLabel(QWidget& page, const form::Control& control) {
+    return Named(new upd::WrappingLabel(FromUtf8(control.text), &page), control.name);
 }
 
-QLineEdit* AddEdit(QWidget* page, const char* name, const QRect& rect, bool readOnly) {
-    auto* edit = Named(new QLineEdit(page), name);
-    edit->setGeometry(rect);
-    edit->setReadOnly(readOnly);
-    return edit;
-}
+using HandlerMethod = void (TMainForm::*)();
 
-QPushButton* AddButton(QWidget* page, const char* name, const char* text, const QRect& rect) {
-    auto* button = Named(new QPushButton(QString::fromUtf8(text), page), name);
-    button->setGeometry(rect);
-    return button;
-}
-
-// "Избери" at the right of a page's path field.
-QPushButton* AddSelectButton(QWidget* page, const char* name) {
-    return AddButton(page, name, "Избери", QRect(448, 14, 97, 25));
-}
-
-// The large button in the lower middle of a page that runs its command.
-QPushButton* AddCommandButton(QWidget* page, const char* name, const char* text) {
-    QPushButton* button = AddButton(page, name, text, QRect(176, 134, 281, 49));
-    button->setFont(CalibriFont(kCommandButtonPixels));
-    return button;
-}
-
-QLineEdit* AddPathEdit(QWidget* page, const char* name, bool readOnly) {
-    return AddEdit(page, name, QRect(0, 16, 441, 23), readOnly);
+HandlerMethod MethodOf(form::Handler handler) {
+    switch (handler) {
+        case form::Handler::SelectUpdatesXml:
+            return &TMainForm::btnSelectUpdatesXMLClick;
+        case form::Handler::GenerateUpdates:
+            return &TMainForm::btnGenerateUpdatesClick;
+        case form::Handler::SelectUpdateFiles:
+            return &TMainForm::btnSelectUpdateFilesClick;
+        case form::Handler::GenerateUpdateArchive:
+            return &TMainForm::btnGenerateUpdateArchiveClick;
+        case form::Handler::SelectUpdFile:
+            return &TMainForm::btnSelectUpdFileClick;
+        case form::Handler::RestoreUpdatesXml:
+            return &TMainForm::btnRestoreUpdatesXMLClick;
+        case form::Handler::None:
+            break;
+    }
+    return nullptr;
 }
 
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Генериране на допълнителни актуализации за Дарвела 2"));
+    const form::Form& description = form::MainForm();
+    setObjectName(FromUtf8(description.name));
+    setWindowTitle(FromUtf8(description.caption));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
-    QFont windowFont(QStringLiteral("MS Sans Serif"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFixedSize(description.clientWidth, description.clientHeight);
+    setFont(FontOf(description.windowFont.face, description.windowFont.pixelHeight));
     QPalette buttonFace = palette();
     buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
     setPalette(buttonFace);
     setAutoFillBackground(true);
 
-    pgc1_ = Named(new QTabWidget(this), "pgc1");
-    pgc1_->setGeometry(0, 0, kClientWidth, kClientHeight);
-    pgc1_->setFont(CalibriFont(kTextPixels));
+    pages_ = Named(new QTabWidget(this), description.pagesName);
+    pages_->setGeometry(0, 0, description.clientWidth, description.clientHeight);
+    pages_->setFont(FontOf(description.pagesFont.face, description.pagesFont.pixelHeight));
     auto* tabStyle = new NarrowTabsStyle;
-    tabStyle->setParent(pgc1_);
-    pgc1_->tabBar()->setStyle(tabStyle);
-    CreateIndexPackagePage();
-    CreateUpdateArchivePage();
-    CreateRestorePage();
-    CreateHelpPage();
-    pgc1_->setCurrentWidget(ts1_);
+    tabStyle->setParent(pages_);
+    pages_->tabBar()->setStyle(tabStyle);
+    for (const form::Page& page : description.pages) {
+        CreatePage(page);
+    }
+    pages_->setCurrentIndex(description.activePage);
     CreateExitAction();
-    SetTabOrder();
-    edUpdatesXMLPath_->setFocus();
+    const std::vector<form::Control> firstStops = form::TabOrder(description.pages[0]);
+    if (!firstStops.empty()) {
+        Field(firstStops.front().name).setFocus();
+    }
 
     upd::CenterOnScreen(*this);
     FormCreate();
@@ -132,126 +132,101 @@ TMainForm::~TMainForm() {
     upd::SetApplicationExceptionHandler({});
 }
 
-void TMainForm::CreateIndexPackagePage() {
-    ts1_ = Named(new QWidget, "ts1");
-    pgc1_->addTab(ts1_, QStringLiteral("Генериране на updates.xml"));
-    AddLabel(ts1_, "lbl1", "Път до updates.xml", QRect(0, 0, 107, 15));
-    edUpdatesXMLPath_ = AddPathEdit(ts1_, "edUpdatesXMLPath", false);
-    btnSelectUpdatesXML_ = AddSelectButton(ts1_, "btnSelectUpdatesXML");
-    AddWrappingLabel(ts1_, "lbl4",
-                     "В избрания файл трябва да са описани имената на update архивите, които "
-                     "трябва да се приложат.",
-                     QRect(0, 40, 425, 30));
-    AddWrappingLabel(ts1_, "lbl10",
-                     "Ще бъде генериран upd файл, който се дърпа от аптечната програма при "
-                     "проверка за нов ъпдейт.",
-                     QRect(0, 72, 418, 30));
-    btnGenerateUpdates_ = AddCommandButton(ts1_, "btnGenerateUpdates", "Генерирай updates.upd");
-
-    connect(btnSelectUpdatesXML_, &QPushButton::clicked, this,
-            upd::Guarded([this] { btnSelectUpdatesXMLClick(); }));
-    connect(btnGenerateUpdates_, &QPushButton::clicked, this,
-            upd::Guarded([this] { btnGenerateUpdatesClick(); }));
+void TMainForm::CreatePage(const form::Page& description) {
+    auto* page = Named(new QWidget, description.name);
+    pages_->addTab(page, FromUtf8(description.caption));
+    if (description.stacked) {
+        CreateStackedLabels(*page, description);
+        return;
+    }
+    for (const form::Control& control : description.controls) {
+        CreateControl(*page, control);
+    }
+    SetTabOrder(description);
 }
 
-void TMainForm::CreateUpdateArchivePage() {
-    ts2_ = Named(new QWidget, "ts2");
-    pgc1_->addTab(ts2_, QStringLiteral("Генериране на update архив"));
-    AddLabel(ts2_, "lbl2", "Път до папката с файловете на пача", QRect(0, 0, 204, 15));
-    edUpdateFilesPath_ = AddPathEdit(ts2_, "edUpdateFilesPath", true);
-    btnSelectUpdateFiles_ = AddSelectButton(ts2_, "btnSelectUpdateFiles");
-    AddLabel(ts2_, "lbl11", "Парола", QRect(0, 40, 43, 15));
-    edPassField_ = AddEdit(ts2_, "edPassField", QRect(0, 56, 441, 23), false);
-    edPassField_->setText(QStringLiteral("KORVE482tm915$"));
-    AddWrappingLabel(ts2_, "lbl3",
-                     "От избраната папка ще бъде генериран архив с файловете на ъпдейта. ",
-                     QRect(0, 80, 404, 15));
-    // lbl8 and lbl9 take lbl3's width so that each reads on one line: at their narrower
-    // widths of 258 and 233 pixels both wrap, overlap each other and run into the button.
-    AddWrappingLabel(ts2_, "lbl8", "Този архив трябва да носи името, посочено в updates.xml.",
-                     QRect(0, 96, 404, 15));
-    AddWrappingLabel(ts2_, "lbl9", "Сваля се от аптечната програма ако не е приложен.",
-                     QRect(0, 112, 404, 15));
-    btnGenerateUpdateArchive_ =
-        AddCommandButton(ts2_, "btnGenerateUpdateArchive", "Генерирай upd с update файловете");
-
-    connect(btnSelectUpdateFiles_, &QPushButton::clicked, this,
-            upd::Guarded([this] { btnSelectUpdateFilesClick(); }));
-    connect(btnGenerateUpdateArchive_, &QPushButton::clicked, this,
-            upd::Guarded([this] { btnGenerateUpdateArchiveClick(); }));
+void TMainForm::CreateControl(QWidget& page, const form::Control& control) {
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+        case form::Kind::Label:
+            widget = CreateLabel(page, control);
+            break;
+        case form::Kind::WrappingLabel:
+            widget = CreateWrappingLabel(page, control);
+            break;
+        case form::Kind::Edit: {
+            auto* edit = Named(new QLineEdit(FromUtf8(control.text), &page), control.name);
+            edit->setReadOnly(control.readOnly);
+            widget = edit;
+            break;
+        }
+        case form::Kind::Button: {
+            auto* button = Named(new QPushButton(FromUtf8(control.text), &page), control.name);
+            ConnectHandler(*button, control.onClick);
+            widget = button;
+            break;
+        }
+    }
+    widget->setFont(FontOf(form::MainForm().pagesFont.face, control.fontPixels));
+    QRect rect = RectOf(control.rect);
+    if (control.kind == form::Kind::WrappingLabel) {
+        rect.setHeight(widget->heightForWidth(rect.width()));
+    }
+    widget->setGeometry(rect);
 }
 
-void TMainForm::CreateRestorePage() {
-    ts3_ = Named(new QWidget, "ts3");
-    pgc1_->addTab(ts3_, QStringLiteral("Възстановяване на updates.xml"));
-    AddLabel(ts3_, "lbl5", "Път до updates.upd", QRect(0, 0, 108, 15));
-    edUpdFilePath_ = AddPathEdit(ts3_, "edUpdFilePath", true);
-    btnSelectUpdFile_ = AddSelectButton(ts3_, "btnSelectUpdFile");
-    AddWrappingLabel(ts3_, "lbl6", "От избрания файл ще бъде генериран updates.xml файл.",
-                     QRect(0, 40, 319, 15));
-    AddWrappingLabel(ts3_, "lbl7",
-                     "Целта е по-лесно добавяне на нови ъпдейти, ако updates.xml не е наличен",
-                     QRect(0, 56, 419, 15));
-    btnRestoreUpdatesXML_ =
-        AddCommandButton(ts3_, "btnRestoreUpdatesXML", "Възстанови updates.xml");
-
-    connect(btnSelectUpdFile_, &QPushButton::clicked, this,
-            upd::Guarded([this] { btnSelectUpdFileClick(); }));
-    connect(btnRestoreUpdatesXML_, &QPushButton::clicked, this,
-            upd::Guarded([this] { btnRestoreUpdatesXMLClick(); }));
-}
-
-void TMainForm::CreateHelpPage() {
-    ts4_ = Named(new QWidget, "ts4");
-    pgc1_->addTab(ts4_, QStringLiteral("Какво да правя?"));
-    static constexpr std::pair<const char*, const char*> kLines[] = {
-        {"lbl13", "Приложението служи за създаване на допълнителни актуализации за Дарвела 2."},
-        {"lbl14", "За добавяне на нова актуализация е необходимо следното:"},
-        {"lbl15",
-         " • Ако не е наличен updates.xml,  от М-ката\\x\\updates\\dvl2autopatcher се сваля "
-         "updates.upd файла."},
-        {"lbl16", " • От updates.upd се възстановява updates.xml файла."},
-        {"lbl17",
-         " • Добавя се името на новия ъпдейт в updates.xml файла (за повече информация как виж "
-         "updates.dtd)"},
-        {"lbl18", " • Генерира се updatex.upd от updates.xml"},
-        {"lbl19",
-         " • Генерира се update архив с файловете на пача ( в него трябва да има описващия пача "
-         "файл descriptor.xml)"},
-        {"lbl12",
-         " • updates.upd и update архивът се качват на М-ката\\x\\updates\\dvl2autopatcher"},
-    };
-    // Stacked from the top at full width; a label that wraps pushes the next ones down.
-    auto* stack = new QVBoxLayout(ts4_);
+// From the top at the full page width; a label that wraps pushes the next ones down.
+void TMainForm::CreateStackedLabels(QWidget& page, const form::Page& description) {
+    auto* stack = new QVBoxLayout(&page);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
-    for (const auto& [name, text] : kLines) {
-        auto* label = Named(new QLabel(QString::fromUtf8(text), ts4_), name);
-        label->setWordWrap(true);
-        label->setMinimumHeight(15);
+    for (const form::Control& control : description.controls) {
+        QLabel* label = CreateWrappingLabel(page, control);
+        label->setFont(FontOf(form::MainForm().pagesFont.face, control.fontPixels));
+        label->setMinimumHeight(control.rect.height);
         label->setForegroundRole(QPalette::WindowText);
         stack->addWidget(label);
     }
     stack->addStretch();
 }
 
-void TMainForm::CreateExitAction() {
-    auto* actionManager1 = Named(new QObject(this), "actionManager1");
-    acExit_ = Named(new QAction(QStringLiteral("acExit"), actionManager1), "acExit");
-    acExit_->setShortcut(QKeySequence(Qt::Key_Escape));
-    acExit_->setShortcutContext(Qt::WindowShortcut);
-    addAction(acExit_);
-    connect(acExit_, &QAction::triggered, this, upd::Guarded([this] { acExitExecute(); }));
+void TMainForm::ConnectHandler(QPushButton& button, form::Handler handler) {
+    const HandlerMethod method = MethodOf(handler);
+    if (method == nullptr) {
+        return;
+    }
+    connect(&button, &QPushButton::clicked, this,
+            upd::Guarded([this, method] { (this->*method)(); }));
 }
 
-void TMainForm::SetTabOrder() {
-    setTabOrder(edUpdatesXMLPath_, btnSelectUpdatesXML_);
-    setTabOrder(btnSelectUpdatesXML_, btnGenerateUpdates_);
-    setTabOrder(edUpdateFilesPath_, btnSelectUpdateFiles_);
-    setTabOrder(btnSelectUpdateFiles_, btnGenerateUpdateArchive_);
-    setTabOrder(btnGenerateUpdateArchive_, edPassField_);
-    setTabOrder(edUpdFilePath_, btnSelectUpdFile_);
-    setTabOrder(btnSelectUpdFile_, btnRestoreUpdatesXML_);
+void TMainForm::CreateExitAction() {
+    const QString name = FromUtf8(form::MainForm().exitAction);
+    auto* actionManager1 = Named(new QObject(this), "actionManager1");
+    auto* exit = new QAction(name, actionManager1);
+    exit->setObjectName(name);
+    exit->setShortcut(QKeySequence(Qt::Key_Escape));
+    exit->setShortcutContext(Qt::WindowShortcut);
+    addAction(exit);
+    connect(exit, &QAction::triggered, this, upd::Guarded([this] { acExitExecute(); }));
+}
+
+void TMainForm::SetTabOrder(const form::Page& page) {
+    QWidget* previous = nullptr;
+    for (const form::Control& control : form::TabOrder(page)) {
+        auto* current = findChild<QWidget*>(FromUtf8(control.name));
+        if (previous != nullptr) {
+            setTabOrder(previous, current);
+        }
+        previous = current;
+    }
+}
+
+QLineEdit& TMainForm::Field(std::string_view name) const {
+    auto* field = findChild<QLineEdit*>(FromUtf8(name));
+    if (field == nullptr) {
+        throw std::logic_error("The window has no field " + std::string(name));
+    }
+    return *field;
 }
 
 std::string TMainForm::ChooseFolder(const std::string& caption) {
@@ -268,7 +243,39 @@ void TMainForm::ShowInfo(const std::string& text) {
     upd::ShowPlainMessage(QString::fromStdString(text));
 }
 
+bool TMainForm::ContinueWork(const upd::WorkProgress& progress) {
+    working_ = true;
+    if (!progress_ && progress.elapsed >= kProgressDelay) {
+        progress_ = std::make_unique<upd::ProgressDialog>(this);
+        progress_->show();
+    }
+    if (!progress_) {
+        // Painting only: the window takes no input while the step runs.
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return true;
+    }
+    progress_->ShowProgress(progress);
+    // The dialog is application-modal: only it takes input.
+    QApplication::processEvents();
+    return !progress_->Cancelled();
+}
+
+void TMainForm::WorkEnded() {
+    working_ = false;
+    progress_.reset();
+}
+
+// The step runs inside one of this window's handlers: the window stays until it has ended.
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (working_) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
 void TMainForm::AppExceptionHandler(const QString& message) {
+    WorkEnded();  // a failed step leaves no progress dialog above the error
     upd::ShowErrorMessage(QStringLiteral("Exception: ") + message, upd::MessageButton::OK);
 }
 
@@ -279,33 +286,36 @@ void TMainForm::FormCreate() {
 
 void TMainForm::btnSelectUpdatesXMLClick() {
     // A cancel empties the field as well.
-    edUpdatesXMLPath_->setText(
-        QString::fromStdString(ChooseFile("XML Файлове|*.xml", "Избери файл...")));
+    Field("edUpdatesXMLPath")
+        .setText(QString::fromStdString(
+            ChooseFile(std::string(form::kUpdatesXmlFilter), std::string(form::kChooseFileTitle))));
 }
 
 void TMainForm::btnGenerateUpdatesClick() {
-    upd::GenerateIndexPackage(edUpdatesXMLPath_->text().toStdString(), *this);
+    upd::GenerateIndexPackage(Field("edUpdatesXMLPath").text().toStdString(), *this);
 }
 
 void TMainForm::btnSelectUpdateFilesClick() {
-    const std::string folder = ChooseFolder("Изберете папката с файловете на пача");
+    const std::string folder = ChooseFolder(std::string(form::kPatchFolderCaption));
     if (!folder.empty()) {
-        edUpdateFilesPath_->setText(QString::fromStdString(folder));
+        Field("edUpdateFilesPath").setText(QString::fromStdString(folder));
     }
 }
 
 void TMainForm::btnGenerateUpdateArchiveClick() {
-    upd::GenerateUpdateArchive(edUpdateFilesPath_->text().toStdString(),
-                               edPassField_->text().toStdString(), *this);
+    upd::GenerateUpdateArchive(Field("edUpdateFilesPath").text().toStdString(),
+                               Field("edPassField").text().toStdString(), *this);
 }
 
 void TMainForm::btnSelectUpdFileClick() {
-    edUpdFilePath_->setText(
-        QString::fromStdString(ChooseFile("UPD Файлове|*.upd", "Избери файл...")));
+    // A cancel empties the field as well.
+    Field("edUpdFilePath")
+        .setText(QString::fromStdString(
+            ChooseFile(std::string(form::kUpdFileFilter), std::string(form::kChooseFileTitle))));
 }
 
 void TMainForm::btnRestoreUpdatesXMLClick() {
-    upd::RestoreIndex(edUpdFilePath_->text().toStdString(), *this);
+    upd::RestoreIndex(Field("edUpdFilePath").text().toStdString(), *this);
 }
 
 void TMainForm::acExitExecute() {

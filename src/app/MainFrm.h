@@ -3,19 +3,25 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "ops/InteractionServices.h"
+#include "ui/FormDescription.h"
 
-class QAction;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
-// The tool's only window: one page per command and a help page. Handlers are named after
-// their control and event; each hands its page's field texts and the window itself, as the
-// commands' InteractionServices, to its command.
+namespace upd {
+class ProgressDialog;
+}
+
+// The tool's only window: one page per command and a help page, built from the window's
+// description (ui/FormDescription.h). Handlers are named after their control and event; each
+// hands its page's field texts and the window itself, as the commands' InteractionServices,
+// to its command.
 class TMainForm : public QWidget, public upd::InteractionServices {
     Q_OBJECT
 
@@ -26,6 +32,10 @@ class TMainForm : public QWidget, public upd::InteractionServices {
     std::string ChooseFolder(const std::string& caption) override;
     std::string ChooseFile(const std::string& filter, const std::string& title) override;
     void ShowInfo(const std::string& text) override;
+    // Keeps the window painted during a long step; a step that lasts shows the progress
+    // dialog, whose "Отказ" cancels it.
+    bool ContinueWork(const upd::WorkProgress& progress) override;
+    void WorkEnded() override;
 
     // Shows "Exception: " + message in the error dialog; the window stays as it was.
     void AppExceptionHandler(const QString& message);
@@ -39,32 +49,19 @@ class TMainForm : public QWidget, public upd::InteractionServices {
     void btnRestoreUpdatesXMLClick();
     void acExitExecute();
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
-    void CreateIndexPackagePage();
-    void CreateUpdateArchivePage();
-    void CreateRestorePage();
-    void CreateHelpPage();
+    void CreatePage(const upd::form::Page& page);
+    void CreateControl(QWidget& page, const upd::form::Control& control);
+    void CreateStackedLabels(QWidget& page, const upd::form::Page& description);
+    void ConnectHandler(QPushButton& button, upd::form::Handler handler);
     void CreateExitAction();
-    void SetTabOrder();
+    void SetTabOrder(const upd::form::Page& page);
+    QLineEdit& Field(std::string_view name) const;
 
-    QTabWidget* pgc1_ = nullptr;
-    QWidget* ts1_ = nullptr;
-    QWidget* ts2_ = nullptr;
-    QWidget* ts3_ = nullptr;
-    QWidget* ts4_ = nullptr;
-
-    QLineEdit* edUpdatesXMLPath_ = nullptr;
-    QPushButton* btnSelectUpdatesXML_ = nullptr;
-    QPushButton* btnGenerateUpdates_ = nullptr;
-
-    QLineEdit* edUpdateFilesPath_ = nullptr;
-    QPushButton* btnSelectUpdateFiles_ = nullptr;
-    QLineEdit* edPassField_ = nullptr;
-    QPushButton* btnGenerateUpdateArchive_ = nullptr;
-
-    QLineEdit* edUpdFilePath_ = nullptr;
-    QPushButton* btnSelectUpdFile_ = nullptr;
-    QPushButton* btnRestoreUpdatesXML_ = nullptr;
-
-    QAction* acExit_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    bool working_ = false;  // a long step runs: from its first ContinueWork to WorkEnded
+    std::unique_ptr<upd::ProgressDialog> progress_;
 };

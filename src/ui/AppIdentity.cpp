@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QScreen>
+#include <QSettings>
 #include <QWidget>
 
 namespace upd {
@@ -20,7 +21,18 @@ QIcon ApplicationIcon() {
     return QIcon(QStringLiteral(":/updatepublisher.svg"));
 }
 
+void KeepNoSettings() {
+    // Below a device file no folder can ever be made, so nothing is written there or read back.
+    const QString nowhere = QStringLiteral("/dev/null/settings");
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope}) {
+            QSettings::setPath(format, scope, nowhere);
+        }
+    }
+}
+
 void InitializeApplication(QApplication& application) {
+    KeepNoSettings();
     // Also the fallback title Qt gives a window without one of its own.
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setDesktopFileName(QStringLiteral("updatepublisher"));

@@ -18,7 +18,12 @@ QString ApplicationTitle();
 // The tool's own icon (an SVG resource, drawn by Qt's SVG icon engine).
 QIcon ApplicationIcon();
 
-// Names the application after its executable, gives it the icon and the desktop entry.
+// The tool keeps no settings, but Qt's file dialog keeps its history and view in the user's
+// QtProject.conf: this sends every QSettings of the process where nothing can be stored.
+void KeepNoSettings();
+
+// Keeps no settings; names the application after its executable, gives it the icon and the desktop
+// entry.
 void InitializeApplication(QApplication& application);
 
 // Places a top-level window in the middle of the available area of its screen.

@@ -1,11 +1,14 @@
 #include "ui/LocalizedMessage.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <QStyle>
 
-#include <array>
 #include <map>
 
 #include "ui/AppIdentity.h"
@@ -14,33 +17,8 @@ namespace upd {
 
 namespace {
 
-struct ButtonText {
-    MessageButton button;
-    const char* caption;
-};
-
-// Left-to-right order of the buttons, with their captions.
-constexpr std::array<ButtonText, 11> kButtons{{
-    {MessageButton::Yes, "&Дa"},  // Cyrillic Д, Latin a
-    {MessageButton::No, "&Не"},
-    {MessageButton::OK, "OK"},
-    {MessageButton::Cancel, "&Отказ"},
-    {MessageButton::Abort, "От&каз"},
-    {MessageButton::Retry, "О&тново"},
-    {MessageButton::Ignore, "&Игнориране"},
-    {MessageButton::All, "&Всички"},
-    {MessageButton::NoToAll, "Н&е за вс."},
-    {MessageButton::YesToAll, "Д&а за вс."},
-    {MessageButton::Help, "&Помощ"},
-}};
-
-MessageButton FirstPresent(MessageButtons buttons, std::initializer_list<MessageButton> order) {
-    for (const MessageButton candidate : order) {
-        if (buttons.testFlag(candidate)) {
-            return candidate;
-        }
-    }
-    return MessageButton::None;
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 QMessageBox::Icon IconOf(MessageType type) {
@@ -59,20 +37,35 @@ QMessageBox::Icon IconOf(MessageType type) {
     return QMessageBox::NoIcon;
 }
 
+// The title InitializeApplication gave the application object.
+QString ApplicationObjectTitle() {
+    return QGuiApplication::applicationDisplayName();
+}
+
 QString TitleOf(MessageType type) {
-    switch (type) {
-        case MessageType::Warning:
-            return QStringLiteral("Предупреждение");
-        case MessageType::Error:
-            return QStringLiteral("Грешка");
-        case MessageType::Information:
-            return QStringLiteral("Информация");
-        case MessageType::Confirmation:
-            return QStringLiteral("Потвърждение");
-        case MessageType::Custom:
-            break;
+    const std::optional<std::string_view> title = MessageTitle(type);
+    return title ? FromUtf8(*title) : ApplicationObjectTitle();
+}
+
+// Room in the frame beside the title: the window icon and the frame's buttons.
+constexpr int kTitleBarButtons = 4;
+
+// The frame draws the title in bold in the title-bar font; at the box's own width the window
+// manager would shorten a title such as "Updatepublisher" to "Up...er".
+int WidthForTitle(const QWidget& window) {
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const int buttons = kTitleBarButtons * window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    return QFontMetrics(titleFont).horizontalAdvance(window.windowTitle()) + buttons;
+}
+
+// QMessageBox fixes its own size from its layout when shown, so the minimum width goes into
+// the layout.
+void MakeRoomForTitle(QMessageBox& box) {
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(WidthForTitle(box), 0, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     }
-    return ApplicationTitle();
 }
 
 // The message box of this module. Qt centres a dialog over the active window; these boxes
@@ -111,36 +104,24 @@ void UseFixedFrame(QMessageBox& box) {
 
 }  // namespace
 
-QString ButtonCaption(MessageButton button) {
-    for (const auto& entry : kButtons) {
-        if (entry.button == button) {
-            return QString::fromUtf8(entry.caption);
-        }
-    }
-    return {};
-}
-
-MessageButton ShowLocalizedMessage(const QString& text, MessageType type, MessageButtons buttons) {
+MessageButton ShowLocalizedMessage(const QString& text, MessageType type,
+                                   MessageButtonSet buttons) {
     MessageDialog box(IconOf(type), TitleOf(type), text);
     UseFixedFrame(box);
     std::map<MessageButton, QPushButton*> shown;
-    for (const auto& entry : kButtons) {
-        if (buttons.testFlag(entry.button)) {
+    for (const auto& [button, caption] : kMessageButtons) {
+        if (buttons.Has(button)) {
             // One role for all keeps Qt from reordering the buttons by platform convention.
-            shown[entry.button] =
-                box.addButton(QString::fromUtf8(entry.caption), QMessageBox::ActionRole);
+            shown[button] = box.addButton(FromUtf8(caption), QMessageBox::ActionRole);
         }
     }
-    const auto defaultButton = shown.find(
-        FirstPresent(buttons, {MessageButton::OK, MessageButton::Yes, MessageButton::Retry}));
-    if (defaultButton != shown.end()) {
-        box.setDefaultButton(defaultButton->second);
+    if (const auto found = shown.find(DefaultMessageButton(buttons)); found != shown.end()) {
+        box.setDefaultButton(found->second);
     }
-    const auto escapeButton = shown.find(
-        FirstPresent(buttons, {MessageButton::Cancel, MessageButton::No, MessageButton::OK}));
-    if (escapeButton != shown.end()) {
-        box.setEscapeButton(escapeButton->second);
+    if (const auto found = shown.find(EscapeMessageButton(buttons)); found != shown.end()) {
+        box.setEscapeButton(found->second);
     }
+    MakeRoomForTitle(box);
     box.exec();
     for (const auto& [kind, button] : shown) {
         if (button == box.clickedButton()) {
@@ -150,15 +131,16 @@ MessageButton ShowLocalizedMessage(const QString& text, MessageType type, Messag
     return MessageButton::None;
 }
 
-MessageButton ShowErrorMessage(const QString& text, MessageButtons buttons) {
+MessageButton ShowErrorMessage(const QString& text, MessageButtonSet buttons) {
     return ShowLocalizedMessage(text, MessageType::Error, buttons);
 }
 
 void ShowPlainMessage(const QString& text) {
-    MessageDialog box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    MessageDialog box(QMessageBox::NoIcon, ApplicationObjectTitle(), text, QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setText(FromUtf8(MessageButtonCaption(MessageButton::OK)));
     box.setEscapeButton(QMessageBox::Ok);
     box.setWindowIcon(ApplicationIcon());
+    MakeRoomForTitle(box);
     box.exec();
 }
 
