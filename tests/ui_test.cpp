@@ -14,7 +14,6 @@
 #include "ui/Choosers.h"
 #include "ui/ExceptionRouting.h"
 #include "ui/LocalizedMessage.h"
-#include "ui/ProgressDialog.h"
 #include "util/OperationError.h"
 
 namespace {
@@ -201,29 +200,6 @@ TEST(PlainMessage, IsWideEnoughForItsWholeTitle) {
     EXPECT_TRUE(script.Problems().empty());
     EXPECT_EQ(title, "Updatepublisher");
     EXPECT_GE(width, needed);
-}
-
-TEST(ProgressTexts, ShowMinutesAndSecondsAndTheSizeInKilobytesOrMegabytes) {
-    using std::chrono::milliseconds;
-    const std::pair<milliseconds, QString> times[] = {
-        {milliseconds(0), "Изминало време: 0:00"},
-        {milliseconds(7999), "Изминало време: 0:07"},
-        {milliseconds(61'000), "Изминало време: 1:01"},
-        {milliseconds(3'723'000), "Изминало време: 1:02:03"},
-    };
-    for (const auto& [elapsed, text] : times) {
-        EXPECT_EQ(upd::ElapsedText(elapsed), text);
-    }
-    const std::pair<std::int64_t, QString> sizes[] = {
-        {0, "Размер на архива: 0 KB"},
-        {1, "Размер на архива: 1 KB"},
-        {1024 * 1024 - 1, "Размер на архива: 1024 KB"},
-        {1024 * 1024, "Размер на архива: 1,0 MB"},
-        {12'897'485, "Размер на архива: 12,3 MB"},
-    };
-    for (const auto& [bytes, text] : sizes) {
-        EXPECT_EQ(upd::ArchiveSizeText(bytes), text);
-    }
 }
 
 // Throws from inside Qt's event delivery, not from a connected handler.

@@ -1,4 +1,5 @@
-// Renders every page of the window and the error dialog into PNG files, for the README.
+// Renders every page of the window, the error dialog and the progress dialog into PNG files,
+// for the README.
 // Usage: upd_screenshots OUTPUT-FOLDER (run under an X server, e.g. Xvfb).
 
 #include <QApplication>
@@ -9,11 +10,13 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <chrono>
 #include <iostream>
 
 #include "app/MainFrm.h"
 #include "ui/AppIdentity.h"
 #include "ui/ExceptionRouting.h"
+#include "ui/ProgressDialog.h"
 
 namespace {
 
@@ -63,6 +66,16 @@ bool SaveErrorDialog(TMainForm& form, const QDir& folder) {
     return saved;
 }
 
+// A long step as the archive command reports it, seven seconds in.
+bool SaveProgressDialog(TMainForm& form, const QDir& folder) {
+    form.ContinueWork({std::chrono::milliseconds(7'300), 12'897'485, false});
+    auto* dialog = form.findChild<upd::ProgressDialog*>();
+    const bool saved = dialog != nullptr && WaitUntilExposed(*dialog) &&
+                       Save(*dialog, folder, QStringLiteral("progress-dialog.png"));
+    form.WorkEnded();
+    return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,5 +100,6 @@ int main(int argc, char** argv) {
         ok &= Save(form, folder, QStringLiteral("window-ts%1.png").arg(page + 1));
     }
     ok &= SaveErrorDialog(form, folder);
+    ok &= SaveProgressDialog(form, folder);
     return ok ? 0 : 1;
 }

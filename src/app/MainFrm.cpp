@@ -26,9 +26,6 @@ namespace form = upd::form;
 
 namespace {
 
-// A long step shows the progress dialog only when it has not ended by then.
-constexpr std::chrono::milliseconds kProgressDelay{500};
-
 QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
@@ -119,9 +116,9 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     }
     pages_->setCurrentIndex(description.activePage);
     CreateExitAction();
-    const std::vector<form::Control> firstStops = form::TabOrder(description.pages[0]);
-    if (!firstStops.empty()) {
-        Field(firstStops.front().name).setFocus();
+    const auto activeStops = form::TabOrder(description.pages[description.activePage]);
+    if (!activeStops.empty()) {
+        findChild<QWidget*>(FromUtf8(activeStops.front().name))->setFocus();
     }
 
     upd::CenterOnScreen(*this);
@@ -245,7 +242,7 @@ void TMainForm::ShowInfo(const std::string& text) {
 
 bool TMainForm::ContinueWork(const upd::WorkProgress& progress) {
     working_ = true;
-    if (!progress_ && progress.elapsed >= kProgressDelay) {
+    if (!progress_ && progress.elapsed >= form::kProgressDelay) {
         progress_ = std::make_unique<upd::ProgressDialog>(this);
         progress_->show();
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace upd::form {
 
@@ -16,6 +17,9 @@ bool Rect::Overlaps(const Rect& other) const {
 }
 
 namespace {
+
+constexpr std::int64_t kKilobyte = 1024;
+constexpr std::int64_t kMegabyte = 1024 * kKilobyte;
 
 constexpr int kCommandButtonPixels = 16;
 constexpr Rect kPathEdit{0, 16, 441, 23};
@@ -34,11 +38,13 @@ constexpr std::array kIndexPackagePage{
     Control{"lbl1", Kind::Label, "Път до updates.xml", {0, 0, 107, 15}},
     Control{"edUpdatesXMLPath", Kind::Edit, "", kPathEdit, 13, 0},
     SelectButton("btnSelectUpdatesXML", Handler::SelectUpdatesXml),
-    Control{"lbl4", Kind::WrappingLabel,
+    Control{"lbl4",
+            Kind::WrappingLabel,
             "В избрания файл трябва да са описани имената на update архивите, които трябва да "
             "се приложат.",
             {0, 40, 425, 30}},
-    Control{"lbl10", Kind::WrappingLabel,
+    Control{"lbl10",
+            Kind::WrappingLabel,
             "Ще бъде генериран upd файл, който се дърпа от аптечната програма при проверка за "
             "нов ъпдейт.",
             {0, 72, 418, 30}},
@@ -53,12 +59,17 @@ constexpr std::array kUpdateArchivePage{
     SelectButton("btnSelectUpdateFiles", Handler::SelectUpdateFiles),
     Control{"lbl11", Kind::Label, "Парола", {0, 40, 43, 15}},
     Control{"edPassField", Kind::Edit, "KORVE482tm915$", {0, 56, 441, 23}, 13, 3},
-    Control{"lbl3", Kind::WrappingLabel,
+    Control{"lbl3",
+            Kind::WrappingLabel,
             "От избраната папка ще бъде генериран архив с файловете на ъпдейта. ",
             {0, 80, 404, 15}},
-    Control{"lbl8", Kind::WrappingLabel, "Този архив трябва да носи името, посочено в updates.xml.",
+    Control{"lbl8",
+            Kind::WrappingLabel,
+            "Този архив трябва да носи името, посочено в updates.xml.",
             {0, 96, 404, 15}},
-    Control{"lbl9", Kind::WrappingLabel, "Сваля се от аптечната програма ако не е приложен.",
+    Control{"lbl9",
+            Kind::WrappingLabel,
+            "Сваля се от аптечната програма ако не е приложен.",
             {0, 112, 404, 15}},
     CommandButton("btnGenerateUpdateArchive", "Генерирай upd с update файловете",
                   Handler::GenerateUpdateArchive),
@@ -68,9 +79,12 @@ constexpr std::array kRestorePage{
     Control{"lbl5", Kind::Label, "Път до updates.upd", {0, 0, 108, 15}},
     Control{"edUpdFilePath", Kind::Edit, "", kPathEdit, 13, 0, true},
     SelectButton("btnSelectUpdFile", Handler::SelectUpdFile),
-    Control{"lbl6", Kind::WrappingLabel, "От избрания файл ще бъде генериран updates.xml файл.",
+    Control{"lbl6",
+            Kind::WrappingLabel,
+            "От избрания файл ще бъде генериран updates.xml файл.",
             {0, 40, 319, 15}},
-    Control{"lbl7", Kind::WrappingLabel,
+    Control{"lbl7",
+            Kind::WrappingLabel,
             "Целта е по-лесно добавяне на нови ъпдейти, ако updates.xml не е наличен",
             {0, 56, 419, 15}},
     CommandButton("btnRestoreUpdatesXML", "Възстанови updates.xml", Handler::RestoreUpdatesXml),
@@ -143,10 +157,35 @@ std::vector<Control> TabOrder(const Page& page) {
     std::vector<Control> order;
     std::copy_if(page.controls.begin(), page.controls.end(), std::back_inserter(order),
                  [](const Control& control) { return control.tabStop != kNoTabStop; });
-    std::stable_sort(order.begin(), order.end(), [](const Control& a, const Control& b) {
-        return a.tabStop < b.tabStop;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Control& a, const Control& b) { return a.tabStop < b.tabStop; });
     return order;
+}
+
+std::string ProgressElapsedText(std::chrono::milliseconds elapsed) {
+    const long long total = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    const long long hours = total / 3600;
+    const long long minutes = total / 60 % 60;
+    const long long seconds = total % 60;
+    char clock[32];
+    if (hours > 0) {
+        std::snprintf(clock, sizeof clock, "%lld:%02lld:%02lld", hours, minutes, seconds);
+    } else {
+        std::snprintf(clock, sizeof clock, "%lld:%02lld", minutes, seconds);
+    }
+    return std::string("Изминало време: ") + clock;
+}
+
+std::string ProgressSizeText(std::int64_t bytes) {
+    char size[32];
+    if (bytes < kMegabyte) {
+        std::snprintf(size, sizeof size, "%lld KB",
+                      static_cast<long long>((bytes + kKilobyte - 1) / kKilobyte));
+    } else {
+        const auto tenths = static_cast<long long>((bytes * 10 + kMegabyte / 2) / kMegabyte);
+        std::snprintf(size, sizeof size, "%lld,%lld MB", tenths / 10, tenths % 10);
+    }
+    return std::string("Размер на архива: ") + size;
 }
 
 }  // namespace upd::form

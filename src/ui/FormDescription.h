@@ -3,8 +3,11 @@
 // The main window and its dialogs, described once without any toolkit. The Qt window and the
 // Win32 window both build themselves from this; sizes are pixels at 96 dots per inch.
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -95,5 +98,19 @@ inline constexpr std::string_view kUpdatesXmlFilter = "XML Файлове|*.xml"
 inline constexpr std::string_view kUpdFileFilter = "UPD Файлове|*.upd";
 inline constexpr std::string_view kChooseFileTitle = "Избери файл...";
 inline constexpr std::string_view kPatchFolderCaption = "Изберете папката с файловете на пача";
+
+// The progress dialog of a long step: shown once the step has run this long, with the time
+// taken and the size the archive has reached (or the check line), and a cancel button.
+inline constexpr std::chrono::milliseconds kProgressDelay{500};
+inline constexpr std::string_view kProgressTitle = "Архивиране";
+inline constexpr std::string_view kProgressCancel = "Отказ";
+inline constexpr std::string_view kProgressChecking = "Проверка на архива...";
+
+// "Изминало време: 0:07": minutes and seconds, hours in front once there are any.
+std::string ProgressElapsedText(std::chrono::milliseconds elapsed);
+
+// "Размер на архива: 12,3 MB": whole kilobytes below one megabyte, else megabytes to one
+// decimal, with the decimal comma.
+std::string ProgressSizeText(std::int64_t bytes);
 
 }  // namespace upd::form

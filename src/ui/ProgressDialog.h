@@ -3,9 +3,6 @@
 #include <QDialog>
 #include <QString>
 
-#include <chrono>
-#include <cstdint>
-
 #include "ops/InteractionServices.h"
 
 class QLabel;
@@ -13,13 +10,8 @@ class QPushButton;
 
 namespace upd {
 
-// "Изминало време: 0:07": minutes and seconds, hours in front once there are any.
-QString ElapsedText(std::chrono::milliseconds elapsed);
-
-// "Размер на архива: 12,3 MB": kilobytes below one megabyte, else megabytes to one decimal.
-QString ArchiveSizeText(std::int64_t bytes);
-
-// "Архивиране": the state of a long step and "Отказ". Application-modal: the window beneath
+// "Архивиране": the state of a long step and "Отказ", with the window's texts
+// (ui/FormDescription.h). Application-modal: the window beneath
 // stays blocked. "Отказ", Escape and the close box ask to cancel; the dialog stays until the
 // step has ended and its owner destroys it.
 class ProgressDialog : public QDialog {
