@@ -564,6 +564,17 @@ TEST_F(MainForm, CancelEscapeAndTheCloseBoxOfTheProgressDialogStopTheStep) {
     }
 }
 
+TEST_F(MainForm, StaysOpenWhileAStepRunsAndClosesAfterIt) {
+    using namespace std::chrono_literals;
+    for (const auto elapsed : {100ms, 700ms}) {  // without and with the progress dialog
+        ASSERT_TRUE(form.ContinueWork({elapsed, 0, false}));
+        EXPECT_FALSE(form.close()) << elapsed.count();
+        EXPECT_TRUE(form.isVisible());
+        form.WorkEnded();
+    }
+    EXPECT_TRUE(form.close());
+}
+
 // Opens, accepts and cancels every chooser of the window; run in a child process whose
 // configuration and home folders are fresh.
 void UseEveryChooser() {
