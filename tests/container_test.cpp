@@ -328,20 +328,6 @@ TEST_F(Container, SourceOfTwoGibibytesIsRefusedBeforeWriting) {
     EXPECT_FALSE(fs::exists(packed));
 }
 
-TEST_F(Container, FolderWhereAFileBelongsIsNamedAsSuch) {
-    WriteBytes(dir / "a.xml", "a");
-    WriteBytes(packed, "previous");
-    const std::string folder = OutText();
-    const std::string folderMessage = upd::CannotOpenMessage(upd::ToPath(folder), upd::kIsAFolder);
-    EXPECT_EQ(FailureOf([&] { upd::PackFile(folder, packed); }), folderMessage);
-    EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(folder, dir.Text()); }), folderMessage);
-    EXPECT_EQ(FailureOf([&] { upd::ListEntries(folder); }), folderMessage);
-    EXPECT_EQ(FailureOf([&] { upd::PackFile(dir / "a.xml", folder); }),
-              upd::CannotCreateMessage(upd::ToPath(folder), upd::kIsAFolder));
-    EXPECT_EQ(ReadBytes(packed), "previous");
-    EXPECT_EQ(FolderEntries(dir.Path()), (Names{"a.xml", "out", "updates.upd"}));
-}
-
 #ifndef _WIN32
 // Reading a FIFO would wait for a writer and a device would never end: anything but a
 // regular file (or a link to one) is refused before the package is touched.

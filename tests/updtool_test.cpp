@@ -345,8 +345,8 @@ TEST(UpdTool, InterruptedWorkLeavesNoTemporaryFileAndKeepsTheOldOutput) {
         EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
         EXPECT_EQ(ReadBytes(dir / "err.txt"), "Interrupted\n");
         EXPECT_FALSE(HoldsTemporaryFile(out));
-        EXPECT_EQ(ReadBytes(oldPackage), "previous package");
-        EXPECT_EQ(ReadBytes(oldRestored), "previous file");
+        EXPECT_TRUE(ReadBytes(oldPackage) == "previous package");  // no dump of 200 MiB
+        EXPECT_TRUE(ReadBytes(oldRestored) == "previous file");
     }
 }
 
