@@ -158,7 +158,8 @@ TEST_F(IndexCommands, JobsTakeTheirInputsAsArgumentsAndCheckThem) {
     } failures[] = {
         {"pack: no index", [&] { upd::PackIndexJob(missing, out); }, missing + " не съществува!"},
         {"pack: index is a folder", [&] { upd::PackIndexJob(out, out); }, out + " не съществува!"},
-        {"pack: no folder", [&] { upd::PackIndexJob(index, missing); }, missing + " не съществува!"},
+        {"pack: no folder", [&] { upd::PackIndexJob(index, missing); },
+         missing + " не съществува!"},
         {"pack: empty folder", [&] { upd::PackIndexJob(index, ""); }, " не съществува!"},
         {"restore: no folder", [&] { upd::RestoreIndexJob(package, missing); },
          missing + " не съществува!"},

@@ -214,8 +214,7 @@ TEST(UpdTool, EmptyPathsAreUsageErrorsAndTouchNothing) {
     for (const auto& args : cases) {
         const auto result = RunTool(args);
         EXPECT_EQ(result.status, 2) << args[0] << ": " << result.err;
-        EXPECT_EQ(updtest::FolderEntries(dir.Path()),
-                  (std::vector<std::string>{"a.upd", entry}));
+        EXPECT_EQ(updtest::FolderEntries(dir.Path()), (std::vector<std::string>{"a.upd", entry}));
     }
     EXPECT_FALSE(Exists(root + entry));
     std::error_code ignored;

@@ -140,6 +140,14 @@ TEST(FilesOnWindows, ReadOnlyOutputIsRefusedAndOtherAttributesAreKept) {
     EXPECT_EQ(upd::ListEntries(packed).size(), 1u);
 }
 
+// A device reads without end or waits for input: it is no package to read.
+TEST(FilesOnWindows, DeviceIsNoPackageToRead) {
+    TempDir dir;
+    EXPECT_EQ(FailureOf([&] { upd::UnpackFiles("NUL", dir.Text()); }),
+              upd::CannotOpenMessage(upd::ToPath("NUL"), upd::kNotARegularFile));
+    EXPECT_TRUE(FolderEntries(dir.Path()).empty());
+}
+
 TEST(FilesOnWindows, SystemTextsAreOneLineWithoutTheFullStop) {
     for (const long code : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED,
                             ERROR_SHARING_VIOLATION, ERROR_DISK_FULL}) {
