@@ -16,6 +16,7 @@
 #include "container/UpdContainer.h"
 #ifndef _WIN32
 #include "support/ChildProcess.h"  // a full disk is simulated with POSIX file size limits
+#include "support/SpecialFiles.h"
 #endif
 #include "support/Failure.h"
 #include "support/TestFiles.h"
@@ -328,6 +329,113 @@ TEST_F(Container, SourceOfTwoGibibytesIsRefusedBeforeWriting) {
 }
 
 #ifndef _WIN32
+// Reading a FIFO would wait for a writer and a device would never end: anything but a
+// regular file (or a link to one) is refused before the package is touched.
+TEST_F(Container, SourcesThatAreNoRegularFilesAreRefusedAtOnce) {
+    updtest::MakeFifo(dir / "fifo");
+    const updtest::BoundSocket socket(dir / "socket");
+    WriteBytes(dir / "real.xml", "real");
+    fs::create_symlink("real.xml", dir.Path() / "link.xml");
+    const struct {
+        std::string path;
+        long reason;
+    } cases[] = {
+        {dir / "fifo", upd::kNotARegularFile},
+        {dir / "socket", upd::kNotARegularFile},
+        {"/dev/zero", upd::kNotARegularFile},
+        {dir / "link.xml", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        WriteBytes(packed, "previous");
+        const std::string message = FailureOf([&] { upd::PackFile(c.path, packed); });
+        if (c.reason == 0) {
+            EXPECT_EQ(message, "(no error)");
+            fs::create_symlink("updates.upd", dir.Path() / "link.upd");
+            const auto entries = upd::ListEntries(dir / "link.upd");  // read through a link
+            ASSERT_EQ(entries.size(), 1u);
+            EXPECT_EQ(entries[0].name, "link.xml");
+            EXPECT_EQ(entries[0].size, 4);
+            continue;
+        }
+        const std::string expected = upd::CannotOpenMessage(upd::ToPath(c.path), c.reason);
+        EXPECT_EQ(message, expected);
+        EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(c.path, OutText()); }), expected);
+        EXPECT_EQ(FailureOf([&] { upd::ListEntries(c.path); }), expected);
+        EXPECT_EQ(ReadBytes(packed), "previous");
+        EXPECT_TRUE(FolderEntries(Out()).empty());
+    }
+}
+
+TEST_F(Container, ReplacedOutputsKeepTheirPermissionBitsAndNewOnesFollowTheUmask) {
+    const std::string source = dir / "updates.xml";
+    const std::string restored = upd::FromPath(Out() / "updates.xml");
+    WriteBytes(source, "index");
+    for (const unsigned mode : {0600u, 0640u, 0755u, 0604u}) {
+        SCOPED_TRACE(mode);
+        for (const std::string& output : {packed, restored}) {
+            WriteBytes(output, "old");
+            fs::permissions(upd::ToPath(output), fs::perms(mode));
+        }
+        upd::PackFile(source, packed);
+        upd::UnpackFiles(packed, OutText());
+        EXPECT_EQ(updtest::ModeOf(packed), mode);
+        EXPECT_EQ(updtest::ModeOf(restored), mode);
+        EXPECT_EQ(ReadBytes(restored), "index");
+    }
+    const mode_t previous = ::umask(027);
+    fs::remove(upd::ToPath(packed));
+    upd::PackFile(source, packed);
+    ::umask(previous);
+    EXPECT_EQ(updtest::ModeOf(packed), 0640u);
+}
+
+// As for a plain create: a file its owner has made read-only is not replaced.
+TEST_F(Container, WriteProtectedOutputIsRefusedAndKept) {
+    const fs::path out = Out();
+    const std::string source = dir / "updates.xml";
+    WriteBytes(source, "new index");
+    upd::PackFile(source, packed);
+    const std::string outPackage = upd::FromPath(out / "updates.upd");
+    const std::string outIndex = upd::FromPath(out / "updates.xml");
+    fs::permissions(dir.Path(), fs::perms(0755));
+    for (const std::string& path : {outPackage, outIndex}) {
+        WriteBytes(path, "kept");
+        fs::permissions(upd::ToPath(path), fs::perms(0444));
+        updtest::HandToUnprivilegedUser(upd::ToPath(path));
+    }
+    updtest::HandToUnprivilegedUser(out);  // the folder would allow the temporary file
+    const struct {
+        const char* what;
+        std::function<void()> call;
+        std::string refused;
+    } cases[] = {
+        {"pack", [&] { upd::PackFile(source, outPackage); }, outPackage},
+        {"unpack", [&] { upd::UnpackFiles(packed, upd::FromPath(out)); }, outIndex},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(updtest::RunUnprivileged(c.call),
+                  upd::CannotCreateMessage(upd::ToPath(c.refused), EACCES));
+        EXPECT_EQ(ReadBytes(c.refused), "kept");
+        EXPECT_EQ(updtest::ModeOf(c.refused), 0444u);
+        EXPECT_EQ(FolderEntries(out), (Names{"updates.upd", "updates.xml"}));
+    }
+}
+
+TEST_F(Container, OutputThatIsNoRegularFileIsRefusedBeforeWriting) {
+    WriteBytes(dir / "a.xml", "a");
+    updtest::MakeFifo(dir / "fifo.upd");
+    const updtest::BoundSocket socket(dir / "socket.upd");
+    for (const std::string& target : {dir / "fifo.upd", dir / "socket.upd"}) {
+        EXPECT_EQ(FailureOf([&] { upd::PackFile(dir / "a.xml", target); }),
+                  upd::CannotCreateMessage(upd::ToPath(target), upd::kNotARegularFile));
+    }
+    EXPECT_EQ(FolderEntries(dir.Path()), (Names{"a.xml", "fifo.upd", "socket.upd"}));
+}
+#endif
+
+#ifndef _WIN32
 TEST_F(Container, FullDiskWhilePackingKeepsThePreviousContainer) {
     WriteBytes(dir / "updates.xml", updtest::RandomBytes(100'000, 11));
     WriteBytes(packed, "previous good package");
@@ -365,6 +473,9 @@ TEST_F(Container, UnwritableFolderRefusesTheOutputAndKeepsWhatIsThere) {
     fs::permissions(dir.Path(), fs::perms(0755));
     fs::permissions(upd::ToPath(source), fs::perms(0644));
     fs::permissions(upd::ToPath(packed), fs::perms(0644));
+    for (const char* name : {"updates.upd", "updates.xml"}) {
+        updtest::HandToUnprivilegedUser(out / name);  // writable: only the folder refuses
+    }
     fs::permissions(out, fs::perms(0555));
     const std::string outText = upd::FromPath(out);
     const std::string outPackage = upd::FromPath(out / "updates.upd");
@@ -379,7 +490,7 @@ TEST_F(Container, UnwritableFolderRefusesTheOutputAndKeepsWhatIsThere) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(updtest::RunUnprivileged(c.call),
-                  upd::CannotCreateMessage(out / c.refused, EACCES));
+                  upd::FolderRefusesMessage(out / c.refused, EACCES));
         EXPECT_EQ(ReadBytes(outPackage), "previous package");
         EXPECT_EQ(ReadBytes(upd::FromPath(out / "updates.xml")), "user's index");
         EXPECT_EQ(FolderEntries(out), (Names{"updates.upd", "updates.xml"}));

@@ -7,6 +7,7 @@
 #include "ops/IndexCommands.h"
 #ifndef _WIN32
 #include "support/ChildProcess.h"  // drops privileges: POSIX only
+#include "support/SpecialFiles.h"
 #endif
 #include "support/Failure.h"
 #include "support/FakeServices.h"
@@ -145,6 +146,52 @@ TEST_F(IndexCommands, RestoreFailurePassesTheContainerMessageThroughWithoutDone)
     EXPECT_EQ(services.calls, Calls{kRestoreCaption});
 }
 
+// The jobs ask nothing: every input comes as an argument and is checked there.
+TEST_F(IndexCommands, JobsTakeTheirInputsAsArgumentsAndCheckThem) {
+    const std::string package = out + "/updates.upd";
+    const std::string missing = dir / "missing";
+    using Job = std::function<void()>;
+    const struct {
+        const char* what;
+        Job job;
+        std::string message;
+    } failures[] = {
+        {"pack: no index", [&] { upd::PackIndexJob(missing, out); }, missing + " не съществува!"},
+        {"pack: index is a folder", [&] { upd::PackIndexJob(out, out); }, out + " не съществува!"},
+        {"pack: no folder", [&] { upd::PackIndexJob(index, missing); },
+         missing + " не съществува!"},
+        {"pack: empty folder", [&] { upd::PackIndexJob(index, ""); }, " не съществува!"},
+        {"restore: no folder", [&] { upd::RestoreIndexJob(package, missing); },
+         missing + " не съществува!"},
+        {"restore: empty folder", [&] { upd::RestoreIndexJob(package, ""); }, " не съществува!"},
+    };
+    for (const auto& f : failures) {
+        EXPECT_EQ(FailureOf(f.job), f.message) << f.what;
+    }
+    EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{});
+
+    upd::PackIndexJob(index, out);
+    const std::string restored = dir / "restored";
+    fs::create_directory(upd::ToPath(restored));
+    upd::RestoreIndexJob(package, restored);
+    EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
+}
+
+#ifndef _WIN32
+// A FIFO would block the window for good, a device would never end.
+TEST_F(IndexCommands, InputsThatAreNoRegularFilesAreRefusedBeforeAnyDialog) {
+    updtest::MakeFifo(dir / "fifo");
+    for (const std::string& path : {dir / "fifo", std::string("/dev/zero")}) {
+        services.folders = {out, out};
+        EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(path, services); }),
+                  "Невалиден път до updates.xml!");
+        EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(path, services); }),
+                  "Невалиден път до updates.upd!");
+        EXPECT_TRUE(services.calls.empty()) << path;
+    }
+}
+#endif
+
 #ifndef _WIN32
 // A user changes an input while the folder chooser is open, after the command's first check.
 struct ChangingServices : FakeServices {
@@ -190,6 +237,9 @@ TEST_F(IndexCommands, InputLostDuringTheChooserFailsAndKeepsTheOutputs) {
         for (const std::string& input : {index, package}) {
             fs::permissions(upd::ToPath(input), fs::perms(0644));
             updtest::HandToUnprivilegedUser(upd::ToPath(input));  // so that it may lock them
+        }
+        for (const char* output : {"/updates.upd", "/updates.xml"}) {
+            updtest::HandToUnprivilegedUser(upd::ToPath(out + output));  // it may replace them
         }
         ChangingServices changing;
         changing.change = c.change;

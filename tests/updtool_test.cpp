@@ -10,7 +10,14 @@
 #include "support/WindowsProcess.h"
 #include "util/FileSystem.h"
 #else
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
 #endif
 
 namespace {
@@ -180,3 +187,167 @@ TEST(UpdTool, FullStandardStreamsMakeItFail) {
 #endif  // /dev/full is a Linux device
 
 }  // namespace
+
+// ---- Paths that name no file, and interruptions ----
+namespace {
+
+bool Exists(const std::string& path) {
+    return std::filesystem::exists(upd::ToPath(path));
+}
+
+// An empty path would mean the current folder, or for unpack the root folder.
+TEST(UpdTool, EmptyPathsAreUsageErrorsAndTouchNothing) {
+    TempDir dir;
+    const std::string entry = "updtool-empty-path-check.xml";
+    WriteBytes(dir / entry, "x");
+    ASSERT_EQ(RunTool({"pack", "-o", dir / "a.upd", dir / entry}).status, 0);
+    const std::string root = upd::FromPath(std::filesystem::current_path().root_path());
+    ASSERT_FALSE(Exists(root + entry));
+    const std::vector<std::string> cases[] = {
+        {"pack", "-o", "", dir / entry},
+        {"pack", "-o", dir / "b.upd", ""},
+        {"pack", "-o", dir / "b.upd", dir / entry, ""},
+        {"unpack", dir / "a.upd", ""},
+        {"unpack", "", dir.Text()},
+        {"list", ""},
+    };
+    for (const auto& args : cases) {
+        const auto result = RunTool(args);
+        EXPECT_EQ(result.status, 2) << args[0] << ": " << result.err;
+        EXPECT_EQ(updtest::FolderEntries(dir.Path()), (std::vector<std::string>{"a.upd", entry}));
+    }
+    EXPECT_FALSE(Exists(root + entry));
+    std::error_code ignored;
+    std::filesystem::remove(upd::ToPath(root + entry), ignored);  // when the check failed
+}
+
+TEST(UpdTool, FolderWhereAFileBelongsSaysSo) {
+    TempDir dir;
+    WriteBytes(dir / "a.xml", "a");
+    const std::string folder = dir.Text();
+    const std::vector<std::string> cases[] = {
+        {"pack", "-o", dir / "a.upd", folder},
+        {"pack", "-o", folder, dir / "a.xml"},
+        {"list", folder},
+        {"unpack", folder, folder},
+    };
+    for (const auto& args : cases) {
+        const auto result = RunTool(args);
+        EXPECT_EQ(result.status, 1) << args[0];
+        EXPECT_NE(result.err.find("\"" + folder + "\". It is a folder, not a file"),
+                  std::string::npos)
+            << result.err;
+    }
+    EXPECT_EQ(updtest::FolderEntries(dir.Path()), std::vector<std::string>{"a.xml"});
+}
+
+}  // namespace
+
+#ifndef _WIN32
+extern char** environ;
+
+namespace {
+
+// The real updtool, its standard error going to a file.
+pid_t StartUpdTool(const std::vector<std::string>& args, const std::string& errors) {
+    std::vector<std::string> all{UPDTOOL_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& arg : all) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT, 0644);
+    pid_t child = -1;
+    EXPECT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return child;
+}
+
+bool HoldsTemporaryFile(const std::filesystem::path& folder) {
+    for (const auto& name : updtest::FolderEntries(folder)) {
+        if (name.starts_with(".") && name.ends_with(".tmp")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Waits until the tool has begun writing into folder; false when it ended first.
+bool WaitForTemporaryFile(pid_t child, const std::filesystem::path& folder) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (HoldsTemporaryFile(folder)) {
+            return true;
+        }
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+// An entry of 200 MiB of zeros, named name: fast to make, long enough to be interrupted.
+std::string BigEntry(const std::string& name, const std::string& zlibStream) {
+    const auto int32 = [](std::uint32_t v) {
+        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    };
+    return int32(std::uint32_t(name.size())) + name + int32(200u << 20) + zlibStream;
+}
+
+// Ctrl-C or SIGTERM in the middle of the work: the tool ends with 128 + the signal, leaves
+// no temporary file behind, and the output it was replacing is unchanged.
+TEST(UpdTool, InterruptedWorkLeavesNoTemporaryFileAndKeepsTheOldOutput) {
+    TempDir dir;
+    const std::string big = dir / "big.bin";
+    WriteBytes(big, "");
+    std::filesystem::resize_file(upd::ToPath(big), std::uintmax_t(200) << 20);  // sparse zeros
+    const std::filesystem::path out = dir.Path() / "out";
+    std::filesystem::create_directory(out);
+    const std::string oldPackage = upd::FromPath(out / "updates.upd");
+    const std::string oldRestored = upd::FromPath(out / "big3.bin");
+
+    // Four big entries for unpack, made from the zlib stream of one.
+    ASSERT_EQ(RunTool({"pack", "-o", dir / "one.upd", big}).status, 0);
+    const std::string stream = ReadBytes(dir / "one.upd").substr(4 + 4 + 7 + 4);
+    std::string four = std::string("\x04\x00\x00\x00", 4);
+    for (const char* name : {"big0.bin", "big1.bin", "big2.bin", "big3.bin"}) {
+        four += BigEntry(name, stream);
+    }
+    WriteBytes(dir / "four.upd", four);
+
+    const struct {
+        std::vector<std::string> args;
+        int signal;
+    } cases[] = {
+        {{"pack", "-o", oldPackage, big, big, big}, SIGINT},
+        {{"pack", "-o", oldPackage, big, big, big}, SIGTERM},
+        {{"unpack", dir / "four.upd", upd::FromPath(out)}, SIGINT},
+        {{"unpack", dir / "four.upd", upd::FromPath(out)}, SIGTERM},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + std::to_string(c.signal));
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directory(out);
+        WriteBytes(oldPackage, "previous package");
+        WriteBytes(oldRestored, "previous file");
+        const pid_t child = StartUpdTool(c.args, dir / "err.txt");
+        ASSERT_TRUE(WaitForTemporaryFile(child, out)) << "ended before it wrote anything";
+        kill(child, c.signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
+        EXPECT_EQ(ReadBytes(dir / "err.txt"), "Interrupted\n");
+        EXPECT_FALSE(HoldsTemporaryFile(out));
+        EXPECT_TRUE(ReadBytes(oldPackage) == "previous package");  // no dump of 200 MiB
+        EXPECT_TRUE(ReadBytes(oldRestored) == "previous file");
+    }
+}
+
+}  // namespace
+#endif

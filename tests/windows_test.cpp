@@ -120,6 +120,34 @@ TEST(FilesOnWindows, LockedFilesGiveTheOpenMessageWithTheSystemText) {
     }
 }
 
+TEST(FilesOnWindows, ReadOnlyOutputIsRefusedAndOtherAttributesAreKept) {
+    TempDir dir;
+    const std::string source = dir / "updates.xml";
+    const std::string packed = dir / "updates.upd";
+    const fs::path path = upd::ToPath(packed);
+    WriteBytes(source, "<updates/>");
+    WriteBytes(packed, "previous package");
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(FailureOf([&] { upd::PackFile(source, packed); }),
+              upd::CannotCreateMessage(path, ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ReadBytes(packed), "previous package");
+    EXPECT_EQ(FolderEntries(dir.Path()), (Lines{"updates.upd", "updates.xml"}));
+
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    upd::PackFile(source, packed);
+    constexpr DWORD kSeen = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;  // wine sets ARCHIVE
+    EXPECT_EQ(GetFileAttributesW(path.c_str()) & kSeen, DWORD(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(upd::ListEntries(packed).size(), 1u);
+}
+
+// A device reads without end or waits for input: it is no package to read.
+TEST(FilesOnWindows, DeviceIsNoPackageToRead) {
+    TempDir dir;
+    EXPECT_EQ(FailureOf([&] { upd::UnpackFiles("NUL", dir.Text()); }),
+              upd::CannotOpenMessage(upd::ToPath("NUL"), upd::kNotARegularFile));
+    EXPECT_TRUE(FolderEntries(dir.Path()).empty());
+}
+
 TEST(FilesOnWindows, SystemTextsAreOneLineWithoutTheFullStop) {
     for (const long code : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED,
                             ERROR_SHARING_VIOLATION, ERROR_DISK_FULL}) {

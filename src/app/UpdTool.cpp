@@ -6,6 +6,7 @@
 
 #include "container/UpdContainer.h"
 #include "ops/UpdateArchive.h"
+#include "util/Interruption.h"
 #include "util/OperationError.h"
 
 #ifndef UPD_VERSION
@@ -56,6 +57,11 @@ void Archive(const Options& options) {
     GenerateUpdateArchive(options.directory, options.password, services, archiver);
 }
 
+// An empty path would mean the current folder, or for unpack the root folder: a usage error.
+const CLI::Validator kNotEmpty(
+    [](const std::string& text) { return text.empty() ? std::string("must not be empty") : ""; },
+    "");
+
 void PrintEntries(const std::string& container, std::ostream& out) {
     for (const EntryInfo& entry : ListEntries(container)) {
         out << entry.name << '\t' << entry.size << '\t' << entry.compressedSize << '\n';
@@ -65,17 +71,24 @@ void PrintEntries(const std::string& container, std::ostream& out) {
 void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
     auto* pack = app.add_subcommand("pack", "Pack files, in order, into an index package.");
     pack->add_option("-o,--output", options.output, "The package to write (replaced if present).")
-        ->required();
-    pack->add_option("FILE", options.files, "Files to pack, e.g. updates.xml.")->required();
+        ->required()
+        ->check(kNotEmpty);
+    pack->add_option("FILE", options.files, "Files to pack, e.g. updates.xml.")
+        ->required()
+        ->check(kNotEmpty);
     pack->callback([&options] { PackFiles(options.files, options.output); });
 
     auto* unpack = app.add_subcommand("unpack", "Unpack every entry of a package into a folder.");
-    unpack->add_option("IN", options.container, "The index package, e.g. updates.upd.")->required();
-    unpack->add_option("DIR", options.directory, "The folder to write into.")->required();
+    unpack->add_option("IN", options.container, "The index package, e.g. updates.upd.")
+        ->required()
+        ->check(kNotEmpty);
+    unpack->add_option("DIR", options.directory, "The folder to write into.")
+        ->required()
+        ->check(kNotEmpty);
     unpack->callback([&options] { UnpackFiles(options.container, options.directory); });
 
     auto* list = app.add_subcommand("list", "Check every entry and print NAME, SIZE, COMPRESSED.");
-    list->add_option("IN", options.container, "The index package.")->required();
+    list->add_option("IN", options.container, "The index package.")->required()->check(kNotEmpty);
     list->callback([&options, &out] { PrintEntries(options.container, out); });
 
     auto* archive = app.add_subcommand(
@@ -115,6 +128,9 @@ int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e, out, err);
         return Finished(status == 0 ? 0 : kUsageError, out, err);
+    } catch (const Interrupted& e) {  // the temporary files are gone: end as the signal would
+        err << e.what() << '\n';
+        return InterruptedExitStatus(e.Signal());
     } catch (const std::exception& e) {  // OperationError and anything the system throws
         err << e.what() << '\n';
         return kFailed;

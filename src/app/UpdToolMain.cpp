@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/UpdTool.h"
+#include "util/Interruption.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -40,6 +41,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    upd::CatchInterruptions();  // Ctrl-C and SIGTERM end the work and remove temporary files
     const int status = upd::RunUpdTool(Arguments(argc, argv), std::cout, std::cerr);
     std::cerr.flush();
     return status;

@@ -11,6 +11,7 @@
 #include "container/StoredName.h"
 #include "util/File.h"
 #include "util/FileSystem.h"
+#include "util/Interruption.h"
 #include "util/OperationError.h"
 #include "util/ReplacingFile.h"
 #include "util/Text.h"
@@ -94,6 +95,7 @@ void DeflateInto(File& source, std::int64_t size, File& output) {
     std::int64_t remaining = size;
     int flush = Z_NO_FLUSH;
     do {
+        ThrowIfInterrupted();
         const auto want = std::size_t(std::min<std::int64_t>(remaining, kCopySize));
         const std::size_t got = want ? source.Read(input->data(), want) : 0;
         if (want > 0 && got == 0) {
@@ -163,6 +165,7 @@ class ContainerReader {
         std::int64_t produced = 0;
         int status = Z_OK;
         while (status != Z_STREAM_END) {
+            ThrowIfInterrupted();
             if (stream.z.avail_in == 0) {
                 stream.z.next_in = input_->data();
                 stream.z.avail_in = uInt(file_.Read(input_->data(), input_->size()));

@@ -16,6 +16,19 @@ void RequireDirectory(const std::string& folder) {
 }
 }  // namespace
 
+void PackIndexJob(const std::string& updateIndexPath, const std::string& targetFolder) {
+    if (!FileExists(updateIndexPath)) {
+        throw OperationError(updateIndexPath + kDoesNotExist);
+    }
+    RequireDirectory(targetFolder);
+    PackFile(updateIndexPath, EnsureTrailingBackslash(targetFolder) + "updates.upd");
+}
+
+void RestoreIndexJob(const std::string& indexPackagePath, const std::string& targetFolder) {
+    RequireDirectory(targetFolder);
+    UnpackFiles(indexPackagePath, targetFolder);
+}
+
 void GenerateIndexPackage(const std::string& updateIndexPath, InteractionServices& services) {
     if (!FileExists(updateIndexPath)) {
         throw OperationError("Невалиден път до updates.xml!");
@@ -25,11 +38,7 @@ void GenerateIndexPackage(const std::string& updateIndexPath, InteractionService
     if (folder.empty()) {
         return;
     }
-    if (!FileExists(updateIndexPath)) {
-        throw OperationError(updateIndexPath + kDoesNotExist);
-    }
-    RequireDirectory(folder);
-    PackFile(updateIndexPath, EnsureTrailingBackslash(folder) + "updates.upd");
+    PackIndexJob(updateIndexPath, folder);
     services.ShowInfo(kDone);
 }
 
@@ -42,8 +51,7 @@ void RestoreIndex(const std::string& indexPackagePath, InteractionServices& serv
     if (folder.empty()) {
         return;
     }
-    RequireDirectory(folder);
-    UnpackFiles(indexPackagePath, folder);
+    RestoreIndexJob(indexPackagePath, folder);
     services.ShowInfo(kDone);
 }
 

@@ -16,12 +16,15 @@ class File {
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // Both return 0 on success, else the system error code; the handle stays closed then.
+    // Both return 0 on success, else the system error code (or kIsAFolder, kNotARegularFile
+    // of FileSystem.h); the handle stays closed then. OpenRead accepts only a regular file
+    // or a link to one, and refuses anything else without waiting on it (a FIFO, a device).
     long OpenRead(const std::filesystem::path& path);
     long CreateNew(const std::filesystem::path& path);  // fails if the path exists
 
     bool IsOpen() const;
-    // Up to size bytes; 0 only at the end of the file. Throws "Stream read error".
+    // Up to size bytes; 0 only at the end of the file. Throws "Stream read error", or
+    // Interrupted when a caught interruption cuts a read short.
     std::size_t Read(void* data, std::size_t size);
     // Reads exactly size bytes or throws "Stream read error".
     void ReadExact(void* data, std::size_t size);
@@ -30,6 +33,9 @@ class File {
     // Moves the position back by count bytes (gives back read-ahead).
     void SeekBack(std::size_t count);
     std::int64_t Size() const;
+    // Gives the file the permission bits (POSIX) or attributes (Windows) of the file it is
+    // to replace; returns 0 or the system error code.
+    long SetAttributes(unsigned long attributes);
     // Makes the written data durable; throws "Stream write error".
     void Flush();
     // Closes and reports a failed close as "Stream write error".

@@ -28,8 +28,7 @@ bool FileExists(const std::string& path) {
         return false;
     }
     std::error_code ec;
-    const auto status = fs::status(ToPath(path), ec);
-    return !ec && fs::exists(status) && !fs::is_directory(status);
+    return fs::is_regular_file(ToPath(path), ec);
 }
 
 bool DirectoryExists(const std::string& path) {
@@ -46,12 +45,31 @@ std::string AbsolutePathText(const fs::path& path) {
     return FromPath(ec ? path : absolute.lexically_normal());
 }
 
+namespace {
+std::string Reason(long code) {
+    switch (code) {
+        case kIsAFolder:
+            return "It is a folder, not a file";
+        case kNotARegularFile:
+            return "It is not a regular file but a device, FIFO or socket";
+        default:
+            return SystemErrorText(code);
+    }
+}
+}  // namespace
+
 std::string CannotCreateMessage(const fs::path& path, long code) {
-    return "Cannot create file \"" + AbsolutePathText(path) + "\". " + SystemErrorText(code);
+    return "Cannot create file \"" + AbsolutePathText(path) + "\". " + Reason(code);
 }
 
 std::string CannotOpenMessage(const fs::path& path, long code) {
-    return "Cannot open file \"" + AbsolutePathText(path) + "\". " + SystemErrorText(code);
+    return "Cannot open file \"" + AbsolutePathText(path) + "\". " + Reason(code);
+}
+
+std::string FolderRefusesMessage(const fs::path& target, long code) {
+    const std::string folder = FromPath(ToPath(AbsolutePathText(target)).parent_path());
+    return "Cannot create file \"" + AbsolutePathText(target) + "\". The folder \"" + folder +
+           "\" does not allow creating files: " + Reason(code);
 }
 
 }  // namespace upd

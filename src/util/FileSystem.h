@@ -9,7 +9,8 @@ namespace upd {
 std::filesystem::path ToPath(const std::string& utf8);
 std::string FromPath(const std::filesystem::path& path);
 
-// An existing file that is not a directory. Empty paths are neither.
+// An existing regular file or a link to one: not a folder, FIFO, device or socket, which
+// the tool cannot pack. Empty paths are neither.
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 
@@ -28,8 +29,19 @@ std::string TrimErrorText(std::string text);
 // The system's text for an error code, without trailing blanks, line breaks and full stops.
 std::string SystemErrorText(long code);
 
+// The tool's own codes beside the system's, for a path that is not a regular file; the
+// messages below give their own texts for them.
+inline constexpr long kIsAFolder = -2;
+inline constexpr long kNotARegularFile = -3;
+
+// True for the codes of a refused access (permissions, a read-only file system).
+bool IsAccessDenied(long code);
+
 // "Cannot create file "<absolute path>". <system text>" and its "open" twin.
 std::string CannotCreateMessage(const std::filesystem::path& path, long code);
 std::string CannotOpenMessage(const std::filesystem::path& path, long code);
+
+// "Cannot create file "<target>". The folder "<folder>" does not allow creating files: <text>".
+std::string FolderRefusesMessage(const std::filesystem::path& target, long code);
 
 }  // namespace upd

@@ -42,7 +42,11 @@ fs::path TemporarySibling(const fs::path& target, const std::string& suffix) {
     return target.parent_path() / name;
 }
 
-ReplacingFile::ReplacingFile(fs::path target) : target_(std::move(target)) {
+ReplacingFile::ReplacingFile(fs::path target)
+    : target_(std::move(target)), replaced_(InspectTarget(target_)) {
+    if (replaced_.refusal != 0) {
+        throw OperationError(CannotCreateMessage(target_, replaced_.refusal));
+    }
     long error = 0;
     for (int attempt = 0; attempt < 16; ++attempt) {
         temporary_ = TemporarySibling(target_, ".tmp");
@@ -55,7 +59,8 @@ ReplacingFile::ReplacingFile(fs::path target) : target_(std::move(target)) {
             break;  // not a name clash: the folder itself refuses
         }
     }
-    throw OperationError(CannotCreateMessage(target_, error));
+    throw OperationError(IsAccessDenied(error) ? FolderRefusesMessage(target_, error)
+                                               : CannotCreateMessage(target_, error));
 }
 
 ReplacingFile::~ReplacingFile() {
@@ -67,6 +72,11 @@ ReplacingFile::~ReplacingFile() {
 }
 
 void ReplacingFile::Commit() {
+    if (replaced_.exists) {
+        if (const long error = file_.SetAttributes(replaced_.attributes); error != 0) {
+            throw OperationError(CannotCreateMessage(target_, error));
+        }
+    }
     file_.Flush();
     file_.Close();
     if (const long error = MoveOver(temporary_, target_); error != 0) {

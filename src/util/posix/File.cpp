@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "util/FileSystem.h"
+#include "util/Interruption.h"
 
 namespace upd {
 
@@ -25,10 +27,38 @@ void File::Release() noexcept {
     }
 }
 
+namespace {
+long KindError(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return 0;
+    }
+    return S_ISDIR(mode) ? kIsAFolder : kNotARegularFile;
+}
+}  // namespace
+
 long File::OpenRead(const std::filesystem::path& path) {
     Release();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    return fd_ < 0 ? errno : 0;
+    // Looked at first, as opening a socket fails with a text that does not say why.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && KindError(info.st_mode) != 0) {
+        return KindError(info.st_mode);
+    }
+    // Without waiting: the path may have become a FIFO since; the check below refuses it.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) {
+        return errno;
+    }
+    long error = ::fstat(fd_, &info) == 0 ? KindError(info.st_mode) : errno;
+    if (error == 0) {
+        const int flags = ::fcntl(fd_, F_GETFL);
+        if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            error = errno;
+        }
+    }
+    if (error != 0) {
+        Release();
+    }
+    return error;
 }
 
 long File::CreateNew(const std::filesystem::path& path) {
@@ -50,6 +80,7 @@ std::size_t File::Read(void* data, std::size_t size) {
         if (errno != EINTR) {
             ThrowReadError();
         }
+        ThrowIfInterrupted();  // else an unrelated signal: read on
     }
 }
 
@@ -58,6 +89,7 @@ void File::WriteAll(const void* data, std::size_t size) {
     while (size > 0) {
         const ssize_t written = ::write(fd_, bytes, size);
         if (written < 0 && errno == EINTR) {
+            ThrowIfInterrupted();
             continue;
         }
         if (written <= 0) {
@@ -80,6 +112,10 @@ std::int64_t File::Size() const {
         ThrowReadError();
     }
     return info.st_size;
+}
+
+long File::SetAttributes(unsigned long attributes) {
+    return ::fchmod(fd_, mode_t(attributes)) == 0 ? 0 : errno;
 }
 
 void File::Flush() {

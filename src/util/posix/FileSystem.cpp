@@ -21,4 +21,8 @@ std::string SystemErrorText(long code) {
     return TrimErrorText(std::system_category().message(int(code)));
 }
 
+bool IsAccessDenied(long code) {
+    return code == EACCES || code == EPERM || code == EROFS;
+}
+
 }  // namespace upd

@@ -1,10 +1,13 @@
 #include "util/ReplacingFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+
+#include "util/FileSystem.h"
 
 namespace upd {
 
@@ -20,6 +23,24 @@ void SyncDirectory(const fs::path& directory) {
     }
 }
 }  // namespace
+
+ReplacedTarget InspectTarget(const fs::path& target) {
+    ReplacedTarget replaced;
+    struct stat info {};
+    if (::stat(target.c_str(), &info) != 0) {
+        return replaced;  // nothing there, or nothing reachable: creating will tell
+    }
+    replaced.exists = true;
+    replaced.attributes = info.st_mode & 07777;
+    if (S_ISDIR(info.st_mode)) {
+        replaced.refusal = kIsAFolder;
+    } else if (!S_ISREG(info.st_mode)) {
+        replaced.refusal = kNotARegularFile;  // renaming over a device would remove it
+    } else if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        replaced.refusal = errno;
+    }
+    return replaced;
+}
 
 long MoveOver(const fs::path& source, const fs::path& target) {
     if (::rename(source.c_str(), target.c_str()) != 0) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "util/FileSystem.h"
 
 namespace upd {
 
@@ -31,9 +32,21 @@ void File::Release() noexcept {
 
 long File::OpenRead(const std::filesystem::path& path) {
     Release();
+    // Opening a folder would only say "Access is denied".
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return kIsAFolder;
+    }
     handle_ = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    return handle_ == INVALID_HANDLE_VALUE ? long(GetLastError()) : 0;
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        return long(GetLastError());
+    }
+    if (GetFileType(handle_) != FILE_TYPE_DISK) {  // a device or a pipe
+        Release();
+        return kNotARegularFile;
+    }
+    return 0;
 }
 
 long File::CreateNew(const std::filesystem::path& path) {
@@ -81,6 +94,14 @@ std::int64_t File::Size() const {
         ThrowReadError();
     }
     return size.QuadPart;
+}
+
+long File::SetAttributes(unsigned long attributes) {
+    FILE_BASIC_INFO info{};  // zero times stay as they are
+    info.FileAttributes = attributes ? DWORD(attributes) : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(handle_, FileBasicInfo, &info, sizeof info)
+               ? 0
+               : long(GetLastError());
 }
 
 void File::Flush() {

@@ -38,4 +38,8 @@ std::string SystemErrorText(long code) {
     return trimmed.empty() ? "System error " + std::to_string(code) : trimmed;
 }
 
+bool IsAccessDenied(long code) {
+    return code == ERROR_ACCESS_DENIED || code == ERROR_WRITE_PROTECT;
+}
+
 }  // namespace upd
