@@ -9,7 +9,7 @@ set -uo pipefail
 
 deb=$(realpath "$1")
 version=$2
-work=$3
+work=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
 passes=0
 failures=0

@@ -15,7 +15,7 @@ set -uo pipefail
 setup=$(realpath "$1")
 version=$2
 stand_in=$(realpath "$3")
-work=$4
+work=$(realpath -m "$4")  # wine wants an absolute prefix
 display_name="Генериране на актуализации за Дарвела 2"
 caption="Генериране на допълнителни актуализации за Дарвела 2"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\UpdatePublisher'
@@ -53,17 +53,25 @@ new_prefix() {
   wineboot -i >/dev/null 2>&1 && wineserver -w
 }
 
-# The value of NAME in the uninstall entry, or nothing (and status 1) when there is none.
+# The value of NAME in the uninstall entry (a dword in decimal), or nothing (and status 1)
+# when there is none. Exported, since reg query prints in the console's code page.
 uninstall_value() {
-  wine reg query "$uninstall_key" /v "$1" 2>/dev/null | tr -d '\r' |
-    sed -n "s/^ *$1 *REG_[A-Z_]* *//p" | grep .
+  rm -f "$work/entry.reg"
+  wine reg export "$uninstall_key" "$work/entry.reg" /y >/dev/null 2>&1 || return 1
+  local line
+  line=$(iconv -f UTF-16LE -t UTF-8 "$work/entry.reg" | tr -d '\r' | grep "^\"$1\"=") || return 1
+  line=${line#\"$1\"=}
+  case $line in
+    dword:*) echo $((16#${line#dword:})) ;;
+    *) line=${line#\"}; line=${line%\"}; sed 's/\\\(.\)/\1/g' <<<"$line" ;;
+  esac
 }
 
 shortcut() {
   echo "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$display_name.lnk"
 }
 # The Windows path of the program a shortcut starts, as the .lnk file stores it.
-shortcut_target() { strings -a -el "$1" | grep -i -m1 '\.exe$'; }
+shortcut_target() { strings -a -el "$1" | grep -o -m1 '[A-Z]:\\.*\.exe$'; }
 
 window_opens() {  # window_opens EXE: its window, found by caption, appears in an Xvfb
   if [ -z "$xvfb_pid" ]; then
@@ -101,7 +109,7 @@ check "Start-menu shortcut \"$display_name\" starts $main_exe" \
 check "uninstall entry: DisplayName" equals "$(uninstall_value DisplayName)" "$display_name"
 check "uninstall entry: DisplayVersion is the version" \
   equals "$(uninstall_value DisplayVersion)" "$version"
-check "uninstall entry: Publisher" uninstall_value Publisher
+check "uninstall entry: Publisher" test -n "$(uninstall_value Publisher)"
 check "uninstall entry: DisplayIcon" equals "$(uninstall_value DisplayIcon)" \
   "C:\\Program Files\\UpdatePublisher\\$main_exe,0"
 check "uninstall entry: InstallLocation" equals "$(uninstall_value InstallLocation)" \
@@ -111,7 +119,7 @@ check "uninstall entry: UninstallString" equals "$(uninstall_value UninstallStri
 check "uninstall entry: QuietUninstallString" equals "$(uninstall_value QuietUninstallString)" \
   "\"C:\\Program Files\\UpdatePublisher\\uninstall.exe\" /S"
 check "uninstall entry: NoModify, NoRepair" \
-  equals "$(uninstall_value NoModify) $(uninstall_value NoRepair)" "0x1 0x1"
+  equals "$(uninstall_value NoModify) $(uninstall_value NoRepair)" "1 1"
 if [ -n "$window" ]; then
   check "installed UpdatePublisher.exe opens its window" window_opens "$dir/UpdatePublisher.exe"
 else
