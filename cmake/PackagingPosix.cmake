@@ -30,7 +30,9 @@ set(upd_generated ${CMAKE_BINARY_DIR}/packaging)
 find_program(HELP2MAN_PROGRAM help2man DOC "help2man, which makes updtool's manual page")
 if(HELP2MAN_PROGRAM)
   add_custom_command(OUTPUT ${upd_generated}/updtool.1.gz
-    COMMAND ${HELP2MAN_PROGRAM} --no-info --no-discard-stderr --locale C.UTF-8
+    # Sanitizer builds make it too: a leak report is not this step's concern.
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+            ${HELP2MAN_PROGRAM} --no-info --no-discard-stderr --locale C.UTF-8
             --name "make and restore the index package and the update archives"
             --output ${upd_generated}/updtool.1 $<TARGET_FILE:updtool>
     COMMAND gzip -9nf ${upd_generated}/updtool.1

@@ -73,6 +73,13 @@ shortcut() {
 # The Windows path of the program a shortcut starts, as the .lnk file stores it.
 shortcut_target() { strings -a -el "$1" | grep -o -m1 '[A-Z]:\\.*\.exe$'; }
 
+# The string KEY (FileVersion, ProductVersion) of FILE's version information.
+version_info() {
+  wrestool -x --raw -t 16 "$1" 2>/dev/null | iconv -f UTF-16LE -t UTF-8 -c |
+    tr -c '[:print:]\n' '\n' | grep -v '^$' | grep -A1 -x "$2" | tail -n 1
+}
+has_version_info() { wrestool -l -t 16 "$1" 2>/dev/null | grep -q .; }
+
 window_opens() {  # window_opens EXE: its window, found by caption, appears in an Xvfb
   if [ -z "$xvfb_pid" ]; then
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
@@ -104,6 +111,17 @@ check "exactly the programs and the uninstaller, no archiver" \
   equals "$(files_in "$dir")" "$(printf '%s\n' $window uninstall.exe updtool.exe | LC_ALL=C sort | tr '\n' ' ')"
 check "installed updtool.exe --version prints the version" \
   equals "$(wine "$dir/updtool.exe" --version | tr -d '\r')" "updtool $version"
+check "the setup program's version information is the version" \
+  equals "$(version_info "$setup" FileVersion) $(version_info "$setup" ProductVersion)" \
+  "$version $version"
+for program in $window updtool.exe; do
+  if has_version_info "$dir/$program"; then
+    check "$program's version information is the version" \
+      equals "$(version_info "$dir/$program" ProductVersion)" "$version"
+  else
+    echo "skip: $program has no version information"
+  fi
+done
 check "Start-menu shortcut \"$display_name\" starts $main_exe" \
   equals "$(shortcut_target "$(shortcut)")" "C:\\Program Files\\UpdatePublisher\\$main_exe"
 check "uninstall entry: DisplayName" equals "$(uninstall_value DisplayName)" "$display_name"
