@@ -9,7 +9,8 @@
 #     the installed updtool.exe archives with it, and the uninstaller removes them but keeps
 #     the files it did not install (the stand-in's records), and so the folder.
 # Usage: setup_test.sh SETUP.exe VERSION ARCHIVER-STAND-IN.exe WORK-FOLDER
-# WORK-FOLDER is emptied first; it is kept when a check fails.
+# WORK-FOLDER is emptied first; it is kept when a check fails. A setup without the window is
+# accepted unless SETUP_NEEDS_WINDOW=1.
 set -uo pipefail
 
 setup=$(realpath "$1")
@@ -140,6 +141,8 @@ check "uninstall entry: NoModify, NoRepair" \
   equals "$(uninstall_value NoModify) $(uninstall_value NoRepair)" "1 1"
 if [ -n "$window" ]; then
   check "installed UpdatePublisher.exe opens its window" window_opens "$dir/UpdatePublisher.exe"
+elif [ "${SETUP_NEEDS_WINDOW:-0}" = 1 ]; then
+  check "the setup installs UpdatePublisher.exe" false
 else
   echo "skip: the setup holds no UpdatePublisher.exe, so no window to open"
 fi
