@@ -5,3 +5,7 @@ TEST_PACKAGES=(libgtest-dev googletest pigz time xvfb xdotool xauth x11-utils
                clang libclang-rt-14-dev)
 # The Windows cross build and wine to run its tests (scripts/test.sh).
 WINDOWS_TEST_PACKAGES=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 locales)
+# The packages made by scripts/test.sh: the Windows setup program (NSIS) and the Debian
+# package (CPack wants file and dpkg-shlibdeps; lintian checks it; help2man writes a manual page;
+# wrestool, from icoutils, reads version information).
+PACKAGING_PACKAGES=(nsis lintian help2man dpkg-dev file binutils icoutils)

@@ -32,3 +32,21 @@ fi
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw
 ctest --preset mingw --output-on-failure
+
+# The packages, from release builds: the Windows setup program installed, run and uninstalled
+# under wine (with the stand-in archiver of the mingw build above as an installed 7-Zip), and
+# the Debian package checked with lintian and run from an unpacked tree.
+scripts/deps.sh "${PACKAGING_PACKAGES[@]}"
+cmake --preset mingw-release >/dev/null
+cmake --build --preset mingw-release
+cpack --preset mingw-release
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/mingw-release/CMakeCache.txt)
+tests/setup_test.sh "build/mingw-release/packages/UpdatePublisher-$version-setup.exe" "$version" \
+  build/mingw/tests/archiver_stand_in.exe build/mingw-release/setup-test
+
+cmake --preset release -DUPD_BUILD_TESTS=OFF >/dev/null
+cmake --build --preset release -j2
+cpack --preset release
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)
+tests/deb_test.sh "build/release/packages/updatepublisher_${version}_amd64.deb" "$version" \
+  build/release/deb-test
