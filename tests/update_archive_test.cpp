@@ -329,8 +329,14 @@ TEST_F(UpdateArchive, RelativeFolderAndOutputAreTakenFromTheCurrentFolder) {
 }
 
 TEST_F(UpdateArchive, RealArchiveOpensWithExactlyThePasswordTyped) {
-    const std::string passwords[] = {"KORVE482tm915$", "one two  three", "Парола с интервал",
-                                     "-starts-with-dash", "back\\slash\\", "it's", "$HOME", "-"};
+    const std::string passwords[] = {"KORVE482tm915$",
+                                     "one two  three",
+                                     "Парола с интервал",
+                                     "-starts-with-dash",
+                                     "back\\slash\\",
+                                     "it's",
+                                     "$HOME",
+                                     "-"};
     for (const std::string& password : passwords) {
         SCOPED_TRACE(password);
         services.files = {output};

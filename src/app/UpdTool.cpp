@@ -50,9 +50,9 @@ class ProgressLine {
         }
         char size[32];
         std::snprintf(size, sizeof size, "%.1f MiB", double(progress.outputBytes) / (1 << 20));
-        const std::string text = std::string(progress.checking ? "Проверка на архива" : "Архивиране") +
-                                 ": " + std::to_string(progress.elapsed.count() / 1000) + " s, " +
-                                 size;
+        const std::string text =
+            std::string(progress.checking ? "Проверка на архива" : "Архивиране") + ": " +
+            std::to_string(progress.elapsed.count() / 1000) + " s, " + size;
         const std::size_t width = Width(text);
         err_ << '\r' << text << std::string(width_ > width ? width_ - width : 0, ' ') << std::flush;
         width_ = width;
@@ -67,8 +67,9 @@ class ProgressLine {
   private:
     // Characters, not bytes, of UTF-8 text.
     static std::size_t Width(const std::string& text) {
-        return std::size_t(std::count_if(text.begin(), text.end(),
-                                         [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+        return std::size_t(std::count_if(text.begin(), text.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
     }
     std::ostream& err_;
     bool shown_;
@@ -108,8 +109,10 @@ std::string Archiver(const Options& options) {
 }
 
 void Archive(const Options& options, const ToolConsole& console) {
-    const ArchiveJob job{Archiver(options), Password(options, *console.in),
-                         WithUpdExtension(options.output), options.directory};
+    const std::string password = Password(options, *console.in);
+    CheckArchiveInputs(options.directory, password);
+    const ArchiveJob job{Archiver(options), password, WithUpdExtension(options.output),
+                         options.directory};
     CatchInterruptions();
     ProgressLine line(*console.err, console.errIsTerminal);
     const ArchiveResult result = RunArchiveJob(job, [&line](const WorkProgress& progress) {

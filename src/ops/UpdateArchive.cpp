@@ -30,7 +30,9 @@ constexpr const char* kArchiverFilter = "SevenZip|*";
 #endif
 constexpr std::size_t kShownOutputLines = 8;
 
-void CheckInputs(const std::string& patchFolder, const std::string& password) {
+}  // namespace
+
+void CheckArchiveInputs(const std::string& patchFolder, const std::string& password) {
     if (!DirectoryExists(patchFolder)) {
         throw OperationError(patchFolder + kDoesNotExist);
     }
@@ -48,6 +50,8 @@ void CheckInputs(const std::string& patchFolder, const std::string& password) {
             "получи.");
     }
 }
+
+namespace {
 
 std::string LocateArchiver(const std::string& archiverPath, InteractionServices& services) {
     if (FileExists(archiverPath)) {
@@ -115,8 +119,8 @@ class TemporaryArchive {
         std::error_code ec;
         const auto size = fs::file_size(path_, ec);
         const auto own = fs::file_size(OwnTemporary(), ec);
-        return std::int64_t(std::max(size == std::uintmax_t(-1) ? 0 : size,
-                                     own == std::uintmax_t(-1) ? 0 : own));
+        return std::int64_t(
+            std::max(size == std::uintmax_t(-1) ? 0 : size, own == std::uintmax_t(-1) ? 0 : own));
     }
 
   private:
@@ -132,7 +136,7 @@ std::string PasswordSwitch(const std::string& password) {
 std::string QuotedPasswordSwitch(const std::string& password) {
     const std::string passwordSwitch = PasswordSwitch(password);
     return password.find_first_of(" \t") == std::string::npos ? passwordSwitch
-                                                                : "\"" + passwordSwitch + "\"";
+                                                              : "\"" + passwordSwitch + "\"";
 }
 
 // "<archiver>" <verb> [switches] -p<password> "<archive>", for checking an archive.
@@ -188,8 +192,8 @@ class Shown {
 
 [[noreturn]] void ThrowCheckFailure(const std::string& what, const ProcessOutcome& outcome,
                                     const std::string& output, const Shown& shown) {
-    std::string message = "Проверката на новия архив не успя: " + what + ". Архивът " + output +
-                          " не е записан.";
+    std::string message =
+        "Проверката на новия архив не успя: " + what + ". Архивът " + output + " не е записан.";
     const std::string lines = LastLines(outcome.outputTail, kShownOutputLines);
     if (!lines.empty()) {
         message += "\n" + lines;
@@ -223,8 +227,8 @@ class ArchiveRun {
           shown_(job.password, archive_.Text(), job.output) {}
 
     ArchiveResult Run() {
-        const ProcessOutcome added = Step(ArchiveCommand(archiver_, job_.password,
-                                                         archive_.Text(), folder_));
+        const ProcessOutcome added =
+            Step(ArchiveCommand(archiver_, job_.password, archive_.Text(), folder_));
         if (added.cancelled) {
             return ArchiveResult::Cancelled;
         }
@@ -232,7 +236,8 @@ class ArchiveRun {
             ThrowArchiverFailure(added, job_.output, shown_);
         }
         checking_ = true;
-        const ProcessOutcome tested = Step(CheckCommand(archiver_, {"t"}, job_.password, archive_.Text()));
+        const ProcessOutcome tested =
+            Step(CheckCommand(archiver_, {"t"}, job_.password, archive_.Text()));
         if (tested.cancelled) {
             return ArchiveResult::Cancelled;
         }
@@ -240,8 +245,8 @@ class ArchiveRun {
             ThrowCheckFailure("архиваторът не може да го отвори с паролата", tested, job_.output,
                               shown_);
         }
-        const ProcessOutcome listed = Step(
-            CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive_.Text()));
+        const ProcessOutcome listed =
+            Step(CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive_.Text()));
         if (listed.cancelled) {
             return ArchiveResult::Cancelled;
         }
@@ -315,7 +320,7 @@ Command ArchiveCommand(const std::string& archiver, const std::string& password,
 }
 
 ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing) {
-    CheckInputs(job.patchFolder, job.password);
+    CheckArchiveInputs(job.patchFolder, job.password);
     if (!FileExists(job.archiver)) {
         throw OperationError(job.archiver + kDoesNotExist);
     }
@@ -332,7 +337,7 @@ void GenerateUpdateArchive(const std::string& patchFolder, const std::string& pa
 
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
                            InteractionServices& services, const std::string& archiverPath) {
-    CheckInputs(patchFolder, password);
+    CheckArchiveInputs(patchFolder, password);
     const std::string archiver = LocateArchiver(archiverPath, services);
     const std::string chosen =
         services.ChooseFile("Upd файлове|*.upd", "Изберете път за запис на update архива");
@@ -343,8 +348,9 @@ void GenerateUpdateArchive(const std::string& patchFolder, const std::string& pa
     ArchiveResult result;
     {
         const WorkEndedAtExit ended(services);
-        result = RunArchiveJob(
-            job, [&services](const WorkProgress& progress) { return services.ContinueWork(progress); });
+        result = RunArchiveJob(job, [&services](const WorkProgress& progress) {
+            return services.ContinueWork(progress);
+        });
     }
     if (result == ArchiveResult::Done) {
         services.ShowInfo(kDone);

@@ -16,6 +16,10 @@ struct ArchiveJob {
     std::string patchFolder;  // holds descriptor.xml
 };
 
+// Fails with the first of: a missing patch folder, no descriptor.xml in it, an empty password,
+// a password with '"' (which no archiver command line can carry).
+void CheckArchiveInputs(const std::string& patchFolder, const std::string& password);
+
 enum class ArchiveResult { Done, Cancelled };
 
 // Called about every 100 ms while the archiver works; returns false to cancel.

@@ -88,7 +88,9 @@ class SpawnSettings {
 // Keeps the last kTailBytes of what the program writes.
 class OutputTail {
   public:
-    explicit OutputTail(int fd) : fd_(fd) { ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK); }
+    explicit OutputTail(int fd) : fd_(fd) {
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+    }
     bool Open() const { return open_; }
     int Fd() const { return open_ ? fd_ : -1; }
     // Reads what is there without waiting.
@@ -218,7 +220,8 @@ ProcessOutcome Watch(Child& child, OutputTail& output, const KeepWaiting& keepWa
         }
     }
     child.Reap(true);
-    output.Drain();  // what the program wrote before it ended; leftovers of its children don't count
+    output
+        .Drain();  // what the program wrote before it ended; leftovers of its children don't count
     outcome.exitCode = child.ExitCode();
     outcome.outputTail = output.Take();
     return outcome;
