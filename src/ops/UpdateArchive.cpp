@@ -201,7 +201,7 @@ class Shown {
     throw OperationError(shown(message));
 }
 
-// The entries of a "l -slt -ba" listing: the values of its "Path = " lines.
+// Whether a "l -slt -ba" listing has an entry of that path ("Path = <path>" lines).
 bool ListsAtRoot(const std::string& listing, const std::string& name) {
     std::istringstream in(listing);
     for (std::string line; std::getline(in, line);) {
@@ -227,31 +227,8 @@ class ArchiveRun {
           shown_(job.password, archive_.Text(), job.output) {}
 
     ArchiveResult Run() {
-        const ProcessOutcome added =
-            Step(ArchiveCommand(archiver_, job_.password, archive_.Text(), folder_));
-        if (added.cancelled) {
+        if (!Add() || !Check()) {
             return ArchiveResult::Cancelled;
-        }
-        if (added.exitCode != 0) {
-            ThrowArchiverFailure(added, job_.output, shown_);
-        }
-        checking_ = true;
-        const ProcessOutcome tested =
-            Step(CheckCommand(archiver_, {"t"}, job_.password, archive_.Text()));
-        if (tested.cancelled) {
-            return ArchiveResult::Cancelled;
-        }
-        if (tested.exitCode != 0) {
-            ThrowCheckFailure("архиваторът не може да го отвори с паролата", tested, job_.output,
-                              shown_);
-        }
-        const ProcessOutcome listed =
-            Step(CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive_.Text()));
-        if (listed.cancelled) {
-            return ArchiveResult::Cancelled;
-        }
-        if (listed.exitCode != 0 || !ListsAtRoot(listed.outputTail, "descriptor.xml")) {
-            ThrowCheckFailure("в корена му няма descriptor.xml", listed, job_.output, shown_);
         }
         if (const long error = MoveOver(archive_.Path(), ToPath(job_.output)); error != 0) {
             throw OperationError(CannotCreateMessage(ToPath(job_.output), error));
@@ -260,6 +237,36 @@ class ArchiveRun {
     }
 
   private:
+    // Each returns false when cancelled and throws when the step fails.
+    bool Add() {
+        const ProcessOutcome added =
+            Step(ArchiveCommand(archiver_, job_.password, archive_.Text(), folder_));
+        if (!added.cancelled && added.exitCode != 0) {
+            ThrowArchiverFailure(added, job_.output, shown_);
+        }
+        return !added.cancelled;
+    }
+
+    bool Check() {
+        checking_ = true;
+        const ProcessOutcome tested =
+            Step(CheckCommand(archiver_, {"t"}, job_.password, archive_.Text()));
+        if (tested.cancelled) {
+            return false;
+        }
+        if (tested.exitCode != 0) {
+            ThrowCheckFailure("архиваторът не може да го отвори с паролата", tested, job_.output,
+                              shown_);
+        }
+        const ProcessOutcome listed =
+            Step(CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive_.Text()));
+        if (!listed.cancelled &&
+            (listed.exitCode != 0 || !ListsAtRoot(listed.outputTail, "descriptor.xml"))) {
+            ThrowCheckFailure("в корена му няма descriptor.xml", listed, job_.output, shown_);
+        }
+        return !listed.cancelled;
+    }
+
     ProcessOutcome Step(Command command) {
         command.shownAs = shown_(command.commandLine);
         return RunAndWait(command, [this] {

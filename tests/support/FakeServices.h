@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ class FakeServices : public upd::InteractionServices {
     std::vector<std::string> calls;   // "ChooseFolder: caption", "ShowInfo: text", "WorkEnded"
     std::vector<upd::WorkProgress> progress;  // every ContinueWork report, in order
     int continueFor = -1;  // ContinueWork says "go on" this many times, then cancels; -1: always
+    std::function<bool(const upd::WorkProgress&)> answer;  // when set, answers ContinueWork
 
     std::string ChooseFolder(const std::string& caption) override {
         calls.push_back("ChooseFolder: " + caption);
@@ -28,6 +30,9 @@ class FakeServices : public upd::InteractionServices {
     void ShowInfo(const std::string& text) override { calls.push_back("ShowInfo: " + text); }
     bool ContinueWork(const upd::WorkProgress& report) override {
         progress.push_back(report);
+        if (answer) {
+            return answer(report);
+        }
         return continueFor < 0 || int(progress.size()) <= continueFor;
     }
     void WorkEnded() override { calls.push_back("WorkEnded"); }
