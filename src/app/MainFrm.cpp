@@ -1,8 +1,13 @@
 #include "app/MainFrm.h"
 
+#include <chrono>
+#include <climits>
+
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QTabBar>
@@ -275,6 +280,32 @@ void TMainForm::AppExceptionHandler(const QString& message) {
 void TMainForm::FormCreate() {
     upd::SetApplicationExceptionHandler(
         [this](const QString& message) { AppExceptionHandler(message); });
+}
+
+bool TMainForm::ContinueWork(const upd::WorkProgress& progress) {
+    constexpr std::chrono::milliseconds kShowAfter{1000};
+    if (!progress_) {
+        progress_ = std::make_unique<QProgressDialog>(this);
+        progress_->setWindowTitle(windowTitle());
+        progress_->setWindowModality(Qt::WindowModal);
+        progress_->setCancelButtonText(QStringLiteral("Отказ"));
+        progress_->setRange(0, 0);  // no end is known: a busy bar
+        progress_->setAutoClose(false);
+        progress_->setAutoReset(false);
+        progress_->setMinimumDuration(INT_MAX);  // shown below, not by the dialog's own timer
+    }
+    progress_->setLabelText(QString::fromStdString(upd::DescribeProgress(progress)));
+    if (progress.elapsed >= kShowAfter && !progress_->isVisible()) {
+        progress_->show();
+    }
+    // Until the window-modal dialog stands, a click could start a second command.
+    QApplication::processEvents(progress_->isVisible() ? QEventLoop::AllEvents
+                                                       : QEventLoop::ExcludeUserInputEvents);
+    return !progress_->wasCanceled();
+}
+
+void TMainForm::WorkEnded() {
+    progress_.reset();
 }
 
 void TMainForm::btnSelectUpdatesXMLClick() {

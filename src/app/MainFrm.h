@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
 #include <string>
 
 #include "ops/InteractionServices.h"
@@ -10,6 +11,7 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QProgressDialog;
 class QPushButton;
 class QTabWidget;
 
@@ -26,6 +28,10 @@ class TMainForm : public QWidget, public upd::InteractionServices {
     std::string ChooseFolder(const std::string& caption) override;
     std::string ChooseFile(const std::string& filter, const std::string& title) override;
     void ShowInfo(const std::string& text) override;
+    // A window-modal progress dialog with a cancel button, shown once the work takes a
+    // moment; the window keeps repainting meanwhile.
+    bool ContinueWork(const upd::WorkProgress& progress) override;
+    void WorkEnded() override;
 
     // Shows "Exception: " + message in the error dialog; the window stays as it was.
     void AppExceptionHandler(const QString& message);
@@ -67,4 +73,5 @@ class TMainForm : public QWidget, public upd::InteractionServices {
     QPushButton* btnRestoreUpdatesXML_ = nullptr;
 
     QAction* acExit_ = nullptr;
+    std::unique_ptr<QProgressDialog> progress_;
 };

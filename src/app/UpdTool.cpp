@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <exception>
 #include <fstream>
 #include <iostream>
@@ -48,11 +47,7 @@ class ProgressLine {
         if (!shown_) {
             return;
         }
-        char size[32];
-        std::snprintf(size, sizeof size, "%.1f MiB", double(progress.outputBytes) / (1 << 20));
-        const std::string text =
-            std::string(progress.checking ? "Проверка на архива" : "Архивиране") + ": " +
-            std::to_string(progress.elapsed.count() / 1000) + " s, " + size;
+        const std::string text = DescribeProgress(progress);
         const std::size_t width = Width(text);
         err_ << '\r' << text << std::string(width_ > width ? width_ - width : 0, ' ') << std::flush;
         width_ = width;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
@@ -302,6 +303,13 @@ class WorkEndedAtExit {
 };
 
 }  // namespace
+
+std::string DescribeProgress(const WorkProgress& progress) {
+    char size[32];
+    std::snprintf(size, sizeof size, "%.1f MiB", double(progress.outputBytes) / (1 << 20));
+    return std::string(progress.checking ? "Проверка на архива" : "Архивиране") + ": " +
+           std::to_string(progress.elapsed.count() / 1000) + " s, " + size;
+}
 
 std::string DefaultArchiverPath() {
     return ExecutableDirectory() + kArchiverName;
