@@ -175,7 +175,10 @@ class StandIn : public ::testing::Test {
 
 TEST_F(StandIn, RunAndWaitStartsTheProgramHiddenAndReturnsItsExitCode) {
     for (const int code : {0, 1, 2, 255}) {
-        const std::string line = "\"" + Install(code) + "\" e \"-pone two\" \"" + patch + "\"";
+        // Named, not "..." + Install(): GCC 12 warns falsely (-Wrestrict) about "..." + a
+        // temporary.
+        const std::string program = Install(code);
+        const std::string line = "\"" + program + "\" e \"-pone two\" \"" + patch + "\"";
         EXPECT_EQ(upd::RunAndWait(line).exitCode, code);
         EXPECT_EQ(Recorded(), (Lines{"e", "-pone two", patch}));
         EXPECT_EQ(Startup(), line + "\nshow-window 1 0\n");  // STARTF_USESHOWWINDOW, SW_HIDE
@@ -189,8 +192,9 @@ TEST_F(StandIn, FailureToStartNamesTheSystemCodeAndTheCommandLine) {
         {"\"" + tools + "\\not-a-program.exe\" a -px", ERROR_BAD_EXE_FORMAT},
     };
     for (const auto& [line, code] : cases) {
+        const std::string codeText = std::to_string(code);
         EXPECT_EQ(FailureOf([&] { upd::RunAndWait(line); }),
-                  "(" + std::to_string(code) + ") Unable to run " + line);
+                  "(" + codeText + ") Unable to run " + line);
     }
 }
 

@@ -152,7 +152,9 @@ Command CheckCommand(const std::string& archiver, const std::vector<std::string>
     }
     command.arguments.push_back(PasswordSwitch(password));
     command.arguments.push_back(archive);
-    command.commandLine += " " + QuotedPasswordSwitch(password) + " \"" + archive + "\"";
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about " " + a temporary.
+    command.commandLine.append(" ").append(QuotedPasswordSwitch(password));
+    command.commandLine.append(" \"").append(archive).append("\"");
     return command;
 }
 

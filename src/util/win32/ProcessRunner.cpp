@@ -123,6 +123,7 @@ void Drain(HANDLE pipe, std::string& tail) {
     }
 }
 
+// job is null when the program could not be put in one: then only the program itself ends.
 ProcessOutcome Watch(HANDLE process, HANDLE job, HANDLE pipe, const KeepWaiting& keepWaiting) {
     using Clock = std::chrono::steady_clock;
     auto lastAsked = Clock::now();
@@ -132,7 +133,9 @@ ProcessOutcome Watch(HANDLE process, HANDLE job, HANDLE pipe, const KeepWaiting&
         if (Clock::now() - lastAsked >= std::chrono::milliseconds(100)) {
             lastAsked = Clock::now();
             if (!keepWaiting()) {
-                TerminateJobObject(job, 1);
+                if (job == nullptr || !TerminateJobObject(job, 1)) {
+                    TerminateProcess(process, 1);
+                }
                 WaitForSingleObject(process, INFINITE);
                 outcome.cancelled = true;
                 break;
@@ -176,10 +179,10 @@ ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting
     }
     const Handle process(started.hProcess);
     const Handle thread(started.hThread);
-    AssignProcessToJobObject(job.Get(), process.Get());
+    const bool inJob = AssignProcessToJobObject(job.Get(), process.Get());
     ResumeThread(thread.Get());
     standard.write.Close();  // the pipe ends when the program and its children have closed theirs
-    return Watch(process.Get(), job.Get(), standard.read.Get(), keepWaiting);
+    return Watch(process.Get(), inJob ? job.Get() : nullptr, standard.read.Get(), keepWaiting);
 }
 
 }  // namespace upd
