@@ -220,8 +220,8 @@ ProcessOutcome Watch(Child& child, OutputTail& output, const KeepWaiting& keepWa
         }
     }
     child.Reap(true);
-    output
-        .Drain();  // what the program wrote before it ended; leftovers of its children don't count
+    // What it wrote before it ended; children that keep the pipe open are not waited for.
+    output.Drain();
     outcome.exitCode = child.ExitCode();
     outcome.outputTail = output.Take();
     return outcome;
