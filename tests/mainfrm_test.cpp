@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 
 #include <QApplication>
+#include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -449,6 +452,40 @@ TEST_F(MainForm, GeneratesTheUpdateArchiveWithTheTypedPassword) {
     };
     EXPECT_EQ(test("таен ключ"), 0);
     EXPECT_NE(test("KORVE482tm915$"), 0);
+}
+
+TEST_F(MainForm, ArchivingShowsProgressAndCancelsQuietly) {
+    TempDir dir;
+    const std::string patch = dir / "patch";
+    QDir().mkpath(QString::fromStdString(patch));
+    updtest::WriteBytes(patch + "/descriptor.xml", "<patch/>");
+    const std::string archiver = dir / "slow-archiver";
+    updtest::WriteBytes(archiver, "#!/bin/sh\nsleep 30\n");
+    std::filesystem::permissions(archiver, std::filesystem::perms::owner_all);
+    const QString archive = QString::fromStdString(dir / "u1.upd");
+
+    QString label;
+    ModalScript script({
+        updtest::ChoosePath(QString::fromStdString(archiver)),
+        updtest::ChoosePath(archive),
+        [&label](QWidget& dialog) {  // the progress, cancelled with its only button
+            label = dialog.windowTitle() + ": " + dialog.findChild<QLabel*>()->text();
+            dialog.findChild<QPushButton*>()->click();
+        },
+    });
+    Edit("edUpdateFilesPath")->setText(QString::fromStdString(patch));
+    Edit("edPassField")->setText("pw");
+    QElapsedTimer took;
+    took.start();
+    Click("btnGenerateUpdateArchive");
+
+    EXPECT_LT(took.elapsed(), 10000);
+    EXPECT_TRUE(script.Problems().empty());  // no "Готово!" and no error after a cancel
+    EXPECT_EQ(script.Unused(), 0u);
+    EXPECT_TRUE(label.startsWith("Архивиране: Изминало време")) << label.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(archive));
+    EXPECT_EQ(updtest::FolderEntries(dir.Path()),
+              (std::vector<std::string>{"patch", "slow-archiver"}));
 }
 
 TEST_F(MainForm, EscapeClosesTheWindowAndEndsTheEventLoopFromEveryPage) {

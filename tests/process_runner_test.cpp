@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
+#include "support/Failure.h"
 #include "support/TestFiles.h"
 #include "util/OperationError.h"
 #include "util/ProcessRunner.h"
@@ -37,7 +40,9 @@ TEST(SplitCommandLine, FollowsTheArchiversQuotingRules) {
 
 TEST(RunAndWait, MissingProgramFailsWithCodeTwo) {
     TempDir dir;
-    const std::string line = "\"" + (dir / "no-such-program") + "\" a -px";
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) about "..." + std::string at -O2.
+    std::string line = "\"";
+    line.append(dir / "no-such-program").append("\" a -px");
     try {
         upd::RunAndWait(line);
         FAIL() << "no error";
@@ -52,11 +57,16 @@ class Scripts : public ::testing::Test {
   protected:
     TempDir dir;
 
-    std::string Script(const std::string& name, const std::string& body) {
+    // The path of a new script.
+    std::string ScriptPath(const std::string& name, const std::string& body) {
         const std::string path = dir / name;
         WriteBytes(path, "#!/bin/sh\n" + body);
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-        return "\"" + path + "\"";
+        return path;
+    }
+    // The same, quoted for a command line.
+    std::string Script(const std::string& name, const std::string& body) {
+        return "\"" + ScriptPath(name, body) + "\"";
     }
 };
 
@@ -80,6 +90,42 @@ TEST_F(Scripts, GetsEmptyInputItsOwnProcessGroupAndKeepsOnlyTheTail) {
     EXPECT_EQ(loud.exitCode, 0);
     EXPECT_LE(loud.outputTail.size(), 16384u);
     EXPECT_TRUE(loud.outputTail.ends_with("line-19999\n"));
+}
+
+TEST_F(Scripts, CommandArgumentsArriveAsTheyStandInTheWorkingDirectory) {
+    const std::string record =
+        ScriptPath("record", "pwd\nfor a in \"$@\"; do echo \"[$a]\"; done\n");
+    const std::string folder = dir / "pa\"th *";
+    std::filesystem::create_directory(folder);
+    const upd::Command command{{record, "pa\"th", "*", "-p$x y", ""}, "shown", folder, {}};
+    EXPECT_EQ(upd::RunAndWait(command).outputTail, folder + "\n[pa\"th]\n[*]\n[-p$x y]\n[]\n");
+}
+
+TEST(RunAndWait, ProgramIsTakenAsGivenNotSearchedFor) {
+    // "sh" is on PATH, but no file "sh" is in the current folder.
+    const upd::Command command{{"sh", "-c", "exit 0"}, "sh -c", {}, "shown as"};
+    EXPECT_EQ(updtest::FailureOf([&] { upd::RunAndWait(command); }), "(2) Unable to run shown as");
+}
+
+TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
+    // The child ignores SIGTERM (and so does its sleep), so only the SIGKILL after the
+    // grace ends it; it would write "late" after about 2.5 s.
+    const std::string late = dir / "late";
+    const std::string script =
+        ScriptPath("sleeper", "echo started\n(trap '' TERM; sleep 1; sleep 1.5; echo late > '" +
+                                  late + "') &\nsleep 30\n");
+    const auto started = std::chrono::steady_clock::now();
+    int asked = 0;
+    const auto outcome =
+        upd::RunAndWait(upd::Command{{script}, script, {}, {}}, [&] { return ++asked < 3; });
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(outcome.outputTail, "started\n");
+    EXPECT_GE(took, std::chrono::milliseconds(250));   // asked about every 100 ms
+    EXPECT_LT(took, std::chrono::milliseconds(2500));  // SIGKILL after the grace
+    std::this_thread::sleep_until(started + std::chrono::milliseconds(3500));
+    EXPECT_FALSE(std::filesystem::exists(late));
 }
 
 TEST_F(Scripts, ArgumentsArriveAsSplit) {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "ops/UpdateArchive.h"
 #include "support/Failure.h"
@@ -70,6 +74,7 @@ const std::string kArchiverChooser = "ChooseFile: SevenZip|* / Изберете 
 const std::string kOutputChooser =
     "ChooseFile: Upd файлове|*.upd / Изберете път за запис на update архива";
 const std::string kDone = "ShowInfo: Готово!";
+const std::string kWorkEnded = "WorkEnded";
 const std::string kNoDescriptor =
     "В папката с файловете за ъпдейт трябва да съществува описващия ъпдейта файл descriptor.xml!";
 
@@ -89,16 +94,22 @@ class UpdateArchive : public ::testing::Test {
         WriteBytes(patch + "/sub/data.bin", updtest::RandomBytes(5000, 1));
     }
 
-    // A stand-in archiver that records its arguments, writes a partial archive, prints two
-    // lines and exits with the given code.
-    std::string StandIn(int exitCode) {
+    // A stand-in archiver: runs onAdd for the command "a" and onTest for "t", then hands
+    // the call to the real 7-Zip (so the check of the archive is the real one).
+    std::string StandIn(const std::string& onAdd, const std::string& onTest = "") {
         const std::string path = dir / "stand-in";
-        WriteBytes(path, "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > \"" + (dir / "args") +
-                             "\"\necho partial > \"$3\"\necho 'Scanning the drive'\n"
-                             "echo 'ERROR: something broke'\nexit " +
-                             std::to_string(exitCode) + "\n");
+        WriteBytes(path, "#!/bin/sh\ncase \"$1\" in\na)\n" + onAdd + "\n;;\nt)\n" + onTest +
+                             "\n;;\nesac\nexec '" + archiver + "' \"$@\"\n");
         fs::permissions(upd::ToPath(path), fs::perms::owner_all);
         return path;
+    }
+    std::string Recording() {
+        return StandIn("for a in \"$@\"; do echo \"$a\"; done > '" + (dir / "args") +
+                       "'\npwd >> '" + (dir / "args") + "'");
+    }
+    std::string Failing(int exitCode) {
+        return StandIn("echo \"Scanning $3\"\necho 'ERROR: something broke'\nexit " +
+                       std::to_string(exitCode));
     }
 
     int Tool(const std::string& verb, const std::string& password, const std::string& archive) {
@@ -109,6 +120,20 @@ class UpdateArchive : public ::testing::Test {
 
     std::string Listing(const std::string& archive) {
         return upd::RunAndWait("\"" + archiver + "\" l \"" + archive + "\"").outputTail;
+    }
+
+    // The paths the archive holds, sorted.
+    Calls Entries(const std::string& archive, const std::string& password) {
+        upd::Command list{{archiver, "l", "-slt", "-ba", "-p" + password, archive}, {}, {}, {}};
+        std::istringstream in(upd::RunAndWait(list).outputTail);
+        Calls paths;
+        for (std::string line; std::getline(in, line);) {
+            if (line.starts_with("Path = ")) {
+                paths.push_back(line.substr(7));
+            }
+        }
+        std::sort(paths.begin(), paths.end());
+        return paths;
     }
 };
 
@@ -148,34 +173,35 @@ TEST_F(UpdateArchive, AsksForTheArchiverFirstWhenItIsMissing) {
     services.calls.clear();
     services.files = {archiver, output};
     upd::GenerateUpdateArchive(patch, "pw", services, dir / "none");
-    EXPECT_EQ(services.calls, (Calls{kArchiverChooser, kOutputChooser, kDone}));
+    EXPECT_EQ(services.calls, (Calls{kArchiverChooser, kOutputChooser, kWorkEnded, kDone}));
     EXPECT_TRUE(fs::exists(upd::ToPath(output)));
 }
 
 TEST_F(UpdateArchive, CancellingTheOutputChooserIsQuietAndRunsNothing) {
-    const std::string standIn = StandIn(0);
-    upd::GenerateUpdateArchive(patch, "pw", services, standIn);
+    upd::GenerateUpdateArchive(patch, "pw", services, Recording());
     EXPECT_EQ(services.calls, Calls{kOutputChooser});
     EXPECT_FALSE(fs::exists(dir.Path() / "args"));
     EXPECT_TRUE(FolderEntries(upd::ToPath(outputFolder)).empty());
 }
 
-TEST_F(UpdateArchive, ArchiverGetsOneArgumentPerPieceAndATemporaryUpdPath) {
+TEST_F(UpdateArchive, ArchiverRunsInTheFolderWithOneArgumentPerPieceAndATemporaryUpdPath) {
     services.files = {outputFolder + "/u2"};
-    upd::GenerateUpdateArchive(patch, "one two", services, StandIn(0));
+    upd::GenerateUpdateArchive(patch, "one two", services, Recording());
     std::istringstream args(ReadBytes(dir / "args"));
     Calls lines;
     for (std::string line; std::getline(args, line);) {
         lines.push_back(line);
     }
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "a");
     EXPECT_EQ(lines[1], "-pone two");
     EXPECT_EQ(fs::path(upd::ToPath(lines[2])).parent_path(), upd::ToPath(outputFolder));
     EXPECT_TRUE(lines[2].ends_with(".upd"));
     EXPECT_NE(lines[2], outputFolder + "/u2.upd");
-    EXPECT_EQ(lines[3], patch + "/*");
-    EXPECT_EQ(ReadBytes(outputFolder + "/u2.upd"), "partial\n");
+    EXPECT_EQ(lines[3], "*");
+    EXPECT_EQ(lines[4], patch);  // the working directory
+    EXPECT_EQ(Entries(outputFolder + "/u2.upd", "one two"),
+              (Calls{"descriptor.xml", "sub", "sub/data.bin"}));
     EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Calls{"u2.upd"});
 }
 
@@ -183,18 +209,134 @@ TEST_F(UpdateArchive, FailingArchiverIsReportedAndKeepsTheExistingArchive) {
     WriteBytes(output, "published archive");
     services.files = {output};
     const std::string message =
-        FailureOf([&] { upd::GenerateUpdateArchive(patch, "secret pw", services, StandIn(2)); });
-    EXPECT_TRUE(message.starts_with("Архиваторът завърши с код 2 (фатална грешка).")) << message;
+        FailureOf([&] { upd::GenerateUpdateArchive(patch, "secret pw", services, Failing(2)); });
+    EXPECT_TRUE(message.starts_with("Архиваторът завърши с код 2 (фатална грешка). Архивът " +
+                                    output + " не е създаден."))
+        << message;
     EXPECT_NE(message.find("ERROR: something broke"), std::string::npos);
+    EXPECT_NE(message.find("Scanning " + output), std::string::npos) << message;
     EXPECT_EQ(message.find("secret pw"), std::string::npos);
-    EXPECT_EQ(services.calls, Calls{kOutputChooser});
+    EXPECT_EQ(services.calls, (Calls{kOutputChooser, kWorkEnded}));
     EXPECT_EQ(ReadBytes(output), "published archive");
     EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Calls{"u1.upd"});
 }
 
+TEST_F(UpdateArchive, ArchiveThatFailsTheCheckNeverReplacesTheOutput) {
+    const struct {
+        std::string onAdd, messageStart;
+    } cases[] = {
+        {"echo garbage > \"$3\"\nexit 0", "Проверката на новия архив не успя: архиваторът не може"},
+        {"cd .. && exec '" + archiver + "' \"$1\" \"$2\" \"$3\" \"$(basename \"$OLDPWD\")/*\"",
+         "Проверката на новия архив не успя: в корена му няма descriptor.xml. Архивът " + output},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(output, "published archive");
+        services.files = {output};
+        services.calls.clear();
+        const std::string message =
+            FailureOf([&] { upd::GenerateUpdateArchive(patch, "pw", services, StandIn(c.onAdd)); });
+        EXPECT_TRUE(message.starts_with(c.messageStart)) << message;
+        EXPECT_EQ(message.find(".u1.upd."), std::string::npos) << message;  // no temporary name
+        EXPECT_EQ(services.calls, (Calls{kOutputChooser, kWorkEnded}));
+        EXPECT_EQ(ReadBytes(output), "published archive");
+        EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Calls{"u1.upd"});
+    }
+}
+
+TEST_F(UpdateArchive, CancelEndsTheArchiverAndWhatItStartedQuietly) {
+    WriteBytes(output, "published archive");
+    const std::string late = dir / "late";
+    const std::string standIn = StandIn("(sleep 1; echo late > '" + late + "') &\nsleep 30");
+    services.files = {output};
+    services.continueFor = 2;
+    const auto started = std::chrono::steady_clock::now();
+    upd::GenerateUpdateArchive(patch, "pw", services, standIn);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    EXPECT_EQ(services.calls, (Calls{kOutputChooser, kWorkEnded}));  // no "Готово!", no error
+    EXPECT_EQ(ReadBytes(output), "published archive");
+    EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Calls{"u1.upd"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_FALSE(fs::exists(upd::ToPath(late)));  // the archiver's child ended with it
+}
+
+TEST_F(UpdateArchive, ProgressReportsTheGrowingArchiveAndThenTheCheck) {
+    WriteBytes(patch + "/big.bin", updtest::RandomBytes(300'000, 2));
+    const std::string keepRunning =
+        "'" + archiver + "' \"$@\" >/dev/null\nstatus=$?\nsleep 0.4\nexit $status";
+    services.files = {output};
+    upd::GenerateUpdateArchive(patch, "pw", services, StandIn(keepRunning, "sleep 0.4"));
+    ASSERT_EQ(services.calls.back(), kDone);
+    const auto size = std::int64_t(fs::file_size(upd::ToPath(output)));
+    bool sawFullSize = false, sawCheck = false;
+    for (std::size_t i = 0; i < services.progress.size(); ++i) {
+        const upd::WorkProgress& p = services.progress[i];
+        sawFullSize |= !p.checking && p.outputBytes == size;
+        sawCheck |= p.checking && p.outputBytes == size;
+        if (i > 0) {
+            EXPECT_GE(p.elapsed, services.progress[i - 1].elapsed);
+            EXPECT_GE(p.checking, services.progress[i - 1].checking);  // the check comes last
+        }
+    }
+    EXPECT_TRUE(sawFullSize);
+    EXPECT_TRUE(sawCheck);
+}
+
+TEST_F(UpdateArchive, UnableToRunNamesTheOutputAndHidesThePassword) {
+    const std::string notRunnable = dir / "not-runnable";
+    WriteBytes(notRunnable, "#!/bin/sh\n");
+    services.files = {output};
+    const std::string message =
+        FailureOf([&] { upd::GenerateUpdateArchive(patch, "secret", services, notRunnable); });
+    EXPECT_EQ(message, "(" + std::to_string(EACCES) + ") Unable to run \"" + notRunnable +
+                           "\" a -p*** \"" + output + "\" \"" + patch + "/*\"");
+}
+
+// Names that a shell, a command-line parser or the archiver's wildcards would read otherwise:
+// the archive holds exactly the folder's own files, hidden ones too, at its root.
+TEST_F(UpdateArchive, FolderNamesAreTakenLiterally) {
+    const struct {
+        std::string name, decoy;
+    } cases[] = {{"pa\"tch", "patch"}, {"st*ar", "stXar"}, {"st?ar", "stYar"},
+                 {"[ab]", "a"},        {"-dash x", "x"},   {"$HOME", "HOME"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = dir / c.name;
+        fs::create_directories(upd::ToPath(dir / c.decoy));
+        WriteBytes(dir / c.decoy + "/decoy.txt", "not mine");
+        WriteBytes(dir / c.decoy + "/descriptor.xml", "<decoy/>");
+        fs::create_directories(upd::ToPath(folder));
+        WriteBytes(folder + "/descriptor.xml", "<d/>");
+        WriteBytes(folder + "/.hidden", "h");
+        services.files = {output};
+        upd::GenerateUpdateArchive(folder, "pw", services, archiver);
+        EXPECT_EQ(Entries(output, "pw"), (Calls{".hidden", "descriptor.xml"}));
+    }
+}
+
+// Restores the current folder.
+struct InFolder {
+    fs::path previous = fs::current_path();
+    explicit InFolder(const fs::path& folder) { fs::current_path(folder); }
+    ~InFolder() { fs::current_path(previous); }
+};
+
+TEST_F(UpdateArchive, RelativeFolderAndOutputAreTakenFromTheCurrentFolder) {
+    const InFolder here(dir.Path());
+    services.files = {"изход/rel"};
+    upd::GenerateUpdateArchive("пач", "pw", services, archiver);
+    EXPECT_EQ(Entries(outputFolder + "/rel.upd", "pw"),
+              (Calls{"descriptor.xml", "sub", "sub/data.bin"}));
+}
+
 TEST_F(UpdateArchive, RealArchiveOpensWithExactlyThePasswordTyped) {
-    const std::string passwords[] = {"KORVE482tm915$", "one two  three", "Парола с интервал",
-                                     "-starts-with-dash", "back\\slash\\"};
+    const std::string passwords[] = {"KORVE482tm915$",
+                                     "one two  three",
+                                     "Парола с интервал",
+                                     "-starts-with-dash",
+                                     "back\\slash\\",
+                                     "it's",
+                                     "$HOME",
+                                     "-"};
     for (const std::string& password : passwords) {
         SCOPED_TRACE(password);
         services.files = {output};

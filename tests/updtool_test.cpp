@@ -17,7 +17,10 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <thread>
+
+#include "util/ProcessRunner.h"
 #endif
 
 namespace {
@@ -342,7 +345,7 @@ TEST(UpdTool, InterruptedWorkLeavesNoTemporaryFileAndKeepsTheOldOutput) {
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
         EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
-        EXPECT_EQ(ReadBytes(dir / "err.txt"), "Interrupted\n");
+        EXPECT_EQ(ReadBytes(dir / "err.txt"), "Прекъснато.\n");
         EXPECT_FALSE(HoldsTemporaryFile(out));
         EXPECT_TRUE(ReadBytes(oldPackage) == "previous package");  // no dump of 200 MiB
         EXPECT_TRUE(ReadBytes(oldRestored) == "previous file");
@@ -350,4 +353,142 @@ TEST(UpdTool, InterruptedWorkLeavesNoTemporaryFileAndKeepsTheOldOutput) {
 }
 
 }  // namespace
+#endif
+
+#ifndef _WIN32
+// The archive command: passwords kept off the command line, usage errors, the archiver
+// named on the command line, progress and interruption.
+namespace archive {
+
+namespace fs = std::filesystem;
+
+class UpdToolArchive : public ::testing::Test {
+  protected:
+    TempDir dir;
+    std::string patch = dir / "patch";
+    std::string output = dir / "u1.upd";
+
+    void SetUp() override {
+        fs::create_directory(patch);
+        WriteBytes(patch + "/descriptor.xml", "<d/>");
+    }
+    // A script that runs before the real 7-Zip; onAdd runs for its command "a".
+    std::string Archiver(const std::string& name, const std::string& onAdd) {
+        const std::string path = dir / name;
+        WriteBytes(path, "#!/bin/sh\ncase \"$1\" in a) " + onAdd + " ;; esac\nexec '" +
+                             SEVENZIP_PROGRAM_PATH + "' \"$@\"\n");
+        fs::permissions(path, fs::perms::owner_all);
+        return path;
+    }
+    Result Run(const std::vector<std::string>& args, const std::string& input = "",
+               bool terminal = false) {
+        std::istringstream in(input);
+        std::ostringstream out, err;
+        const int status = upd::RunUpdTool(args, out, err, upd::ToolConsole{&in, &err, terminal});
+        return {status, out.str(), err.str()};
+    }
+    bool Opens(const std::string& password) {
+        const upd::Command test{{SEVENZIP_PROGRAM_PATH, "t", "-p" + password, output}, {}, {}, {}};
+        return upd::RunAndWait(test).exitCode == 0;
+    }
+};
+
+TEST_F(UpdToolArchive, PasswordComesFromAFileOrStandardInput) {
+    const std::string password = "па роля $x '-";
+    WriteBytes(dir / "pw.txt", password + "\r\nsecond line\n");
+    const struct {
+        std::vector<std::string> passwordArgs;
+        std::string input;
+    } cases[] = {{{"--password-file", dir / "pw.txt"}, ""},
+                 {{"--password", "-"}, password + "\nsecond line\n"},
+                 {{"--password", password}, ""}};
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"archive", "-o",         output,
+                                         patch,     "--archiver", SEVENZIP_PROGRAM_PATH};
+        args.insert(args.end(), c.passwordArgs.begin(), c.passwordArgs.end());
+        const Result result = Run(args, c.input);
+        ASSERT_EQ(result.status, 0) << c.passwordArgs[0] << ": " << result.err;
+        EXPECT_TRUE(Opens(password)) << c.passwordArgs[0];
+        EXPECT_FALSE(Opens(password + "x"));
+        fs::remove(output);
+    }
+}
+
+TEST_F(UpdToolArchive, UsageErrorsChangeNothing) {
+    WriteBytes(output, "old");
+    const std::vector<std::string> archiver = {"--archiver", SEVENZIP_PROGRAM_PATH};
+    const std::vector<std::vector<std::string>> cases = {
+        {"archive", "--password", "pw", "-o", "", patch},
+        {"archive", "--password", "pw", "-o", output, ""},
+        {"archive", "--password", "pw", "--password-file", dir / "pw.txt", "-o", output, patch},
+        {"archive", "-o", output, patch},
+    };
+    for (std::vector<std::string> args : cases) {
+        args.insert(args.end(), archiver.begin(), archiver.end());
+        EXPECT_EQ(Run(args).status, 2) << args[3] << " " << args[4];
+    }
+    EXPECT_EQ(ReadBytes(output), "old");
+    EXPECT_EQ(Run({"archive", "--password-file", dir / "none", "-o", output, patch}).status, 1);
+}
+
+// Restores the current folder.
+struct InFolder {
+    fs::path previous = fs::current_path();
+    explicit InFolder(const fs::path& folder) { fs::current_path(folder); }
+    ~InFolder() { fs::current_path(previous); }
+};
+
+TEST_F(UpdToolArchive, ArchiverNamedRelativelyIsTheFileInTheCurrentFolder) {
+    const InFolder here(dir.Path());
+    for (const std::string name : {"7zz", "my 7zz", "./7zz"}) {
+        Archiver(name, "touch '" + (dir / "ran") + "'");
+        const Result result =
+            Run({"archive", "--password", "pw", "-o", output, "patch", "--archiver", name});
+        EXPECT_EQ(result.status, 0) << name << ": " << result.err;
+        EXPECT_TRUE(fs::exists(dir / "ran")) << name;
+        fs::remove(dir / "ran");
+    }
+}
+
+TEST_F(UpdToolArchive, ProgressLineOnlyOnATerminalAndClearedAtTheEnd) {
+    const std::string slow = Archiver("slow", "sleep 0.5");
+    const std::vector<std::string> args = {"archive", "--password", "pw",         "-o",
+                                           output,    patch,        "--archiver", slow};
+    EXPECT_EQ(Run(args).err, "");
+    const std::string shown = Run(args, "", true).err;
+    ASSERT_TRUE(shown.starts_with("\rАрхивиране: 0 s, ")) << shown;
+    ASSERT_TRUE(shown.ends_with("\r")) << shown;
+    const std::size_t lastLine = shown.rfind('\r', shown.size() - 2);
+    EXPECT_EQ(shown.find_first_not_of(' ', lastLine + 1), shown.size() - 1) << shown;
+    EXPECT_EQ(shown.find('\n'), std::string::npos);
+}
+
+// The executable, interrupted the way a terminal or a service manager does it.
+TEST_F(UpdToolArchive, InterruptionEndsTheArchiverAndKeepsTheOldArchive) {
+    const std::string slow = Archiver("slow", "echo partial > \"$3\"; sleep 30");
+    const std::pair<int, int> cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+    for (const auto& [signal, status] : cases) {
+        WriteBytes(output, "published archive");
+        const std::string command = std::string("exec ") + UPDTOOL_PATH +
+                                    " archive --password pw -o '" + output + "' '" + patch +
+                                    "' --archiver '" + slow + "' 2>'" + (dir / "err") + "'";
+        const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+        pid_t tool = 0;
+        ASSERT_EQ(
+            posix_spawn(&tool, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        const auto sent = std::chrono::steady_clock::now();
+        kill(tool, signal);
+        int waited = 0;
+        ASSERT_EQ(waitpid(tool, &waited, 0), tool);
+        EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(3));
+        ASSERT_TRUE(WIFEXITED(waited));
+        EXPECT_EQ(WEXITSTATUS(waited), status) << ReadBytes(dir / "err");
+        EXPECT_EQ(ReadBytes(output), "published archive");
+        EXPECT_EQ(updtest::FolderEntries(dir.Path()),
+                  (std::vector<std::string>{"err", "patch", "slow", "u1.upd"}));
+    }
+}
+
+}  // namespace archive
 #endif

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -166,6 +167,7 @@ const std::string kArchiverChooser =
 const std::string kOutputChooser =
     "ChooseFile: Upd файлове|*.upd / Изберете път за запис на update архива";
 const std::string kDone = "ShowInfo: Готово!";
+const std::string kWorkEnded = "WorkEnded";
 
 // The stand-in archiver in a Cyrillic folder, with a patch folder and an output folder.
 class StandIn : public ::testing::Test {
@@ -195,13 +197,18 @@ class StandIn : public ::testing::Test {
         return lines;
     }
     std::string Startup() const { return ReadBytes(tools + "\\startup.txt"); }
+    // What the stand-in does; see support/ArchiverStandIn.cpp.
+    void Mode(const std::string& mode) const { WriteBytes(tools + "\\mode.txt", mode); }
 };
 
 TEST_F(StandIn, RunAndWaitStartsTheProgramHiddenAndReturnsItsExitCode) {
     for (const int code : {0, 1, 2, 255}) {
-        const std::string line = "\"" + Install(code) + "\" l \"-pone two\" \"" + patch + "\"";
+        // Named, not "..." + Install(): GCC 12 warns falsely (-Wrestrict) about "..." + a
+        // temporary.
+        const std::string program = Install(code);
+        const std::string line = "\"" + program + "\" e \"-pone two\" \"" + patch + "\"";
         EXPECT_EQ(upd::RunAndWait(line).exitCode, code);
-        EXPECT_EQ(Recorded(), (Lines{"l", "-pone two", patch}));
+        EXPECT_EQ(Recorded(), (Lines{"e", "-pone two", patch}));
         EXPECT_EQ(Startup(), line + "\nshow-window 1 0\n");  // STARTF_USESHOWWINDOW, SW_HIDE
     }
 }
@@ -213,8 +220,9 @@ TEST_F(StandIn, FailureToStartNamesTheSystemCodeAndTheCommandLine) {
         {"\"" + tools + "\\not-a-program.exe\" a -px", ERROR_BAD_EXE_FORMAT},
     };
     for (const auto& [line, code] : cases) {
+        const std::string codeText = std::to_string(code);
         EXPECT_EQ(FailureOf([&] { upd::RunAndWait(line); }),
-                  "(" + std::to_string(code) + ") Unable to run " + line);
+                  "(" + codeText + ") Unable to run " + line);
     }
 }
 
@@ -222,7 +230,7 @@ TEST_F(StandIn, ArchiveCommandRunsTheArchiverWithThePasswordAsOneArgument) {
     const std::string password = "парола с  интервали";
     services.files = {outputFolder + "\\u1"};
     upd::GenerateUpdateArchive(patch, password, services, Install(0));
-    EXPECT_EQ(services.calls, (Lines{kOutputChooser, kDone}));
+    EXPECT_EQ(services.calls, (Lines{kOutputChooser, kWorkEnded, kDone}));
 
     const Lines arguments = Recorded();
     ASSERT_EQ(arguments.size(), 4u);
@@ -240,11 +248,55 @@ TEST_F(StandIn, FailingArchiverFailsTheCommandAndKeepsThePublishedArchive) {
     services.files = {output};
     const std::string message =
         FailureOf([&] { upd::GenerateUpdateArchive(patch, "secret", services, Install(2)); });
-    EXPECT_TRUE(message.starts_with("Архиваторът завърши с код 2 (фатална грешка).")) << message;
+    EXPECT_TRUE(message.starts_with("Архиваторът завърши с код 2 (фатална грешка). Архивът " +
+                                    output + " не е създаден."))
+        << message;
+    // Its output came through the pipe, the temporary archive named as the output.
+    EXPECT_NE(message.find("\nScanning " + output + "\n"), std::string::npos) << message;
+    EXPECT_NE(message.find("ERROR: something broke"), std::string::npos) << message;
     EXPECT_EQ(message.find("secret"), std::string::npos);
-    EXPECT_EQ(services.calls, Lines{kOutputChooser});
+    EXPECT_EQ(services.calls, (Lines{kOutputChooser, kWorkEnded}));
     EXPECT_EQ(ReadBytes(output), "published archive");
     EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
+}
+
+TEST_F(StandIn, ArchiveThatFailsTheCheckNeverReplacesTheOutput) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"garbage", "Проверката на новия архив не успя: архиваторът не може да го отвори"},
+        {"nested", "Проверката на новия архив не успя: в корена му няма descriptor.xml"},
+    };
+    const std::string archiver = Install(0);
+    for (const auto& [mode, messageStart] : cases) {
+        Mode(mode);
+        WriteBytes(output, "published archive");
+        services.files = {output};
+        const std::string message =
+            FailureOf([&] { upd::GenerateUpdateArchive(patch, "pw", services, archiver); });
+        EXPECT_TRUE(message.starts_with(messageStart)) << message;
+        EXPECT_EQ(ReadBytes(output), "published archive");
+        EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
+    }
+}
+
+// The job object ends the archiver and the process it started.
+TEST_F(StandIn, CancelEndsTheArchiverAndItsChildQuietly) {
+    const std::string archiver = Install(0);
+    Mode("child");
+    WriteBytes(output, "published archive");
+    services.files = {output};
+    const std::string childStarted = tools + "\\child.txt";
+    services.answer = [&](const upd::WorkProgress& progress) {
+        return !fs::exists(upd::ToPath(childStarted)) && progress.elapsed.count() < 10000;
+    };
+    const auto started = std::chrono::steady_clock::now();
+    upd::GenerateUpdateArchive(patch, "pw", services, archiver);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    ASSERT_TRUE(fs::exists(upd::ToPath(childStarted)));
+    EXPECT_EQ(services.calls, (Lines{kOutputChooser, kWorkEnded}));
+    EXPECT_EQ(ReadBytes(output), "published archive");
+    EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
+    Sleep(2500);
+    EXPECT_FALSE(fs::exists(upd::ToPath(tools + "\\late.txt")));
 }
 
 // Removes what a test placed next to the test program.
@@ -264,7 +316,7 @@ TEST_F(StandIn, ArchiverIsTakenFromBesideTheProgramOrChosen) {
     ASSERT_FALSE(upd::FileExists(beside));
     services.files = {Install(0), output};
     upd::GenerateUpdateArchive(patch, "pw", services);
-    EXPECT_EQ(services.calls, (Lines{kArchiverChooser, kOutputChooser, kDone}));
+    EXPECT_EQ(services.calls, (Lines{kArchiverChooser, kOutputChooser, kWorkEnded, kDone}));
     EXPECT_EQ(Recorded().at(1), "-ppw");
 
     const std::string records = upd::ExecutableDirectory();
@@ -273,7 +325,7 @@ TEST_F(StandIn, ArchiverIsTakenFromBesideTheProgramOrChosen) {
     services.calls.clear();
     services.files = {output};
     upd::GenerateUpdateArchive(patch, "pw2", services);
-    EXPECT_EQ(services.calls, (Lines{kOutputChooser, kDone}));
+    EXPECT_EQ(services.calls, (Lines{kOutputChooser, kWorkEnded, kDone}));
     EXPECT_EQ(ReadBytes(records + "arguments.txt").substr(0, 7), "a\n-ppw2");
 }
 

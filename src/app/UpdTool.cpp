@@ -2,10 +2,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <csignal>
 #include <exception>
+#include <fstream>
+#include <iostream>
 
 #include "container/UpdContainer.h"
 #include "ops/UpdateArchive.h"
+#include "util/FileSystem.h"
 #include "util/Interruption.h"
 #include "util/OperationError.h"
 
@@ -26,35 +31,99 @@ struct Options {
     std::string container;
     std::string directory;
     std::string password;
+    std::string passwordFile;
     std::string archiver;
 };
 
-// Answers the archive command's choosers from the command line.
-class OptionServices : public InteractionServices {
+// One line on standard error, rewritten in place while the archiver works.
+class ProgressLine {
   public:
-    explicit OptionServices(const Options& options) : options_(options) {}
-    std::string ChooseFolder(const std::string&) override { return {}; }
-    std::string ChooseFile(const std::string& filter, const std::string&) override {
-        if (filter.ends_with("|*.upd")) {
-            return options_.output;
+    ProgressLine(std::ostream& err, bool shown) : err_(err), shown_(shown) {}
+    ~ProgressLine() { Clear(); }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    void Show(const WorkProgress& progress) {
+        if (!shown_) {
+            return;
         }
-        if (options_.archiver.empty()) {
-            throw OperationError(
-                "Архиваторът SEVENZIP не е намерен до updtool; посочете го с --archiver.");
-        }
-        return options_.archiver;
+        const std::string text = DescribeProgress(progress);
+        const std::size_t width = Width(text);
+        err_ << '\r' << text << std::string(width_ > width ? width_ - width : 0, ' ') << std::flush;
+        width_ = width;
     }
-    void ShowInfo(const std::string&) override {}  // success is the exit status
+    void Clear() {
+        if (width_ > 0) {
+            err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+            width_ = 0;
+        }
+    }
 
   private:
-    const Options& options_;
+    // Characters, not bytes, of UTF-8 text.
+    static std::size_t Width(const std::string& text) {
+        return std::size_t(std::count_if(text.begin(), text.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    }
+    std::ostream& err_;
+    bool shown_;
+    std::size_t width_ = 0;
 };
 
-void Archive(const Options& options) {
-    OptionServices services(options);
-    const std::string archiver =
-        options.archiver.empty() ? DefaultArchiverPath() : options.archiver;
-    GenerateUpdateArchive(options.directory, options.password, services, archiver);
+// The first line of the stream, without its line break.
+std::string FirstLine(std::istream& in) {
+    std::string line;
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+std::string Password(const Options& options, std::istream& in) {
+    if (options.passwordFile.empty()) {
+        return options.password == "-" ? FirstLine(in) : options.password;
+    }
+    std::ifstream file(ToPath(options.passwordFile), std::ios::binary);
+    if (!file) {
+        throw OperationError(CannotOpenMessage(ToPath(options.passwordFile), LastSystemError()));
+    }
+    return FirstLine(file);
+}
+
+std::string Archiver(const Options& options) {
+    if (!options.archiver.empty()) {
+        return options.archiver;
+    }
+    if (!FileExists(DefaultArchiverPath())) {
+        throw OperationError(
+            "Архиваторът SEVENZIP не е намерен до updtool; посочете го с --archiver.");
+    }
+    return DefaultArchiverPath();
+}
+
+void Archive(const Options& options, const ToolConsole& console) {
+    const std::string password = Password(options, *console.in);
+    CheckArchiveInputs(options.directory, password);
+    const ArchiveJob job{Archiver(options), password, WithUpdExtension(options.output),
+                         options.directory};
+    ProgressLine line(*console.err, console.errIsTerminal);
+    const ArchiveResult result = RunArchiveJob(job, [&line](const WorkProgress& progress) {
+        if (CaughtInterruption() != 0) {
+            return false;
+        }
+        line.Show(progress);
+        return true;
+    });
+    if (result == ArchiveResult::Cancelled) {
+        throw Interrupted(CaughtInterruption() != 0 ? CaughtInterruption() : SIGINT);
+    }
+}
+
+// Rejects an empty value, which would otherwise name the current folder or nothing.
+std::string NotEmpty(const std::string& value) {
+    return value.empty() ? "an empty value is not allowed" : "";
 }
 
 // An empty path would mean the current folder, or for unpack the root folder: a usage error.
@@ -66,6 +135,26 @@ void PrintEntries(const std::string& container, std::ostream& out) {
     for (const EntryInfo& entry : ListEntries(container)) {
         out << entry.name << '\t' << entry.size << '\t' << entry.compressedSize << '\n';
     }
+}
+
+void AddArchive(CLI::App& app, Options& options, const ToolConsole& console) {
+    auto* archive = app.add_subcommand(
+        "archive", "Archive a patch folder holding descriptor.xml into a password-protected .upd.");
+    auto* password = archive->add_option_group("password", "Exactly one of:");
+    password->add_option("--password", options.password,
+                         "The archive password; - reads the first line of standard input.");
+    password->add_option("--password-file", options.passwordFile,
+                         "A file whose first line is the password.");
+    password->require_option(1);
+    archive->add_option("-o,--output", options.output, "The archive to write (.upd is added).")
+        ->required()
+        ->check(NotEmpty, "NOT EMPTY");
+    archive->add_option("FOLDER", options.directory, "The patch folder.")
+        ->required()
+        ->check(NotEmpty, "NOT EMPTY");
+    archive->add_option("--archiver", options.archiver,
+                        "The 7-Zip program, when there is no SEVENZIP next to updtool.");
+    archive->callback([&options, &console] { Archive(options, console); });
 }
 
 void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
@@ -90,16 +179,6 @@ void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
     auto* list = app.add_subcommand("list", "Check every entry and print NAME, SIZE, COMPRESSED.");
     list->add_option("IN", options.container, "The index package.")->required()->check(kNotEmpty);
     list->callback([&options, &out] { PrintEntries(options.container, out); });
-
-    auto* archive = app.add_subcommand(
-        "archive", "Archive a patch folder holding descriptor.xml into a password-protected .upd.");
-    archive->add_option("--password", options.password, "The archive password.")->required();
-    archive->add_option("-o,--output", options.output, "The archive to write (.upd is added).")
-        ->required();
-    archive->add_option("FOLDER", options.directory, "The patch folder.")->required();
-    archive->add_option("--archiver", options.archiver,
-                        "The 7-Zip program, when there is no SEVENZIP next to updtool.");
-    archive->callback([&options] { Archive(options); });
 }
 
 // Output that cannot be written (a full disk, a closed pipe) is a failure, also for --help.
@@ -115,12 +194,18 @@ int Finished(int status, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return RunUpdTool(args, out, err, ToolConsole{&std::cin, &err, false});
+}
+
+int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const ToolConsole& console) {
     CLI::App app("Prepares the update files of Дарвела 2: the index package and update archives.",
                  "updtool");
     app.set_version_flag("--version", std::string("updtool ") + UPD_VERSION);
     app.require_subcommand(1);
     Options options;
     AddSubcommands(app, options, out);
+    AddArchive(app, options, console);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -128,8 +213,8 @@ int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e, out, err);
         return Finished(status == 0 ? 0 : kUsageError, out, err);
-    } catch (const Interrupted& e) {  // the temporary files are gone: end as the signal would
-        err << e.what() << '\n';
+    } catch (const Interrupted& e) {  // temporary files are gone, the archiver was ended
+        err << "Прекъснато.\n";
         return InterruptedExitStatus(e.Signal());
     } catch (const std::exception& e) {  // OperationError and anything the system throws
         err << e.what() << '\n';

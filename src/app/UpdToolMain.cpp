@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -42,7 +44,8 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     upd::CatchInterruptions();  // Ctrl-C and SIGTERM end the work and remove temporary files
-    const int status = upd::RunUpdTool(Arguments(argc, argv), std::cout, std::cerr);
+    const upd::ToolConsole console{&std::cin, &std::cerr, isatty(2) != 0};
+    const int status = upd::RunUpdTool(Arguments(argc, argv), std::cout, std::cerr, console);
     std::cerr.flush();
     return status;
 }

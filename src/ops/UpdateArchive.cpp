@@ -1,5 +1,9 @@
 #include "ops/UpdateArchive.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
@@ -27,7 +31,9 @@ constexpr const char* kArchiverFilter = "SevenZip|*";
 #endif
 constexpr std::size_t kShownOutputLines = 8;
 
-void CheckInputs(const std::string& patchFolder, const std::string& password) {
+}  // namespace
+
+void CheckArchiveInputs(const std::string& patchFolder, const std::string& password) {
     if (!DirectoryExists(patchFolder)) {
         throw OperationError(patchFolder + kDoesNotExist);
     }
@@ -45,6 +51,8 @@ void CheckInputs(const std::string& patchFolder, const std::string& password) {
             "получи.");
     }
 }
+
+namespace {
 
 std::string LocateArchiver(const std::string& archiverPath, InteractionServices& services) {
     if (FileExists(archiverPath)) {
@@ -93,55 +101,217 @@ std::string LastLines(const std::string& text, std::size_t count) {
     return result;
 }
 
-std::string WithoutPassword(std::string text, const std::string& password) {
-    for (std::size_t at; (at = text.find(password)) != std::string::npos;) {
-        text.replace(at, password.size(), "***");
-    }
-    return text;
-}
-
-[[noreturn]] void ThrowArchiverFailure(const ProcessOutcome& outcome, const std::string& password) {
-    std::string message = "Архиваторът завърши с код " + std::to_string(outcome.exitCode) + " (" +
-                          ExitCodeMeaning(outcome.exitCode) + "). Архивът не е създаден.";
-    const std::string lines = LastLines(outcome.outputTail, kShownOutputLines);
-    if (!lines.empty()) {
-        message += "\n" + lines;
-    }
-    throw OperationError(WithoutPassword(message, password));
-}
-
-// Removes the archiver's temporary output unless it was moved into place.
+// The archive the archiver writes before it is checked; removed unless moved into place,
+// together with 7-Zip's own "<archive>.tmp".
 class TemporaryArchive {
   public:
-    explicit TemporaryArchive(const std::string& output)
-        : path_(TemporarySibling(ToPath(output), ".upd")) {}
+    explicit TemporaryArchive(const fs::path& output) : path_(TemporarySibling(output, ".upd")) {}
     ~TemporaryArchive() {
         std::error_code ignored;
         fs::remove(path_, ignored);
+        fs::remove(OwnTemporary(), ignored);
     }
     TemporaryArchive(const TemporaryArchive&) = delete;
     TemporaryArchive& operator=(const TemporaryArchive&) = delete;
     std::string Text() const { return FromPath(path_); }
     const fs::path& Path() const { return path_; }
+    // The size written so far, wherever the archiver writes.
+    std::int64_t Size() const {
+        std::error_code ec;
+        const auto size = fs::file_size(path_, ec);
+        const auto own = fs::file_size(OwnTemporary(), ec);
+        return std::int64_t(
+            std::max(size == std::uintmax_t(-1) ? 0 : size, own == std::uintmax_t(-1) ? 0 : own));
+    }
 
   private:
+    fs::path OwnTemporary() const { return fs::path(path_).concat(".tmp"); }
     fs::path path_;
 };
 
-void ArchiveInto(const std::string& archiver, const std::string& password,
-                 const std::string& output, const std::string& patchFolder) {
-    const TemporaryArchive archive(output);
-    const ProcessOutcome outcome =
-        RunAndWait(ArchiverCommandLine(archiver, password, archive.Text(), patchFolder));
-    if (outcome.exitCode != 0) {
-        ThrowArchiverFailure(outcome, password);
-    }
-    if (const long error = MoveOver(archive.Path(), ToPath(output)); error != 0) {
-        throw OperationError(CannotCreateMessage(ToPath(output), error));
-    }
+std::string PasswordSwitch(const std::string& password) {
+    return "-p" + password;
 }
 
+// The same switch in a Windows command line: quoted as a whole when it holds a blank.
+std::string QuotedPasswordSwitch(const std::string& password) {
+    const std::string passwordSwitch = PasswordSwitch(password);
+    return password.find_first_of(" \t") == std::string::npos ? passwordSwitch
+                                                              : "\"" + passwordSwitch + "\"";
+}
+
+// "<archiver>" <verb> [switches] -p<password> "<archive>", for checking an archive.
+Command CheckCommand(const std::string& archiver, const std::vector<std::string>& verbAndSwitches,
+                     const std::string& password, const std::string& archive) {
+    Command command;
+    command.arguments = {archiver};
+    command.commandLine = "\"" + archiver + "\"";
+    for (const std::string& argument : verbAndSwitches) {
+        command.arguments.push_back(argument);
+        command.commandLine += " " + argument;
+    }
+    command.arguments.push_back(PasswordSwitch(password));
+    command.arguments.push_back(archive);
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about " " + a temporary.
+    command.commandLine.append(" ").append(QuotedPasswordSwitch(password));
+    command.commandLine.append(" \"").append(archive).append("\"");
+    return command;
+}
+
+// Messages name the output the user chose and never show the password (masked where it
+// follows -p, so that a short password does not blank out other text).
+class Shown {
+  public:
+    Shown(const std::string& password, const std::string& temporary, const std::string& output)
+        : password_(password), temporary_(temporary), output_(output) {}
+    std::string operator()(std::string text) const {
+        text = Replaced(std::move(text), temporary_, output_);
+        return Replaced(std::move(text), PasswordSwitch(password_), PasswordSwitch("***"));
+    }
+
+  private:
+    static std::string Replaced(std::string text, const std::string& what,
+                                const std::string& with) {
+        for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos;
+             at += with.size()) {
+            text.replace(at, what.size(), with);
+        }
+        return text;
+    }
+    std::string password_, temporary_, output_;
+};
+
+[[noreturn]] void ThrowArchiverFailure(const ProcessOutcome& outcome, const std::string& output,
+                                       const Shown& shown) {
+    std::string message = "Архиваторът завърши с код " + std::to_string(outcome.exitCode) + " (" +
+                          ExitCodeMeaning(outcome.exitCode) + "). Архивът " + output +
+                          " не е създаден.";
+    const std::string lines = LastLines(outcome.outputTail, kShownOutputLines);
+    if (!lines.empty()) {
+        message += "\n" + lines;
+    }
+    throw OperationError(shown(message));
+}
+
+[[noreturn]] void ThrowCheckFailure(const std::string& what, const ProcessOutcome& outcome,
+                                    const std::string& output, const Shown& shown) {
+    std::string message =
+        "Проверката на новия архив не успя: " + what + ". Архивът " + output + " не е записан.";
+    const std::string lines = LastLines(outcome.outputTail, kShownOutputLines);
+    if (!lines.empty()) {
+        message += "\n" + lines;
+    }
+    throw OperationError(shown(message));
+}
+
+// Whether a "l -slt -ba" listing has an entry of that path ("Path = <path>" lines).
+bool ListsAtRoot(const std::string& listing, const std::string& name) {
+    std::istringstream in(listing);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line == "Path = " + name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Runs the archiver steps, reporting progress and stopping when keepGoing says so.
+class ArchiveRun {
+  public:
+    ArchiveRun(const ArchiveJob& job, const KeepWorking& keepGoing)
+        : job_(job),
+          keepGoing_(keepGoing),
+          archiver_(AbsolutePathText(ToPath(job.archiver))),
+          folder_(AbsolutePathText(ToPath(job.patchFolder))),
+          archive_(ToPath(AbsolutePathText(ToPath(job.output)))),
+          shown_(job.password, archive_.Text(), job.output) {}
+
+    ArchiveResult Run() {
+        if (!Add() || !Check()) {
+            return ArchiveResult::Cancelled;
+        }
+        if (const long error = MoveOver(archive_.Path(), ToPath(job_.output)); error != 0) {
+            throw OperationError(CannotCreateMessage(ToPath(job_.output), error));
+        }
+        return ArchiveResult::Done;
+    }
+
+  private:
+    // Each returns false when cancelled and throws when the step fails.
+    bool Add() {
+        const ProcessOutcome added =
+            Step(ArchiveCommand(archiver_, job_.password, archive_.Text(), folder_));
+        if (!added.cancelled && added.exitCode != 0) {
+            ThrowArchiverFailure(added, job_.output, shown_);
+        }
+        return !added.cancelled;
+    }
+
+    bool Check() {
+        checking_ = true;
+        const ProcessOutcome tested =
+            Step(CheckCommand(archiver_, {"t"}, job_.password, archive_.Text()));
+        if (tested.cancelled) {
+            return false;
+        }
+        if (tested.exitCode != 0) {
+            ThrowCheckFailure("архиваторът не може да го отвори с паролата", tested, job_.output,
+                              shown_);
+        }
+        const ProcessOutcome listed =
+            Step(CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive_.Text()));
+        if (!listed.cancelled &&
+            (listed.exitCode != 0 || !ListsAtRoot(listed.outputTail, "descriptor.xml"))) {
+            ThrowCheckFailure("в корена му няма descriptor.xml", listed, job_.output, shown_);
+        }
+        return !listed.cancelled;
+    }
+
+    ProcessOutcome Step(Command command) {
+        command.shownAs = shown_(command.commandLine);
+        return RunAndWait(command, [this] {
+            WorkProgress progress;
+            progress.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - started_);
+            progress.outputBytes = archive_.Size();
+            progress.checking = checking_;
+            return keepGoing_(progress);
+        });
+    }
+
+    const ArchiveJob& job_;
+    const KeepWorking& keepGoing_;
+    std::string archiver_;
+    std::string folder_;
+    TemporaryArchive archive_;
+    Shown shown_;
+    bool checking_ = false;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+};
+
+// Closes the window's progress display on every way out of the work.
+class WorkEndedAtExit {
+  public:
+    explicit WorkEndedAtExit(InteractionServices& services) : services_(services) {}
+    ~WorkEndedAtExit() { services_.WorkEnded(); }
+    WorkEndedAtExit(const WorkEndedAtExit&) = delete;
+    WorkEndedAtExit& operator=(const WorkEndedAtExit&) = delete;
+
+  private:
+    InteractionServices& services_;
+};
+
 }  // namespace
+
+std::string DescribeProgress(const WorkProgress& progress) {
+    char size[32];
+    std::snprintf(size, sizeof size, "%.1f MiB", double(progress.outputBytes) / (1 << 20));
+    return std::string(progress.checking ? "Проверка на архива" : "Архивиране") + ": " +
+           std::to_string(progress.elapsed.count() / 1000) + " s, " + size;
+}
 
 std::string DefaultArchiverPath() {
     return ExecutableDirectory() + kArchiverName;
@@ -153,12 +323,28 @@ std::string WithUpdExtension(const std::string& path) {
 
 std::string ArchiverCommandLine(const std::string& archiver, const std::string& password,
                                 const std::string& archive, const std::string& patchFolder) {
-    std::string passwordSwitch = "-p" + password;
-    if (password.find_first_of(" \t") != std::string::npos) {
-        passwordSwitch = "\"" + passwordSwitch + "\"";
-    }
-    return "\"" + archiver + "\" a " + passwordSwitch + " \"" + archive + "\" \"" +
+    return "\"" + archiver + "\" a " + QuotedPasswordSwitch(password) + " \"" + archive + "\" \"" +
            EnsureTrailingBackslash(patchFolder) + "*\"";
+}
+
+Command ArchiveCommand(const std::string& archiver, const std::string& password,
+                       const std::string& archive, const std::string& patchFolder) {
+    Command command;
+    command.arguments = {archiver, "a", PasswordSwitch(password), archive, "*"};
+    command.commandLine = ArchiverCommandLine(archiver, password, archive, patchFolder);
+    command.workingDirectory = patchFolder;
+    return command;
+}
+
+ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing) {
+    CheckArchiveInputs(job.patchFolder, job.password);
+    if (!FileExists(job.archiver)) {
+        throw OperationError(job.archiver + kDoesNotExist);
+    }
+    if (job.output.empty()) {
+        throw OperationError("Не е посочен път за запис на update архива.");
+    }
+    return ArchiveRun(job, keepGoing).Run();
 }
 
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
@@ -168,15 +354,24 @@ void GenerateUpdateArchive(const std::string& patchFolder, const std::string& pa
 
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
                            InteractionServices& services, const std::string& archiverPath) {
-    CheckInputs(patchFolder, password);
+    CheckArchiveInputs(patchFolder, password);
     const std::string archiver = LocateArchiver(archiverPath, services);
     const std::string chosen =
         services.ChooseFile("Upd файлове|*.upd", "Изберете път за запис на update архива");
     if (chosen.empty()) {
         return;
     }
-    ArchiveInto(archiver, password, WithUpdExtension(chosen), patchFolder);
-    services.ShowInfo(kDone);
+    const ArchiveJob job{archiver, password, WithUpdExtension(chosen), patchFolder};
+    ArchiveResult result;
+    {
+        const WorkEndedAtExit ended(services);
+        result = RunArchiveJob(job, [&services](const WorkProgress& progress) {
+            return services.ContinueWork(progress);
+        });
+    }
+    if (result == ArchiveResult::Done) {
+        services.ShowInfo(kDone);
+    }
 }
 
 }  // namespace upd

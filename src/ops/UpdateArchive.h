@@ -1,19 +1,47 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ops/InteractionServices.h"
+#include "util/ProcessRunner.h"
 
 namespace upd {
 
-// "Генерирай upd с update файловете": archives a patch folder holding descriptor.xml into
-// a password-protected ".upd" through the external archiver found next to the executable.
+// Everything the archiving needs; nothing is asked of the user.
+struct ArchiveJob {
+    std::string archiver;     // the 7-Zip program
+    std::string password;     // non-empty, without '"'
+    std::string output;       // the archive to write, used as given (see WithUpdExtension)
+    std::string patchFolder;  // holds descriptor.xml
+};
+
+// Fails with the first of: a missing patch folder, no descriptor.xml in it, an empty password,
+// a password with '"' (which no archiver command line can carry).
+void CheckArchiveInputs(const std::string& patchFolder, const std::string& password);
+
+enum class ArchiveResult { Done, Cancelled };
+
+// Called about every 100 ms while the archiver works; returns false to cancel.
+using KeepWorking = std::function<bool(const WorkProgress&)>;
+
+// Checks the inputs, archives the patch folder's files into a temporary archive beside the
+// output, tests it with the archiver (it must open with the password and hold descriptor.xml
+// at its root) and only then moves it over the output. On a failure or a cancel the
+// temporary archive is removed and an existing output stays untouched. Throws
+// OperationError on a failure.
+ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing);
+
+// "Генерирай upd с update файловете": checks the inputs, asks for the archiver (when there
+// is none at archiverPath) and for the output, runs the job with the window's progress and
+// cancel, and ends with "Готово!" unless the user cancelled.
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
                            InteractionServices& services);
-
-// The same, looking for the archiver at archiverPath before asking for it.
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
                            InteractionServices& services, const std::string& archiverPath);
+
+// "Архивиране: 12 s, 3.4 MiB", or "Проверка на архива: ..." once the archive is tested.
+std::string DescribeProgress(const WorkProgress& progress);
 
 // Where the archiver is expected: "SEVENZIP.exe" (Windows) or "SEVENZIP" next to the executable.
 std::string DefaultArchiverPath();
@@ -25,5 +53,10 @@ std::string WithUpdExtension(const std::string& path);
 // when the password holds a blank, so that it stays one argument.
 std::string ArchiverCommandLine(const std::string& archiver, const std::string& password,
                                 const std::string& archive, const std::string& patchFolder);
+
+// The archiver call that adds the folder's files: on POSIX it runs in the folder with the
+// file specification "*", so nothing in the folder's path is read as a wildcard or a quote.
+Command ArchiveCommand(const std::string& archiver, const std::string& password,
+                       const std::string& archive, const std::string& patchFolder);
 
 }  // namespace upd

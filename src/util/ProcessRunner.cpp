@@ -4,8 +4,16 @@
 
 namespace upd {
 
-[[noreturn]] void ThrowUnableToRun(long code, const std::string& commandLine) {
-    throw OperationError("(" + std::to_string(code) + ") Unable to run " + commandLine);
+[[noreturn]] void ThrowUnableToRun(long code, const std::string& shown) {
+    throw OperationError("(" + std::to_string(code) + ") Unable to run " + shown);
+}
+
+ProcessOutcome RunAndWait(const Command& command) {
+    return RunAndWait(command, [] { return true; });
+}
+
+ProcessOutcome RunAndWait(const std::string& commandLine) {
+    return RunAndWait(Command{SplitCommandLine(commandLine), commandLine, {}, {}});
 }
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {

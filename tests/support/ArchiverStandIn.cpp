@@ -1,13 +1,25 @@
-// Stands in for 7-Zip in the Windows tests. Next to itself it writes
+// Stands in for 7-Zip in the Windows tests. For every command but the checks (t, l) it writes
+// next to itself
 //   arguments.txt  its arguments, one per line, as the C runtime splits them;
 //   startup.txt    its whole command line, then "show-window <flag> <state>" from its
-//                  start-up information;
-// writes "partial\n" to its third argument (the archive of "a -p... ARCHIVE FILES") and
-// exits with the number in exit-code.txt beside it (0 without that file).
+//                  start-up information.
+// What it does is chosen by mode.txt beside it (absent: "normal"):
+//   a  normal:  writes "partial\n" to its third argument (the archive of "a -p... ARCHIVE
+//               FILES"); when exit-code.txt beside it holds a code other than 0, prints
+//               "Scanning <archive>" and "ERROR: something broke" and exits with that code;
+//      garbage: the same, but "t" then fails as for a damaged archive;
+//      nested:  the same, but "l" lists descriptor.xml under a sub-folder;
+//      sleep:   sleeps 30 s;
+//      child:   starts a copy of itself that writes child.txt beside it at once and
+//               late.txt after 1.5 s, and sleeps 30 s.
+//   t  exits 0 (2 in the garbage mode);
+//   l  prints the "l -slt" lines of an archive holding descriptor.xml.
+// Any other command exits with the code in exit-code.txt.
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -38,17 +50,17 @@ std::string Beside(const std::string& name) {
     return upd::ExecutableDirectory() + name;
 }
 
-int ExitCode() {
-    std::ifstream in(upd::ToPath(Beside("exit-code.txt")));
-    int code = 0;
-    in >> code;
-    return code;
+std::string FirstWordOf(const std::string& name, const std::string& absent) {
+    std::ifstream in(upd::ToPath(Beside(name)));
+    std::string word;
+    return in >> word ? word : absent;
 }
 
-}  // namespace
+int ExitCode() {
+    return std::stoi(FirstWordOf("exit-code.txt", "0"));
+}
 
-int main() {
-    const std::vector<std::string> arguments = Arguments();
+void Record(const std::vector<std::string>& arguments) {
     std::ofstream recorded(upd::ToPath(Beside("arguments.txt")), std::ios::binary);
     for (const std::string& argument : arguments) {
         recorded << argument << '\n';
@@ -59,8 +71,63 @@ int main() {
     std::ofstream(upd::ToPath(Beside("startup.txt")), std::ios::binary)
         << Utf8(GetCommandLineW()) << "\nshow-window "
         << ((startup.dwFlags & STARTF_USESHOWWINDOW) ? 1 : 0) << ' ' << startup.wShowWindow << '\n';
+}
+
+// A copy of this program that would outlive it: "<self> late".
+void StartLateChild() {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring line = L"\"" + std::wstring(self) + L"\" late";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &child)) {
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    }
+}
+
+int Add(const std::vector<std::string>& arguments, const std::string& mode) {
+    if (mode == "sleep" || mode == "child") {
+        if (mode == "child") {
+            StartLateChild();
+        }
+        Sleep(30000);
+        return 0;
+    }
     if (arguments.size() >= 3) {
         std::ofstream(upd::ToPath(arguments[2]), std::ios::binary) << "partial\n";
     }
-    return ExitCode();
+    const int code = ExitCode();
+    if (code != 0) {
+        std::printf("Scanning %s\n", arguments.size() >= 3 ? arguments[2].c_str() : "");
+        std::fflush(stdout);
+        std::fprintf(stderr, "ERROR: something broke\n");
+    }
+    return code;
+}
+
+}  // namespace
+
+int main() {
+    const std::vector<std::string> arguments = Arguments();
+    const std::string verb = arguments.empty() ? "" : arguments[0];
+    const std::string mode = FirstWordOf("mode.txt", "normal");
+    if (verb == "late") {
+        std::ofstream(upd::ToPath(Beside("child.txt"))) << "started\n";
+        Sleep(1500);
+        std::ofstream(upd::ToPath(Beside("late.txt"))) << "late\n";
+        return 0;
+    }
+    if (verb == "t") {
+        return mode == "garbage" ? 2 : 0;
+    }
+    if (verb == "l") {
+        std::printf("Path = %s\nSize = 13\n\n",
+                    mode == "nested" ? "sub\\descriptor.xml" : "descriptor.xml");
+        return 0;
+    }
+    Record(arguments);
+    return verb == "a" ? Add(arguments, mode) : ExitCode();
 }

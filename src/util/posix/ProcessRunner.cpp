@@ -1,12 +1,15 @@
 #include "util/ProcessRunner.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 extern char** environ;
 
@@ -46,11 +49,14 @@ class Pipe {
 };
 
 // Owns the spawn settings: stdin from /dev/null, stdout and stderr into the pipe, a new
-// process group, default signal handling.
+// process group, default signal handling, the working directory.
 class SpawnSettings {
   public:
-    explicit SpawnSettings(const Pipe& output) {
+    SpawnSettings(const Pipe& output, const std::string& workingDirectory) {
         posix_spawn_file_actions_init(&actions_);
+        if (!workingDirectory.empty()) {
+            posix_spawn_file_actions_addchdir_np(&actions_, workingDirectory.c_str());
+        }
         posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_adddup2(&actions_, output.Write(), 1);
         posix_spawn_file_actions_adddup2(&actions_, output.Write(), 2);
@@ -79,66 +85,170 @@ class SpawnSettings {
     posix_spawnattr_t attributes_;
 };
 
-std::string ReadTail(int fd) {
-    std::string tail;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return tail;
-        }
-        tail.append(buffer, std::size_t(got));
-        if (tail.size() > 2 * kTailBytes) {
-            tail.erase(0, tail.size() - kTailBytes);
+// Keeps the last kTailBytes of what the program writes.
+class OutputTail {
+  public:
+    explicit OutputTail(int fd) : fd_(fd) {
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+    }
+    bool Open() const { return open_; }
+    int Fd() const { return open_ ? fd_ : -1; }
+    // Reads what is there without waiting.
+    void Drain() {
+        char buffer[4096];
+        while (open_) {
+            const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0) {
+                open_ = errno == EAGAIN || errno == EWOULDBLOCK;
+                return;
+            }
+            if (got == 0) {
+                open_ = false;
+                return;
+            }
+            text_.append(buffer, std::size_t(got));
+            if (text_.size() > 2 * kTailBytes) {
+                text_.erase(0, text_.size() - kTailBytes);
+            }
         }
     }
-}
+    std::string Take() {
+        if (text_.size() > kTailBytes) {
+            text_.erase(0, text_.size() - kTailBytes);
+        }
+        return std::move(text_);
+    }
 
-int WaitForExit(pid_t child) {
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+  private:
+    int fd_;
+    bool open_ = true;
+    std::string text_;
+};
+
+int ExitCodeOf(int status) {
     if (WIFEXITED(status)) {
         return WEXITSTATUS(status);
     }
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 255;
 }
 
-}  // namespace
-
-ProcessOutcome RunAndWait(const std::string& commandLine) {
-    const std::vector<std::string> arguments = SplitCommandLine(commandLine);
-    if (arguments.empty()) {
-        ThrowUnableToRun(ENOENT, commandLine);
+// The started program; reaps it on every path so that no zombie is left behind.
+class Child {
+  public:
+    explicit Child(pid_t pid) : pid_(pid) {}
+    ~Child() {
+        if (!reaped_) {
+            EndGroup();
+        }
     }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool Reaped() const { return reaped_; }
+    int ExitCode() const { return exitCode_; }
+    // Reaps the program if it has ended; with block, waits for that.
+    bool Reap(bool block) {
+        if (!reaped_) {
+            int status = 0;
+            pid_t got;
+            while ((got = ::waitpid(pid_, &status, block ? 0 : WNOHANG)) < 0 && errno == EINTR) {
+            }
+            if (got == pid_) {
+                reaped_ = true;
+                exitCode_ = ExitCodeOf(status);
+            }
+        }
+        return reaped_;
+    }
+    // Ends the whole process group: SIGTERM, then SIGKILL to what is left after the grace.
+    void EndGroup() {
+        using Clock = std::chrono::steady_clock;
+        ::kill(-pid_, SIGTERM);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(1500);
+        while (Clock::now() < deadline && !(Reap(false) && GroupGone())) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ::kill(-pid_, SIGKILL);
+        Reap(true);
+    }
+
+  private:
+    bool GroupGone() const { return ::kill(-pid_, 0) != 0 && errno == ESRCH; }
+
+    pid_t pid_;
+    bool reaped_ = false;
+    int exitCode_ = 255;
+};
+
+std::vector<char*> ArgumentVector(const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
     for (const auto& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    return argv;
+}
 
+std::string Shown(const Command& command) {
+    return command.shownAs.empty() ? command.commandLine : command.shownAs;
+}
+
+// Waits for the program, reading its output and asking keepWaiting about every 100 ms.
+ProcessOutcome Watch(Child& child, OutputTail& output, const KeepWaiting& keepWaiting) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kAskEvery = std::chrono::milliseconds(100);
+    auto lastAsked = Clock::now();
+    ProcessOutcome outcome;
+    while (!child.Reap(false)) {
+        pollfd watched{output.Fd(), POLLIN, 0};
+        const int ready = ::poll(&watched, 1, 50);
+        const bool interrupted = ready < 0 && errno == EINTR;
+        output.Drain();
+        if (child.Reaped()) {
+            break;
+        }
+        if (interrupted || Clock::now() - lastAsked >= kAskEvery) {
+            lastAsked = Clock::now();
+            if (!keepWaiting()) {
+                child.EndGroup();
+                outcome.cancelled = true;
+                break;
+            }
+        }
+    }
+    child.Reap(true);
+    // What it wrote before it ended; children that keep the pipe open are not waited for.
+    output.Drain();
+    outcome.exitCode = child.ExitCode();
+    outcome.outputTail = output.Take();
+    return outcome;
+}
+
+}  // namespace
+
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
+    if (command.arguments.empty()) {
+        ThrowUnableToRun(ENOENT, Shown(command));
+    }
+    std::vector<char*> argv = ArgumentVector(command.arguments);
     Pipe output;
     if (!output.Ok()) {
-        ThrowUnableToRun(errno, commandLine);
+        ThrowUnableToRun(errno, Shown(command));
     }
-    const SpawnSettings settings(output);
-    pid_t child = 0;
-    const int error = ::posix_spawnp(&child, argv[0], settings.Actions(), settings.Attributes(),
-                                     argv.data(), environ);
+    const SpawnSettings settings(output, command.workingDirectory);
+    pid_t pid = 0;
+    const int error = ::posix_spawn(&pid, argv[0], settings.Actions(), settings.Attributes(),
+                                    argv.data(), environ);
     output.CloseWrite();
     if (error != 0) {
-        ThrowUnableToRun(error, commandLine);
+        ThrowUnableToRun(error, Shown(command));
     }
-    ProcessOutcome outcome;
-    outcome.outputTail = ReadTail(output.Read());
-    outcome.exitCode = WaitForExit(child);
-    if (outcome.outputTail.size() > kTailBytes) {
-        outcome.outputTail.erase(0, outcome.outputTail.size() - kTailBytes);
-    }
-    return outcome;
+    Child child(pid);
+    OutputTail tail(output.Read());
+    return Watch(child, tail, keepWaiting);
 }
 
 }  // namespace upd

@@ -2,35 +2,187 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <memory>
+
 #include "util/FileSystem.h"
 
 namespace upd {
 
 namespace {
-struct HandleCloser {
-    HANDLE handle;
-    ~HandleCloser() { CloseHandle(handle); }
+
+constexpr std::size_t kTailBytes = 16384;
+
+class Handle {
+  public:
+    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~Handle() { Close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE Get() const { return handle_; }
+    bool Ok() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    void Reset(HANDLE handle) {
+        Close();
+        handle_ = handle;
+    }
+    void Close() {
+        if (Ok()) {
+            CloseHandle(handle_);
+        }
+        handle_ = nullptr;
+    }
+
+  private:
+    HANDLE handle_;
 };
+
+std::string Shown(const Command& command) {
+    return command.shownAs.empty() ? command.commandLine : command.shownAs;
+}
+
+// A job that ends every process in it when its last handle closes: the archiver and
+// whatever it starts end with it.
+HANDLE NewKillingJob() {
+    const HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job == nullptr) {
+        return nullptr;
+    }
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+// The pipe for the program's output and the null device for its input; only the ends the
+// program gets are inheritable.
+struct StandardHandles {
+    Handle read, write, input;
+
+    bool Open() {
+        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        HANDLE readEnd = nullptr;
+        HANDLE writeEnd = nullptr;
+        if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 64 * 1024)) {
+            return false;
+        }
+        read.Reset(readEnd);
+        write.Reset(writeEnd);
+        SetHandleInformation(read.Get(), HANDLE_FLAG_INHERIT, 0);
+        input.Reset(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                &inheritable, OPEN_EXISTING, 0, nullptr));
+        return input.Ok();
+    }
+};
+
+// The attribute list that limits inheritance to the given handles.
+class InheritedOnly {
+  public:
+    InheritedOnly(HANDLE first, HANDLE second) : handles_{first, second} {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_ = std::make_unique<char[]>(size);
+        list_ = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.get());
+        if (!InitializeProcThreadAttributeList(list_, 1, 0, &size)) {
+            list_ = nullptr;
+            return;
+        }
+        UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_,
+                                  sizeof handles_, nullptr, nullptr);
+    }
+    ~InheritedOnly() {
+        if (list_ != nullptr) {
+            DeleteProcThreadAttributeList(list_);
+        }
+    }
+    InheritedOnly(const InheritedOnly&) = delete;
+    InheritedOnly& operator=(const InheritedOnly&) = delete;
+    LPPROC_THREAD_ATTRIBUTE_LIST List() const { return list_; }
+
+  private:
+    HANDLE handles_[2];
+    std::unique_ptr<char[]> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
+// Reads what waits in the pipe without blocking, keeping the last kTailBytes.
+void Drain(HANDLE pipe, std::string& tail) {
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) || available == 0) {
+            return;
+        }
+        std::string chunk(available, '\0');
+        DWORD got = 0;
+        if (!ReadFile(pipe, chunk.data(), available, &got, nullptr) || got == 0) {
+            return;
+        }
+        tail.append(chunk.data(), got);
+        if (tail.size() > kTailBytes) {
+            tail.erase(0, tail.size() - kTailBytes);
+        }
+    }
+}
+
+// job is null when the program could not be put in one: then only the program itself ends.
+ProcessOutcome Watch(HANDLE process, HANDLE job, HANDLE pipe, const KeepWaiting& keepWaiting) {
+    using Clock = std::chrono::steady_clock;
+    auto lastAsked = Clock::now();
+    ProcessOutcome outcome;
+    while (WaitForSingleObject(process, 50) == WAIT_TIMEOUT) {
+        Drain(pipe, outcome.outputTail);
+        if (Clock::now() - lastAsked >= std::chrono::milliseconds(100)) {
+            lastAsked = Clock::now();
+            if (!keepWaiting()) {
+                if (job == nullptr || !TerminateJobObject(job, 1)) {
+                    TerminateProcess(process, 1);
+                }
+                WaitForSingleObject(process, INFINITE);
+                outcome.cancelled = true;
+                break;
+            }
+        }
+    }
+    Drain(pipe, outcome.outputTail);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process, &exitCode);
+    outcome.exitCode = int(exitCode);
+    return outcome;
+}
+
 }  // namespace
 
-ProcessOutcome RunAndWait(const std::string& commandLine) {
-    std::wstring mutableLine = ToPath(commandLine).wstring();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &process)) {
-        ThrowUnableToRun(long(GetLastError()), commandLine);
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
+    StandardHandles standard;
+    const Handle job(NewKillingJob());
+    if (!standard.Open() || !job.Ok()) {
+        ThrowUnableToRun(long(GetLastError()), Shown(command));
     }
-    const HandleCloser processHandle{process.hProcess};
-    const HandleCloser threadHandle{process.hThread};
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    return {int(exitCode), {}};
+    const InheritedOnly inherited(standard.write.Get(), standard.input.Get());
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = inherited.List() ? sizeof startup : sizeof startup.StartupInfo;
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.hStdInput = standard.input.Get();
+    startup.StartupInfo.hStdOutput = standard.write.Get();
+    startup.StartupInfo.hStdError = standard.write.Get();
+    startup.lpAttributeList = inherited.List();
+
+    std::wstring mutableLine = ToPath(command.commandLine).wstring();
+    const std::wstring directory = ToPath(command.workingDirectory).wstring();
+    const DWORD flags = CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED |
+                        (inherited.List() ? EXTENDED_STARTUPINFO_PRESENT : 0);
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup.StartupInfo,
+                        &started)) {
+        ThrowUnableToRun(long(GetLastError()), Shown(command));
+    }
+    const Handle process(started.hProcess);
+    const Handle thread(started.hThread);
+    const bool inJob = AssignProcessToJobObject(job.Get(), process.Get());
+    ResumeThread(thread.Get());
+    standard.write.Close();  // the pipe ends when the program and its children have closed theirs
+    return Watch(process.Get(), inJob ? job.Get() : nullptr, standard.read.Get(), keepWaiting);
 }
 
 }  // namespace upd

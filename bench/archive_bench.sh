@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Times `updtool archive` (archiving, the check of the new archive and the move into place)
+# against `7zz a` alone with the same password on the same patch folder: half compressible
+# text, half random bytes. Runs alternate; prints the medians and the median of the per-pair
+# ratios (target <= 1.10).
+# Usage: bench/archive_bench.sh [pairs] [size-in-MiB]   (builds the release updtool first)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+scripts/deps.sh "${BUILD_PACKAGES[@]}" python3 bc >/dev/null
+cmake --preset release -DUPD_BUILD_TESTS=OFF >/dev/null
+cmake --build --preset release --target updtool >/dev/null
+tool=$PWD/build/release/src/updtool
+sevenzip=$(command -v 7zz)
+pairs=${1:-5}
+size_mib=${2:-100}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+python3 - "$work/patch" "$size_mib" <<'PY'
+import os, random, sys
+folder, mib = sys.argv[1], int(sys.argv[2])
+os.makedirs(os.path.join(folder, "data"))
+rng = random.Random(1)
+half = mib * 1024 * 1024 // 2
+with open(os.path.join(folder, "descriptor.xml"), "w") as out:
+    out.write('<descriptor version="1"/>\n')
+for i in range(4):  # text that compresses like program resources and scripts
+    with open(os.path.join(folder, "data", "text%d.sql" % i), "w") as out:
+        written = 0
+        while written < half // 4:
+            line = "INSERT INTO drugs VALUES (%d, 'name %05d', %d.%02d);\n" % (
+                rng.randrange(10**6), rng.randrange(10**5), rng.randrange(1000), rng.randrange(100))
+            out.write(line)
+            written += len(line)
+for i in range(2):  # already compressed content
+    with open(os.path.join(folder, "data", "blob%d.bin" % i), "wb") as out:
+        out.write(rng.randbytes(half // 2))
+PY
+
+seconds() {  # seconds COMMAND... : wall time of one run
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
+}
+
+run_tool() {
+  rm -f "$work/tool.upd"
+  seconds "$tool" archive --password 'bench pw' -o "$work/tool.upd" "$work/patch" \
+    --archiver "$sevenzip"
+}
+run_7zz() {
+  rm -f "$work/plain.upd"
+  (cd "$work/patch" && seconds "$sevenzip" a '-pbench pw' "$work/plain.upd" '*')
+}
+
+median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+
+tool_times=() plain_times=() ratios=()
+for ((i = 0; i < pairs; i++)); do
+  if ((i % 2 == 0)); then
+    t=$(run_tool); p=$(run_7zz)
+  else
+    p=$(run_7zz); t=$(run_tool)
+  fi
+  tool_times+=("$t") plain_times+=("$p") ratios+=("$(echo "$t / $p" | bc -l)")
+  printf 'pair %d: updtool %6.2fs  7zz a %6.2fs\n' "$((i + 1))" "$t" "$p"
+done
+
+printf 'patch folder           %d MiB (half text, half random), %d pairs, %d cores (shared)\n' \
+  "$size_mib" "$pairs" "$(nproc)"
+printf 'archive sizes          updtool %d bytes, 7zz %d bytes\n' \
+  "$(stat -c %s "$work/tool.upd")" "$(stat -c %s "$work/plain.upd")"
+printf 'median updtool archive %6.2fs (with the check)\n' "$(printf '%s\n' "${tool_times[@]}" | median)"
+printf 'median 7zz a           %6.2fs\n' "$(printf '%s\n' "${plain_times[@]}" | median)"
+printf 'median ratio           %.3f (target <= 1.10)\n' "$(printf '%s\n' "${ratios[@]}" | median)"
