@@ -26,6 +26,8 @@ constexpr wchar_t kFormClass[] = L"TMainForm";
 constexpr wchar_t kPageClass[] = L"TTabSheet";
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int kFirstControlId = 100;
+constexpr int kNextPageId = 0x7F00;  // Ctrl+Tab, as in the system's tabbed dialogs
+constexpr int kPreviousPageId = 0x7F01;  // Ctrl+Shift+Tab
 constexpr auto kProgressDelay = std::chrono::milliseconds(500);
 
 // A page passes its controls' commands on to the form.
@@ -106,8 +108,10 @@ TMainForm::TMainForm() {
                              GetModuleHandleW(nullptr), nullptr);
     children_.push_back({form.pagesName, pages_, {}, -1});
     CreatePages();
-    ACCEL escape{FVIRTKEY, VK_ESCAPE, IDCANCEL};
-    accelerators_.reset(CreateAcceleratorTableW(&escape, 1));
+    ACCEL keys[] = {{FVIRTKEY, VK_ESCAPE, IDCANCEL},
+                    {FVIRTKEY | FCONTROL, VK_TAB, kNextPageId},
+                    {FVIRTKEY | FCONTROL | FSHIFT, VK_TAB, kPreviousPageId}};
+    accelerators_.reset(CreateAcceleratorTableW(keys, 3));
     LayOut(upd::win32::WindowDpi(handle_));
     upd::win32::CenterOnMonitor(handle_);
     ShowPage(form.activePage);
@@ -317,6 +321,12 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 void TMainForm::OnCommand(int id) {
     if (id == IDCANCEL) {
         upd::win32::RunGuarded([this] { acExitExecute(); });
+        return;
+    }
+    if (id == kNextPageId || id == kPreviousPageId) {
+        const int count = static_cast<int>(pageWindows_.size());
+        const int current = static_cast<int>(SendMessageW(pages_, TCM_GETCURSEL, 0, 0));
+        ShowPage((current + (id == kNextPageId ? 1 : count - 1)) % count);
         return;
     }
     const size_t index = static_cast<size_t>(id - kFirstControlId);

@@ -69,7 +69,7 @@ std::string ChooseFolderWithDialog(HWND owner, std::string_view caption) {
     browse.hwndOwner = owner;
     browse.lpszTitle = captionText.c_str();
     // The edit box lets a path be typed as well as picked from the tree.
-    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX;
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
     const QuietCriticalErrors quiet;
     const std::unique_ptr<ITEMIDLIST, ItemListFree> chosen(SHBrowseForFolderW(&browse));
     if (!chosen) {
