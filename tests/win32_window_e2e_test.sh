@@ -70,6 +70,7 @@ select_page() {  # 0..3, with Ctrl+Tab from the page shown
 # The open-file dialog: the path typed into its name field.
 choose_file() {
   wait_window "$1"
+  sleep 0.5  # the name field takes the focus once the dialog has filled its list
   xdotool type --delay 10 "$(windows_path "$2")"
   xdotool key Return
   wait_gone "$1"
@@ -101,7 +102,7 @@ confirm_done() {
 screenshot() {
   [ -n "${SCREENSHOTS:-}" ] || return 0
   sleep 0.3
-  import -window "$2" "$SCREENSHOTS/$1"
+  import -frame -window "$2" "$SCREENSHOTS/$1"
 }
 
 mkdir -p "$work/app" "$work/data" "$work/out" "$work/back" "$work/patch/sub"
@@ -111,12 +112,12 @@ printf '<?xml version="1.0"?>\n<updates><update name="u1.upd"/></updates>\n' >"$
 echo '<descriptor/>' >"$work/patch/descriptor.xml"
 echo 'payload' >"$work/patch/sub/file.txt"
 
-started=$(date +%s.%N)
+started=$EPOCHREALTIME
 (cd "$work/app" && exec "${wine[@]}" UpdatePublisher.exe) >"$work/program.log" 2>&1 &
 app_pid=$!
 wait_window "$caption" 60
 window=$found
-echo "window after $(echo "$(date +%s.%N) - $started" | bc) s"
+echo "window after $(awk "BEGIN { print $EPOCHREALTIME - $started }") s"
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "${WIDTH}x${HEIGHT}" = "642x219" ] || fail "client area is ${WIDTH}x${HEIGHT}, expected 642x219"
