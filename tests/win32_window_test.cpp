@@ -359,6 +359,73 @@ TEST_F(Win32Window, AFailingCommandShowsTheErrorDialogAndKeepsTheFields) {
     EXPECT_EQ(form.Text("edPassField"), upd::form::FindControl("edPassField")->text);
 }
 
+// Resources of a built executable, read without running it.
+class ExecutableResources {
+  public:
+    explicit ExecutableResources(const std::wstring& path)
+        : module_(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~ExecutableResources() {
+        if (module_) {
+            FreeLibrary(module_);
+        }
+    }
+    bool Loaded() const { return module_ != nullptr; }
+    std::string Resource(LPCWSTR type, int id) const {
+        HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(id), type);
+        if (!found) {
+            return {};
+        }
+        const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module_, found)));
+        return std::string(bytes, SizeofResource(module_, found));
+    }
+
+  private:
+    HMODULE module_;
+};
+
+std::wstring Beside(const char* relative) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self);
+    return path.substr(0, path.find_last_of(L'\\') + 1) + Wide(relative);
+}
+
+// The version block holds its strings as UTF-16; "ProductVersion" is followed by its value.
+std::string VersionString(const std::string& block, const char* key) {
+    const std::wstring wideKey = Wide(key);
+    const std::string keyBytes(reinterpret_cast<const char*>(wideKey.c_str()),
+                               (wideKey.size() + 1) * sizeof(wchar_t));
+    size_t at = block.find(keyBytes);
+    if (at == std::string::npos) {
+        return {};
+    }
+    at += keyBytes.size();
+    while (at < block.size() && block[at] == '\0') {
+        ++at;  // padding to a 32-bit boundary
+    }
+    std::wstring value(reinterpret_cast<const wchar_t*>(block.data() + at - (at % 2)));
+    return Utf8(value);
+}
+
+TEST(Win32Executables, CarryTheProjectVersionAndTheWindowItsManifestAndIcon) {
+    for (const char* relative : {UPDATE_PUBLISHER_RELATIVE_PATH, UPDTOOL_RELATIVE_PATH}) {
+        SCOPED_TRACE(relative);
+        const ExecutableResources executable(Beside(relative));
+        ASSERT_TRUE(executable.Loaded());
+        const std::string version = executable.Resource(MAKEINTRESOURCEW(16), 1);  // RT_VERSION
+        EXPECT_EQ(VersionString(version, "ProductVersion"), UPD_PROJECT_VERSION);
+        EXPECT_EQ(VersionString(version, "FileVersion"), UPD_PROJECT_VERSION);
+    }
+    const ExecutableResources window(Beside(UPDATE_PUBLISHER_RELATIVE_PATH));
+    const std::string manifest = window.Resource(MAKEINTRESOURCEW(24), 1);  // RT_MANIFEST
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm<"), std::string::npos);
+    // Stored names stay in the system's ANSI code page: no UTF-8 code page for the process.
+    EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos);
+    EXPECT_FALSE(window.Resource(MAKEINTRESOURCEW(14), 1).empty());  // RT_GROUP_ICON
+}
+
 TEST(Win32Progress, FormatsElapsedTimeAndArchiveSize) {
     const std::pair<long long, const char*> times[] = {
         {0, "0:00"}, {999, "0:00"}, {7'000, "0:07"}, {59'999, "0:59"}, {61'000, "1:01"},

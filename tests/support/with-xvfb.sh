@@ -4,29 +4,29 @@
 # Usage: with-xvfb.sh COMMAND [ARG...]
 set -uo pipefail
 
-work=$(mktemp -d)
+xvfb_work=$(mktemp -d)
 xvfb_pid=""
 wm_pid=""
 cleanup() {
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
-  rm -rf "$work"
+  rm -rf "$xvfb_work"
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$xvfb_work/display" 2>"$xvfb_work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
+  [ -s "$xvfb_work/display" ] && break
   sleep 0.1
 done
-if [ ! -s "$work/display" ]; then
-  echo "Xvfb did not start: $(cat "$work/xvfb.log")" >&2
+if [ ! -s "$xvfb_work/display" ]; then
+  echo "Xvfb did not start: $(cat "$xvfb_work/xvfb.log")" >&2
   exit 1
 fi
-export DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY=":$(head -n 1 "$xvfb_work/display")"
 if command -v openbox >/dev/null; then
   openbox --sm-disable >/dev/null 2>&1 &
   wm_pid=$!
