@@ -6,9 +6,12 @@
 // after windows.h
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <future>
+#include <string>
 #include <thread>
 #include <vector>
 
