@@ -285,7 +285,11 @@ LRESULT CALLBACK TMainForm::Procedure(HWND window, UINT message, WPARAM wParam, 
     if (form == nullptr || form->handle_ == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    return form->Dispatch(message, wParam, lParam);
+    // Nothing may unwind through the system's frames: the handlers have their own boundary,
+    // this one catches what layout or painting might throw (out of memory).
+    LRESULT result = 0;
+    upd::win32::RunGuarded([&] { result = form->Dispatch(message, wParam, lParam); });
+    return result;
 }
 
 LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

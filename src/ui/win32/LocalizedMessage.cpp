@@ -127,7 +127,10 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     }
     if (message == kArrangeMessage) {
-        Arrange(window, box);
+        try {
+            Arrange(window, box);
+        } catch (...) {  // out of memory for a caption: the box still works, in English
+        }
         return 0;
     }
     return CallWindowProcW(box.original, window, message, wParam, lParam);
@@ -188,7 +191,10 @@ LRESULT CALLBACK ActivationHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE && box != nullptr && box->window == nullptr) {
         const auto window = reinterpret_cast<HWND>(wParam);
         if (IsDialogWindow(window)) {
-            Localize(window, *box);
+            try {
+                Localize(window, *box);
+            } catch (...) {  // as in BoxProc: nothing may leave a hook
+            }
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
