@@ -173,7 +173,7 @@ void TMainForm::LayOut(UINT dpi) {
     upd::win32::SetFont(handle_, windowFont_.get());
 
     RECT frame{0, 0, Scaled(form.clientWidth, dpi), Scaled(form.clientHeight, dpi)};
-    AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, WS_EX_CONTROLPARENT, dpi);
+    upd::win32::AdjustFrame(frame, kFormStyle, WS_EX_CONTROLPARENT, dpi);
     SetWindowPos(handle_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(pages_, nullptr, 0, 0, Scaled(form.clientWidth, dpi),

@@ -21,9 +21,34 @@ void SetFont(HWND window, HFONT font) {
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
+namespace {
+// The per-monitor functions came with Windows 10; before it they are looked up, not imported,
+// so that the program still starts there, at the system's one DPI.
+template <typename Function>
+Function UserFunction(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+}  // namespace
+
 UINT WindowDpi(HWND window) {
-    const UINT dpi = window != nullptr ? GetDpiForWindow(window) : 0;
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = UserFunction<GetDpiForWindowFunction>("GetDpiForWindow");
+    UINT dpi = window != nullptr && getDpiForWindow != nullptr ? getDpiForWindow(window) : 0;
+    if (dpi == 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
+        ReleaseDC(nullptr, screen);
+    }
     return dpi != 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+void AdjustFrame(RECT& rect, DWORD style, DWORD exStyle, UINT dpi) {
+    using AdjustFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = UserFunction<AdjustFunction>("AdjustWindowRectExForDpi");
+    if (adjustForDpi == nullptr || !adjustForDpi(&rect, style, FALSE, exStyle, dpi)) {
+        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    }
 }
 
 }  // namespace upd::win32

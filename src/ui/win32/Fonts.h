@@ -21,7 +21,10 @@ FontHandle CreatePixelFont(std::string_view face, int pixelsAt96, UINT dpi);
 
 void SetFont(HWND window, HFONT font);
 
-// The dots per inch of the window's monitor (96 where the system cannot tell).
+// The dots per inch of the window's monitor (the system's where it cannot tell per monitor).
 UINT WindowDpi(HWND window);
+
+// The frame rectangle around a client rectangle at that DPI.
+void AdjustFrame(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);
 
 }  // namespace upd::win32

@@ -46,7 +46,7 @@ std::string FormatArchiveSize(std::int64_t bytes) {
 ProgressDialog::ProgressDialog(HWND owner) : owner_(owner), dpi_(WindowDpi(owner)) {
     RegisterClassOnce(&Procedure);
     RECT frame{0, 0, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_)};
-    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi_);
+    AdjustFrame(frame, kStyle, kExStyle, dpi_);
     window_ = CreateWindowExW(kExStyle, kClassName, Wide("Архивиране").c_str(), kStyle,
                               CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                               frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr),
