@@ -268,12 +268,14 @@ TEST_F(Win32Window, HasTheDescribedTabsWithTheActivePageAloneVisible) {
     }
 }
 
-TEST_F(Win32Window, BuildsEveryControlOfEveryPageFromTheDescription) {
+// Every control of every page as the description has it, laid out for dpi.
+void ExpectControlsAsDescribed(const TMainForm& form, UINT dpi) {
+    const auto px = [dpi](int at96) { return upd::win32::Scaled(at96, dpi); };
     const char* const classes[] = {"Static", "Static", "Edit", "Button"};  // by Kind
     for (const auto& page : upd::form::MainForm().pages) {
         HWND pageWindow = form.Find(page.name);
         for (const auto& control : page.controls) {
-            SCOPED_TRACE(std::string(control.name));
+            SCOPED_TRACE(std::string(control.name) + " at " + std::to_string(dpi) + " DPI");
             HWND window = form.Find(control.name);
             ASSERT_NE(window, nullptr);
             EXPECT_EQ(GetParent(window), pageWindow);
@@ -283,23 +285,39 @@ TEST_F(Win32Window, BuildsEveryControlOfEveryPageFromTheDescription) {
             EXPECT_EQ(control.kind == Kind::Edit && (style & ES_READONLY) != 0, control.readOnly);
             EXPECT_EQ((style & WS_TABSTOP) != 0, control.Focusable());
             const RECT rect = RectIn(window, pageWindow);
-            EXPECT_EQ(rect.right - rect.left, Px(control.rect.width));
+            EXPECT_EQ(rect.right - rect.left, px(control.rect.width));
             if (!page.stacked) {
-                EXPECT_EQ(rect.left, Px(control.rect.left));
-                EXPECT_EQ(rect.top, Px(control.rect.top));
+                EXPECT_EQ(rect.left, px(control.rect.left));
+                EXPECT_EQ(rect.top, px(control.rect.top));
             }
             if (control.kind == Kind::WrappingLabel) {
-                EXPECT_GE(rect.bottom - rect.top, Px(control.rect.height));
+                EXPECT_GE(rect.bottom - rect.top, px(control.rect.height));
             } else {
-                EXPECT_EQ(rect.bottom - rect.top, Px(control.rect.height));
+                EXPECT_EQ(rect.bottom - rect.top, px(control.rect.height));
             }
-            const int wantedPixels = Px(control.fontPixels);
             LOGFONTW font{};
             GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)),
                        sizeof font, &font);
-            EXPECT_EQ(-font.lfHeight, wantedPixels);
+            // Rounded down, so that a text fitting at 96 DPI fits when scaled.
+            EXPECT_EQ(-font.lfHeight, control.fontPixels * int(dpi) / 96);
             EXPECT_EQ(Utf8(font.lfFaceName), upd::form::MainForm().pagesFont.face);
         }
+    }
+}
+
+TEST_F(Win32Window, BuildsEveryControlOfEveryPageFromTheDescription) {
+    ExpectControlsAsDescribed(form, dpi);
+}
+
+TEST_F(Win32Window, LaysItselfOutAgainWhenMovedToAMonitorOfAnotherDpi) {
+    for (const UINT newDpi : {144u, 120u, 96u}) {
+        RECT suggested{10, 10, 10 + Px(650), 10 + Px(246)};
+        SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        ExpectControlsAsDescribed(form, newDpi);
+        const RECT area = RectIn(form.Find("ts1"), form.Find("pgc1"));
+        EXPECT_EQ(area.right - area.left,
+                  upd::win32::Scaled(upd::form::MainForm().pageArea.width, newDpi));
     }
 }
 
