@@ -121,8 +121,16 @@ echo "window after $(awk "BEGIN { print $EPOCHREALTIME - $started }") s"
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "${WIDTH}x${HEIGHT}" = "642x219" ] || fail "client area is ${WIDTH}x${HEIGHT}, expected 642x219"
+hints=$(timeout 5 xprop -id "$window" WM_NORMAL_HINTS _NET_WM_ALLOWED_ACTIONS)
+for bound in minimum maximum; do
+  grep -q "program specified $bound size: 642 by 219" <<<"$hints" ||
+    fail "the window manager is not told the $bound size 642 x 219: $hints"
+done
+grep -qE "_NET_WM_ACTION_(MAXIMIZE|RESIZE)" <<<"$hints" &&
+  fail "the window manager offers to maximize or resize the window: $hints"
+# Try anyway: a new size asked for, and a double click on the title bar (maximizes in openbox).
 xdotool windowsize "$window" 900 500
-xdotool windowstate --add MAXIMIZED_VERT,MAXIMIZED_HORZ "$window" 2>/dev/null
+xdotool mousemove $((X + 100)) $((Y - 8)) click --repeat 2 --delay 80 1
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "${WIDTH}x${HEIGHT}" = "642x219" ] || fail "resized or maximized to ${WIDTH}x${HEIGHT}"
