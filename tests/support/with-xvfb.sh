@@ -7,7 +7,9 @@ set -uo pipefail
 xvfb_work=$(mktemp -d)
 xvfb_pid=""
 wm_pid=""
+child_pid=""
 cleanup() {
+  [ -n "$child_pid" ] && kill "$child_pid" 2>/dev/null
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
@@ -31,4 +33,10 @@ if command -v openbox >/dev/null; then
   openbox --sm-disable >/dev/null 2>&1 &
   wm_pid=$!
 fi
-"$@"
+# In the background, so that a TERM (a test timeout) is handled at once, not after it.
+"$@" &
+child_pid=$!
+wait "$child_pid"
+status=$?
+child_pid=""
+exit "$status"
