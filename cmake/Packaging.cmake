@@ -45,6 +45,7 @@ if(WIN32)
   set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS -INPUTCHARSET UTF8 -V2)
   # What the script needs; CPack hands only CPACK_* variables to it.
   set(CPACK_UPD_DISPLAY_NAME "${UPD_DISPLAY_NAME}")
+  set(CPACK_UPD_ICON "${PROJECT_SOURCE_DIR}/data/updatepublisher.ico")
   set(CPACK_UPD_HAS_WINDOW 0)
   if(TARGET UpdatePublisher)
     set(CPACK_UPD_HAS_WINDOW 1)

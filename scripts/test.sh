@@ -41,7 +41,7 @@ cmake --preset mingw-release >/dev/null
 cmake --build --preset mingw-release
 cpack --preset mingw-release
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/mingw-release/CMakeCache.txt)
-tests/setup_test.sh "build/mingw-release/packages/UpdatePublisher-$version-setup.exe" "$version" \
+tests/support/with-xvfb.sh tests/setup_test.sh "build/mingw-release/packages/UpdatePublisher-$version-setup.exe" "$version" \
   build/mingw/tests/archiver_stand_in.exe build/mingw-release/setup-test
 
 cmake --preset release -DUPD_BUILD_TESTS=OFF >/dev/null

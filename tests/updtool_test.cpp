@@ -189,6 +189,13 @@ TEST(UpdTool, FullStandardStreamsMakeItFail) {
 }
 #endif  // /dev/full is a Linux device
 
+// Windows-style "/x" options are off: a path beginning with '/' stays a path everywhere.
+TEST(UpdTool, ArgumentsBeginningWithASlashArePaths) {
+    const auto result = RunTool({"unpack", "/no/such/updates.upd", "/no/such/folder"});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("updates.upd"), std::string::npos) << result.err;
+}
+
 }  // namespace
 
 // ---- Paths that name no file, and interruptions ----

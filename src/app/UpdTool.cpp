@@ -203,6 +203,7 @@ int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ost
                  "updtool");
     app.set_version_flag("--version", std::string("updtool ") + UPD_VERSION);
     app.require_subcommand(1);
+    app.allow_windows_style_options(false);  // "/data/x" is a path, not an option
     Options options;
     AddSubcommands(app, options, out);
     AddArchive(app, options, console);

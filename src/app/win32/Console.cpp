@@ -1,0 +1,119 @@
+#include "app/Console.h"
+
+#include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
+
+#include <filesystem>
+#include <memory>
+#include <streambuf>
+
+#include "util/FileSystem.h"
+
+namespace upd {
+
+namespace {
+
+// Collects UTF-8 and writes it on flush: as UTF-16 through WriteConsoleW to a console, whose
+// code page would garble it, and as the bytes themselves to anything else.
+class ConsoleBuffer : public std::streambuf {
+  public:
+    explicit ConsoleBuffer(DWORD standardHandle) : standardHandle_(standardHandle) {}
+
+  protected:
+    int_type overflow(int_type character) override {
+        if (!traits_type::eq_int_type(character, traits_type::eof())) {
+            pending_.push_back(traits_type::to_char_type(character));
+        }
+        return traits_type::not_eof(character);
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        pending_.append(text, static_cast<size_t>(count));
+        return count;
+    }
+    int sync() override { return Write() ? 0 : -1; }
+
+  private:
+    // The end of the last whole character: a character cut by the buffer waits for its rest.
+    size_t CompleteLength() const {
+        size_t end = pending_.size();
+        size_t back = 0;
+        while (back < end && back < 4 && (pending_[end - 1 - back] & 0xC0) == 0x80) {
+            ++back;
+        }
+        if (back < end) {
+            const auto lead = static_cast<unsigned char>(pending_[end - 1 - back]);
+            const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            if (length > back + 1) {
+                end -= back + 1;
+            }
+        }
+        return end;
+    }
+
+    bool Write() {
+        HANDLE handle = GetStdHandle(standardHandle_);
+        DWORD mode = 0;
+        const size_t length = GetConsoleMode(handle, &mode) ? CompleteLength() : pending_.size();
+        const bool written = GetConsoleMode(handle, &mode) ? WriteConsole(handle, length)
+                                                           : WriteBytes(handle, length);
+        pending_.erase(0, length);
+        return written;
+    }
+
+    bool WriteConsole(HANDLE handle, size_t length) const {
+        const int size = static_cast<int>(length);
+        std::wstring wide(static_cast<size_t>(
+                              MultiByteToWideChar(CP_UTF8, 0, pending_.data(), size, nullptr, 0)),
+                          L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, pending_.data(), size, wide.data(),
+                            static_cast<int>(wide.size()));
+        DWORD written = 0;
+        return wide.empty() ||
+               WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    }
+
+    bool WriteBytes(HANDLE handle, size_t length) const {
+        DWORD written = 0;
+        return length == 0 || (WriteFile(handle, pending_.data(), static_cast<DWORD>(length),
+                                         &written, nullptr) &&
+                               written == length);
+    }
+
+    DWORD standardHandle_;
+    std::string pending_;
+};
+
+}  // namespace
+
+std::vector<std::string> CommandLineArguments(int, char**) {
+    // main() gets them in the ANSI code page, which cannot hold every file name.
+    int count = 0;
+    const auto freeArguments = [](wchar_t** list) { LocalFree(list); };
+    const std::unique_ptr<wchar_t*, decltype(freeArguments)> wide(
+        CommandLineToArgvW(GetCommandLineW(), &count), freeArguments);
+    std::vector<std::string> args;
+    for (int i = 1; wide && i < count; ++i) {
+        args.push_back(FromPath(std::filesystem::path(wide.get()[i])));
+    }
+    return args;
+}
+
+std::ostream& ConsoleOutput() {
+    static ConsoleBuffer buffer(STD_OUTPUT_HANDLE);
+    static std::ostream stream(&buffer);
+    return stream;
+}
+
+std::ostream& ConsoleError() {
+    static ConsoleBuffer buffer(STD_ERROR_HANDLE);
+    static std::ostream stream(&buffer);
+    return stream;
+}
+
+bool ErrorIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+}  // namespace upd

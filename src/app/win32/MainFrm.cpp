@@ -1,0 +1,459 @@
+#include "app/win32/MainFrm.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "ops/IndexCommands.h"
+#include "ops/UpdateArchive.h"
+#include "ui/win32/AppIdentity.h"
+#include "ui/win32/Choosers.h"
+#include "ui/win32/ExceptionBoundary.h"
+#include "ui/win32/LocalizedMessage.h"
+#include "ui/win32/WideText.h"
+
+using upd::form::Control;
+using upd::form::Handler;
+using upd::form::Kind;
+using upd::form::MainForm;
+using upd::win32::Scaled;
+using upd::win32::Wide;
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"TMainForm";
+constexpr wchar_t kPageClass[] = L"TTabSheet";
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr int kFirstControlId = 100;
+constexpr int kNextPageId = 0x7F00;  // Ctrl+Tab, as in the system's tabbed dialogs
+constexpr int kPreviousPageId = 0x7F01;  // Ctrl+Shift+Tab
+constexpr auto kProgressDelay = std::chrono::milliseconds(500);
+
+// A page passes its controls' commands on to the form.
+LRESULT CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) {
+        return SendMessageW(GetAncestor(window, GA_ROOT), message, wParam, lParam);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void RegisterClasses(WNDPROC formProcedure) {
+    static const bool registered = [formProcedure] {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+        windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        windowClass.lpfnWndProc = formProcedure;
+        windowClass.lpszClassName = kFormClass;
+        windowClass.hIcon = upd::win32::ApplicationIcon(GetSystemMetrics(SM_CXICON));
+        windowClass.hIconSm = upd::win32::ApplicationIcon(GetSystemMetrics(SM_CXSMICON));
+        RegisterClassExW(&windowClass);
+        windowClass.lpfnWndProc = &PageProcedure;
+        windowClass.lpszClassName = kPageClass;
+        windowClass.hIcon = windowClass.hIconSm = nullptr;
+        RegisterClassExW(&windowClass);
+        return true;
+    }();
+    (void)registered;
+}
+
+struct ControlClass {
+    const wchar_t* name;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ControlClass ClassOf(const Control& control) {
+    switch (control.kind) {
+        case Kind::Label:
+            return {L"Static", SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
+        case Kind::WrappingLabel:
+            return {L"Static", SS_LEFT | SS_NOPREFIX, 0};
+        case Kind::Edit:
+            return {L"Edit", DWORD(ES_AUTOHSCROLL | WS_TABSTOP | (control.readOnly ? ES_READONLY : 0)),
+                    WS_EX_CLIENTEDGE};
+        case Kind::Button:
+            return {L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
+    }
+    return {L"Static", 0, 0};
+}
+
+void Place(HWND window, const upd::form::Rect& rect, UINT dpi, int height) {
+    SetWindowPos(window, nullptr, Scaled(rect.left, dpi), Scaled(rect.top, dpi),
+                 Scaled(rect.width, dpi), height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool IsInput(const MSG& message) {
+    return (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+           (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) ||
+           (message.message >= WM_NCMOUSEMOVE && message.message <= WM_NCMBUTTONDBLCLK);
+}
+
+}  // namespace
+
+TMainForm::TMainForm() {
+    RegisterClasses(&Procedure);
+    const auto& form = MainForm();
+    handle_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Wide(form.caption).c_str(),
+                              kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, form.clientWidth,
+                              form.clientHeight, nullptr, nullptr, GetModuleHandleW(nullptr),
+                              this);
+    pages_ = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, nullptr,
+                             WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
+                             form.clientWidth, form.clientHeight, handle_, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    children_.push_back({form.pagesName, pages_, {}, -1});
+    CreatePages();
+    ACCEL keys[] = {{FVIRTKEY, VK_ESCAPE, IDCANCEL},
+                    {FVIRTKEY | FCONTROL, VK_TAB, kNextPageId},
+                    {FVIRTKEY | FCONTROL | FSHIFT, VK_TAB, kPreviousPageId}};
+    accelerators_.reset(CreateAcceleratorTableW(keys, 3));
+    LayOut(upd::win32::WindowDpi(handle_));
+    upd::win32::CenterOnMonitor(handle_);
+    ShowPage(form.activePage);
+    FormCreate();
+}
+
+TMainForm::~TMainForm() {
+    progress_.reset();
+    upd::win32::SetApplicationExceptionHandler({});
+    SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
+    DestroyWindow(handle_);
+}
+
+void TMainForm::CreatePages() {
+    const auto& pages = MainForm().pages;
+    for (int index = 0; index < static_cast<int>(pages.size()); ++index) {
+        std::wstring caption = Wide(pages[index].caption);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = caption.data();
+        SendMessageW(pages_, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
+        HWND page = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, nullptr,
+                                    WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, pages_, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+        pageWindows_.push_back(page);
+        children_.push_back({pages[index].name, page, {}, -1});
+        CreateControls(index, page);
+        ArrangeTabOrder(pages[index]);
+    }
+}
+
+void TMainForm::CreateControls(int page, HWND pageWindow) {
+    for (const Control& control : MainForm().pages[page].controls) {
+        const ControlClass type = ClassOf(control);
+        const auto id = static_cast<INT_PTR>(kFirstControlId + children_.size());
+        HWND window = CreateWindowExW(type.exStyle, type.name, Wide(control.text).c_str(),
+                                      WS_CHILD | WS_VISIBLE | type.style, 0, 0, 0, 0, pageWindow,
+                                      reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr),
+                                      nullptr);
+        children_.push_back({control.name, window, control, page});
+    }
+}
+
+// The dialog manager moves the focus in z-order: the focusable controls go to the bottom,
+// one after another, in the order of their tab stops.
+void TMainForm::ArrangeTabOrder(const upd::form::Page& page) {
+    for (const Control& control : upd::form::TabOrder(page)) {
+        SetWindowPos(Find(control.name), HWND_BOTTOM, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+void TMainForm::LayOut(UINT dpi) {
+    dpi_ = dpi;
+    const auto& form = MainForm();
+    windowFont_ = upd::win32::CreatePixelFont(form.windowFont.face, form.windowFont.pixelHeight, dpi);
+    textFont_ = upd::win32::CreatePixelFont(form.pagesFont.face, form.pagesFont.pixelHeight, dpi);
+    commandFont_ = upd::win32::CreatePixelFont(form.pagesFont.face, 16, dpi);
+    upd::win32::SetFont(handle_, windowFont_.get());
+
+    RECT frame{0, 0, Scaled(form.clientWidth, dpi), Scaled(form.clientHeight, dpi)};
+    upd::win32::AdjustFrame(frame, kFormStyle, WS_EX_CONTROLPARENT, dpi);
+    SetWindowPos(handle_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(pages_, nullptr, 0, 0, Scaled(form.clientWidth, dpi),
+                 Scaled(form.clientHeight, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    upd::win32::SetFont(pages_, textFont_.get());
+    for (int page = 0; page < static_cast<int>(pageWindows_.size()); ++page) {
+        Place(pageWindows_[page], form.pageArea, dpi, Scaled(form.pageArea.height, dpi));
+        PlaceControls(page);
+    }
+}
+
+void TMainForm::PlaceControls(int page) {
+    const bool stacked = MainForm().pages[page].stacked;
+    int stackTop = 0;
+    for (const Child& child : children_) {
+        if (child.page != page) {
+            continue;
+        }
+        upd::win32::SetFont(child.window, FontOf(child.control));
+        upd::form::Rect rect = child.control.rect;
+        int height = Scaled(rect.height, dpi_);
+        if (child.control.kind == Kind::WrappingLabel) {
+            height = std::max(height, WrappedHeight(child.window, Scaled(rect.width, dpi_)));
+        }
+        if (stacked) {
+            SetWindowPos(child.window, nullptr, Scaled(rect.left, dpi_), stackTop,
+                         Scaled(rect.width, dpi_), height, SWP_NOZORDER | SWP_NOACTIVATE);
+            stackTop += height;
+        } else {
+            Place(child.window, rect, dpi_, height);
+        }
+    }
+}
+
+int TMainForm::WrappedHeight(HWND label, int width) const {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
+    HDC context = GetDC(label);
+    const HGDIOBJ previous =
+        SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    RECT bounds{0, 0, width, 0};
+    DrawTextW(context, text.c_str(), static_cast<int>(text.size()), &bounds,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    SelectObject(context, previous);
+    ReleaseDC(label, context);
+    return bounds.bottom - bounds.top;
+}
+
+HFONT TMainForm::FontOf(const Control& control) const {
+    return control.fontPixels == MainForm().pagesFont.pixelHeight ? textFont_.get()
+                                                                  : commandFont_.get();
+}
+
+void TMainForm::ShowPage(int page) {
+    SendMessageW(pages_, TCM_SETCURSEL, page, 0);
+    for (int index = 0; index < static_cast<int>(pageWindows_.size()); ++index) {
+        ShowWindow(pageWindows_[index], index == page ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void TMainForm::Show(int showCommand) {
+    ShowWindow(handle_, showCommand);
+    UpdateWindow(handle_);
+    const auto order = upd::form::TabOrder(MainForm().pages[MainForm().activePage]);
+    if (!order.empty()) {
+        SetFocus(Find(order.front().name));
+    }
+}
+
+int TMainForm::RunMessageLoop() {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorW(handle_, accelerators_.get(), &message) ||
+            IsDialogMessageW(handle_, &message)) {
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+HWND TMainForm::Find(std::string_view name) const {
+    const auto found = std::find_if(children_.begin(), children_.end(),
+                                    [name](const Child& child) { return child.name == name; });
+    return found == children_.end() ? nullptr : found->window;
+}
+
+std::string TMainForm::Text(std::string_view name) const {
+    HWND window = Find(name);
+    std::wstring buffer(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    buffer.resize(static_cast<size_t>(
+        GetWindowTextW(window, buffer.data(), static_cast<int>(buffer.size()))));
+    return upd::win32::Utf8(buffer);
+}
+
+void TMainForm::SetText(std::string_view name, const std::string& text) {
+    SetWindowTextW(Find(name), Wide(text).c_str());
+}
+
+LRESULT CALLBACK TMainForm::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* form = reinterpret_cast<TMainForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (form == nullptr || form->handle_ == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    // Nothing may unwind through the system's frames: the handlers have their own boundary,
+    // this one catches what layout or painting might throw (out of memory).
+    LRESULT result = 0;
+    upd::win32::RunGuarded([&] { result = form->Dispatch(message, wParam, lParam); });
+    return result;
+}
+
+LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam));
+            return 0;
+        case WM_NOTIFY:
+            if (reinterpret_cast<const NMHDR*>(lParam)->code == TCN_SELCHANGE) {
+                ShowPage(static_cast<int>(SendMessageW(pages_, TCM_GETCURSEL, 0, 0)));
+            }
+            return 0;
+        case WM_DPICHANGED: {
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(handle_, nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            LayOut(HIWORD(wParam));
+            return 0;
+        }
+        case WM_CLOSE:
+            upd::win32::RunGuarded([this] { acExitExecute(); });
+            return 0;
+        case WM_DESTROY:
+            if (closing_) {
+                PostQuitMessage(0);
+            }
+            return 0;
+        default:
+            return DefWindowProcW(handle_, message, wParam, lParam);
+    }
+}
+
+void TMainForm::OnCommand(int id) {
+    if (id == IDCANCEL) {
+        upd::win32::RunGuarded([this] { acExitExecute(); });
+        return;
+    }
+    if (id == kNextPageId || id == kPreviousPageId) {
+        const int count = static_cast<int>(pageWindows_.size());
+        const int current = static_cast<int>(SendMessageW(pages_, TCM_GETCURSEL, 0, 0));
+        ShowPage((current + (id == kNextPageId ? 1 : count - 1)) % count);
+        return;
+    }
+    const size_t index = static_cast<size_t>(id - kFirstControlId);
+    if (id >= kFirstControlId && index < children_.size()) {
+        RunHandler(children_[index].control.onClick);
+    }
+}
+
+void TMainForm::RunHandler(Handler handler) {
+    upd::win32::RunGuarded([this, handler] {
+        switch (handler) {
+            case Handler::SelectUpdatesXml:
+                return btnSelectUpdatesXMLClick();
+            case Handler::GenerateUpdates:
+                return btnGenerateUpdatesClick();
+            case Handler::SelectUpdateFiles:
+                return btnSelectUpdateFilesClick();
+            case Handler::GenerateUpdateArchive:
+                return btnGenerateUpdateArchiveClick();
+            case Handler::SelectUpdFile:
+                return btnSelectUpdFileClick();
+            case Handler::RestoreUpdatesXml:
+                return btnRestoreUpdatesXMLClick();
+            case Handler::None:
+                return;
+        }
+    });
+}
+
+std::string TMainForm::ChooseFolder(const std::string& caption) {
+    return upd::win32::ChooseFolderWithDialog(handle_, caption);
+}
+
+std::string TMainForm::ChooseFile(const std::string& filter, const std::string& title) {
+    return upd::win32::ChooseFileWithDialog(handle_, filter, title);
+}
+
+void TMainForm::ShowInfo(const std::string& text) {
+    upd::win32::ShowPlainMessage(text);
+}
+
+// Runs on the window's thread in the middle of a command: paints and the progress window's
+// input are handled, input meant for the form is dropped so that no second command starts.
+void TMainForm::PumpMessages() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        HWND dialog = progress_ ? progress_->Handle() : nullptr;
+        if (dialog != nullptr && IsDialogMessageW(dialog, &message)) {
+            continue;
+        }
+        const bool forDialog = dialog != nullptr && (message.hwnd == dialog || IsChild(dialog, message.hwnd));
+        if (IsInput(message) && !forDialog) {
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool TMainForm::ContinueWork(const upd::WorkProgress& progress) {
+    if (!progress_ && !workCancelled_ && progress.elapsed >= kProgressDelay) {
+        progress_ = std::make_unique<upd::win32::ProgressDialog>(handle_);
+    }
+    if (progress_) {
+        progress_->Show(progress);
+    }
+    PumpMessages();
+    workCancelled_ = workCancelled_ || (progress_ && progress_->Cancelled());
+    return !workCancelled_;
+}
+
+void TMainForm::WorkEnded() {
+    progress_.reset();
+    workCancelled_ = false;
+    if (IsWindowVisible(handle_)) {
+        SetForegroundWindow(handle_);
+    }
+}
+
+void TMainForm::AppExceptionHandler(const std::string& message) {
+    upd::win32::ShowErrorMessage("Exception: " + message, upd::MessageButton::OK);
+}
+
+void TMainForm::FormCreate() {
+    upd::win32::SetApplicationExceptionHandler(
+        [this](const std::string& message) { AppExceptionHandler(message); });
+}
+
+void TMainForm::btnSelectUpdatesXMLClick() {
+    // A cancel empties the field as well.
+    SetText("edUpdatesXMLPath", ChooseFile(std::string(upd::form::kUpdatesXmlFilter),
+                                           std::string(upd::form::kChooseFileTitle)));
+}
+
+void TMainForm::btnGenerateUpdatesClick() {
+    upd::GenerateIndexPackage(Text("edUpdatesXMLPath"), *this);
+}
+
+void TMainForm::btnSelectUpdateFilesClick() {
+    const std::string folder = ChooseFolder(std::string(upd::form::kPatchFolderCaption));
+    if (!folder.empty()) {
+        SetText("edUpdateFilesPath", folder);
+    }
+}
+
+void TMainForm::btnGenerateUpdateArchiveClick() {
+    upd::GenerateUpdateArchive(Text("edUpdateFilesPath"), Text("edPassField"), *this);
+}
+
+void TMainForm::btnSelectUpdFileClick() {
+    SetText("edUpdFilePath", ChooseFile(std::string(upd::form::kUpdFileFilter),
+                                        std::string(upd::form::kChooseFileTitle)));
+}
+
+void TMainForm::btnRestoreUpdatesXMLClick() {
+    upd::RestoreIndex(Text("edUpdFilePath"), *this);
+}
+
+void TMainForm::acExitExecute() {
+    closing_ = true;
+    DestroyWindow(handle_);
+}

@@ -1,0 +1,85 @@
+#include "ui/win32/Choosers.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <memory>
+#include <vector>
+
+#include "ui/win32/WideText.h"
+
+namespace upd::win32 {
+
+namespace {
+
+// Critical-error boxes of the system (a drive without a disk) stay away while browsing.
+class QuietCriticalErrors {
+  public:
+    QuietCriticalErrors() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+    ~QuietCriticalErrors() { SetErrorMode(previous_); }
+    QuietCriticalErrors(const QuietCriticalErrors&) = delete;
+    QuietCriticalErrors& operator=(const QuietCriticalErrors&) = delete;
+
+  private:
+    UINT previous_;
+};
+
+struct ItemListFree {
+    void operator()(ITEMIDLIST* list) const { CoTaskMemFree(list); }
+};
+
+constexpr DWORD kLongPath = 32768;
+
+}  // namespace
+
+std::wstring DialogFilter(std::string_view filter) {
+    std::wstring result = Wide(filter);
+    for (wchar_t& character : result) {
+        if (character == L'|') {
+            character = L'\0';
+        }
+    }
+    result.push_back(L'\0');
+    result.push_back(L'\0');
+    return result;
+}
+
+std::string ChooseFileWithDialog(HWND owner, std::string_view filter, std::string_view title) {
+    const std::wstring filterText = DialogFilter(filter);
+    const std::wstring titleText = Wide(title);
+    std::vector<wchar_t> file(kLongPath, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filterText.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = kLongPath;
+    dialog.lpstrTitle = titleText.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameW(&dialog)) {
+        return {};
+    }
+    return Utf8(file.data());
+}
+
+std::string ChooseFolderWithDialog(HWND owner, std::string_view caption) {
+    const std::wstring captionText = Wide(caption);
+    BROWSEINFOW browse{};
+    browse.hwndOwner = owner;
+    browse.lpszTitle = captionText.c_str();
+    // The edit box lets a path be typed as well as picked from the tree.
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
+    const QuietCriticalErrors quiet;
+    const std::unique_ptr<ITEMIDLIST, ItemListFree> chosen(SHBrowseForFolderW(&browse));
+    if (!chosen) {
+        return {};
+    }
+    std::vector<wchar_t> path(kLongPath, L'\0');
+    if (!SHGetPathFromIDListEx(chosen.get(), path.data(), kLongPath, GPFIDL_DEFAULT)) {
+        return {};
+    }
+    return Utf8(path.data());
+}
+
+}  // namespace upd::win32

@@ -1,0 +1,123 @@
+#include "ui/win32/ProgressDialog.h"
+
+#include <cmath>
+
+#include "ui/win32/AppIdentity.h"
+#include "ui/win32/WideText.h"
+
+namespace upd::win32 {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"TProgressForm";
+constexpr int kClientWidth = 300;
+constexpr int kClientHeight = 100;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+void RegisterClassOnce(WNDPROC procedure) {
+    static const ATOM atom = [procedure] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+        windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        windowClass.lpszClassName = kClassName;
+        return RegisterClassExW(&windowClass);
+    }();
+    (void)atom;
+}
+
+}  // namespace
+
+std::string FormatElapsed(std::chrono::milliseconds elapsed) {
+    const long long seconds = std::max<long long>(0, elapsed.count() / 1000);
+    const long long rest = seconds % 60;
+    return std::to_string(seconds / 60) + (rest < 10 ? ":0" : ":") + std::to_string(rest);
+}
+
+std::string FormatArchiveSize(std::int64_t bytes) {
+    const auto tenths = std::llround(static_cast<double>(std::max<std::int64_t>(0, bytes)) * 10 /
+                                     (1024.0 * 1024.0));
+    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " MB";
+}
+
+ProgressDialog::ProgressDialog(HWND owner) : owner_(owner), dpi_(WindowDpi(owner)) {
+    RegisterClassOnce(&Procedure);
+    RECT frame{0, 0, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_)};
+    AdjustFrame(frame, kStyle, kExStyle, dpi_);
+    window_ = CreateWindowExW(kExStyle, kClassName, Wide("Архивиране").c_str(), kStyle,
+                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                              frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr),
+                              this);
+    font_ = CreatePixelFont("Calibri", 13, dpi_);
+    CreateChildren();
+    CenterOnMonitor(window_);
+}
+
+ProgressDialog::~ProgressDialog() {
+    // The owner first, so that activation returns to it and not to another program.
+    if (owner_ != nullptr) {
+        EnableWindow(owner_, TRUE);
+    }
+    DestroyWindow(window_);
+}
+
+void ProgressDialog::CreateChildren() {
+    struct Child {
+        const wchar_t* className;
+        int id;
+        DWORD style;
+        RECT place;  // left, top, width, height at 96 DPI
+    };
+    const Child children[] = {
+        {L"Static", kElapsedId, SS_LEFT | SS_NOPREFIX, {12, 12, 276, 18}},
+        {L"Static", kDetailId, SS_LEFT | SS_NOPREFIX, {12, 34, 276, 18}},
+        {L"Button", IDCANCEL, BS_DEFPUSHBUTTON | WS_TABSTOP, {200, 64, 88, 26}},
+    };
+    for (const Child& child : children) {
+        HWND control = CreateWindowExW(
+            0, child.className, nullptr, WS_CHILD | WS_VISIBLE | child.style,
+            Scaled(child.place.left, dpi_), Scaled(child.place.top, dpi_),
+            Scaled(child.place.right, dpi_), Scaled(child.place.bottom, dpi_), window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(child.id)), GetModuleHandleW(nullptr),
+            nullptr);
+        SetFont(control, font_.get());
+    }
+    SetDlgItemTextW(window_, IDCANCEL, Wide("Отказ").c_str());
+}
+
+void ProgressDialog::Show(const WorkProgress& progress) {
+    SetDlgItemTextW(window_, kElapsedId,
+                    Wide("Изминало време: " + FormatElapsed(progress.elapsed)).c_str());
+    const std::string detail = progress.checking
+                                   ? "Проверка на архива..."
+                                   : "Размер на архива: " + FormatArchiveSize(progress.outputBytes);
+    SetDlgItemTextW(window_, kDetailId, Wide(detail).c_str());
+    if (!IsWindowVisible(window_)) {
+        EnableWindow(owner_, FALSE);
+        ShowWindow(window_, SW_SHOW);
+        SetFocus(GetDlgItem(window_, IDCANCEL));
+    }
+}
+
+LRESULT CALLBACK ProgressDialog::Procedure(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* dialog = reinterpret_cast<ProgressDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    const bool cancel = (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) ||
+                        message == WM_CLOSE;
+    if (cancel && dialog != nullptr) {
+        dialog->cancelled_ = true;
+        EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace upd::win32

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "ops/InteractionServices.h"
+#include "ui/win32/Fonts.h"
+
+namespace upd::win32 {
+
+// "0:07": minutes and seconds, whole seconds.
+std::string FormatElapsed(std::chrono::milliseconds elapsed);
+// "12,3 MB": mebibytes with one decimal after a comma.
+std::string FormatArchiveSize(std::int64_t bytes);
+
+// The modal "Архивиране" window of a long step: elapsed time, the archive's size so far (or
+// that the archive is being checked) and "Отказ". Its owner is disabled while it lives.
+// "Отказ", Escape (through IsDialogMessage) and the close box mark the step cancelled.
+class ProgressDialog {
+  public:
+    explicit ProgressDialog(HWND owner);
+    ~ProgressDialog();
+    ProgressDialog(const ProgressDialog&) = delete;
+    ProgressDialog& operator=(const ProgressDialog&) = delete;
+
+    void Show(const WorkProgress& progress);
+    bool Cancelled() const { return cancelled_; }
+    HWND Handle() const { return window_; }
+
+    static constexpr int kElapsedId = 101;
+    static constexpr int kDetailId = 102;
+
+  private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateChildren();
+
+    HWND owner_;
+    HWND window_ = nullptr;
+    UINT dpi_;
+    FontHandle font_;
+    bool cancelled_ = false;
+};
+
+}  // namespace upd::win32

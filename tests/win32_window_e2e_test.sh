@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# The real UpdatePublisher.exe under wine, driven through its window with xdotool: finds it
+# by caption, checks the fixed 642 x 219 client area, shows the error dialog of a failing
+# command, makes a full round (updates.xml -> updates.upd -> updates.xml again, and an update
+# archive through the stand-in archiver) with paths typed into the real choosers, and ends
+# it with Escape. Run it inside tests/support/with-xvfb.sh (a display with openbox).
+# Usage: win32_window_e2e_test.sh UpdatePublisher.exe ARCHIVER-STAND-IN.exe WINDOW-TEXT.exe
+#                                  WINE-COMMAND...
+# With SCREENSHOTS=DIR it also saves windows-ts1..4.png and windows-error-dialog.png there.
+set -uo pipefail
+
+program=$1
+stand_in=$2
+window_text=$3  # prints the texts of a dialog found by its title
+shift 3
+wine=("$@")
+wineserver=("${wine[@]}")
+wineserver[${#wineserver[@]}-1]=wineserver
+caption="Генериране на допълнителни актуализации за Дарвела 2"
+
+# Short Unix paths: the folder chooser is driven through its tree, one folder at a time.
+work=$(mktemp -d /tmp/updwinXXXXXX)
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  "${wineserver[@]}" -k 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 143' TERM INT
+
+fail() {
+  echo "FAIL: $*" >&2
+  import -window root "$work/failure.png" 2>/dev/null &&
+    cp "$work/failure.png" "${TMPDIR:-/tmp}/win32_window_e2e_failure.png" &&
+    echo "  screen: ${TMPDIR:-/tmp}/win32_window_e2e_failure.png" >&2
+  [ -s "$work/program.log" ] && sed 's/^/  program: /' "$work/program.log" >&2
+  exit 1
+}
+
+windows_path() { echo "Z:${1//\//\\}"; }
+
+# The visible window with exactly this title into $found, waiting up to $2 seconds.
+wait_window() {
+  found=$(timeout "${2:-10}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+  [ -n "$found" ] || fail "no window titled \"$1\" appeared"
+}
+
+wait_gone() {
+  for _ in $(seq 50); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "the window \"$1\" did not close"
+}
+
+# A click at a point of the main window's client area (pixels at 96 DPI).
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.2; }
+# The centre of a control of a page: the page area starts at 4, 24.
+click_control() { click $((4 + $1 + $3 / 2)) $((24 + $2 + $4 / 2)); }
+page=0
+select_page() {  # 0..3, with Ctrl+Tab from the page shown
+  while [ "$page" -ne "$1" ]; do
+    xdotool key ctrl+Tab
+    page=$(((page + 1) % 4))
+  done
+  sleep 0.3
+}
+
+# The open-file dialog: the path typed into its name field.
+choose_file() {
+  wait_window "$1"
+  sleep 0.5  # the name field takes the focus once the dialog has filled its list
+  xdotool type --delay 10 "$(windows_path "$2")"
+  xdotool key Return
+  wait_gone "$1"
+}
+
+# The folder browser: from Desktop down to "/", then each folder by typing its name.
+choose_folder() {
+  local part
+  wait_window "Избор на папка"
+  sleep 0.3
+  xdotool key Down Right
+  IFS=/ read -ra parts <<<"${1#/}"
+  for part in "${parts[@]}"; do
+    sleep 1.1  # the tree's type-ahead joins what is typed within a second
+    xdotool type --delay 30 "$part"
+    xdotool key Right
+  done
+  sleep 0.3
+  xdotool key Return
+  wait_gone "Избор на папка"
+}
+
+confirm_done() {
+  wait_window Updatepublisher
+  xdotool key Return
+  wait_gone Updatepublisher
+}
+
+screenshot() {
+  [ -n "${SCREENSHOTS:-}" ] || return 0
+  sleep 0.3
+  import -frame -window "$2" "$SCREENSHOTS/$1"
+}
+
+mkdir -p "$work/app" "$work/data" "$work/out" "$work/back" "$work/patch/sub"
+cp "$program" "$work/app/UpdatePublisher.exe"
+cp "$stand_in" "$work/app/SEVENZIP.exe"
+printf '<?xml version="1.0"?>\n<updates><update name="u1.upd"/></updates>\n' >"$work/data/updates.xml"
+echo '<descriptor/>' >"$work/patch/descriptor.xml"
+echo 'payload' >"$work/patch/sub/file.txt"
+
+started=$EPOCHREALTIME
+(cd "$work/app" && exec "${wine[@]}" UpdatePublisher.exe) >"$work/program.log" 2>&1 &
+app_pid=$!
+wait_window "$caption" 60
+window=$found
+echo "window after $(awk "BEGIN { print $EPOCHREALTIME - $started }") s"
+
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "${WIDTH}x${HEIGHT}" = "642x219" ] || fail "client area is ${WIDTH}x${HEIGHT}, expected 642x219"
+hints=$(timeout 5 xprop -id "$window" WM_NORMAL_HINTS _NET_WM_ALLOWED_ACTIONS)
+for bound in minimum maximum; do
+  grep -q "program specified $bound size: 642 by 219" <<<"$hints" ||
+    fail "the window manager is not told the $bound size 642 x 219: $hints"
+done
+grep -qE "_NET_WM_ACTION_(MAXIMIZE|RESIZE)" <<<"$hints" &&
+  fail "the window manager offers to maximize or resize the window: $hints"
+# Try anyway: a new size asked for, and a double click on the title bar (maximizes in openbox).
+xdotool windowsize "$window" 900 500
+xdotool mousemove $((X + 100)) $((Y - 8)) click --repeat 2 --delay 80 1
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "${WIDTH}x${HEIGHT}" = "642x219" ] || fail "resized or maximized to ${WIDTH}x${HEIGHT}"
+for shown in 0 1 2 3; do
+  select_page $shown
+  screenshot "windows-ts$((shown + 1)).png" "$window"
+done
+select_page 0
+
+# A command with an empty path: the error dialog, closed with Return; the program goes on.
+click_control 176 134 281 49
+wait_window "Грешка"
+screenshot windows-error-dialog.png "$found"
+copied=$("${wine[@]}" "$window_text" "Грешка" 2>/dev/null)
+grep -q "^Exception: " <<<"$copied" || fail "the error text does not start with \"Exception: \": $copied"
+xdotool key Return
+wait_gone "Грешка"
+kill -0 "$app_pid" 2>/dev/null || fail "the program ended after the error dialog"
+
+# updates.xml -> updates.upd
+click_control 448 14 97 25
+choose_file "Избери файл..." "$work/data/updates.xml"
+click_control 176 134 281 49
+choose_folder "$work/out"
+confirm_done
+[ -s "$work/out/updates.upd" ] || fail "no updates.upd was written"
+
+# updates.upd -> updates.xml, the same bytes
+select_page 2
+click_control 448 14 97 25
+choose_file "Избери файл..." "$work/out/updates.upd"
+click_control 176 134 281 49
+choose_folder "$work/back"
+confirm_done
+cmp -s "$work/data/updates.xml" "$work/back/updates.xml" || fail "the restored updates.xml differs"
+
+# The patch folder -> an update archive, through SEVENZIP.exe beside the program
+select_page 1
+click_control 448 14 97 25
+choose_folder "$work/patch"
+click_control 176 134 281 49
+choose_file "Изберете път за запис на update архива" "$work/out/patch"
+confirm_done
+[ -s "$work/out/patch.upd" ] || fail "no update archive was written"
+grep -qxF -- '-pKORVE482tm915$' "$work/app/arguments.txt" ||
+  fail "the archiver did not get the password: $(cat "$work/app/arguments.txt")"
+
+# Escape ends the program with status 0.
+xdotool key Escape
+for _ in $(seq 100); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && fail "the program is still running 10 s after Escape"
+wait "$app_pid"
+status=$?
+app_pid=""
+[ "$status" -eq 0 ] || fail "the program exited with status $status"
+echo "PASS: fixed 642x219 window, error dialog, index package round, update archive, Escape"
