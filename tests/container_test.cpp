@@ -16,7 +16,7 @@
 #include "container/UpdContainer.h"
 #ifndef _WIN32
 #include "support/ChildProcess.h"  // a full disk is simulated with POSIX file size limits
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 #endif
 #include "support/Failure.h"
 #include "support/TestFiles.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ui/FormDescription.h"
-#include "ui/MessageDialogSpec.h"
+#include "ui/MessageDialogTables.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "ops/IndexCommands.h"
 #ifndef _WIN32
 #include "support/ChildProcess.h"  // drops privileges: POSIX only
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 #endif
 #include "support/Failure.h"
 #include "support/FakeServices.h"

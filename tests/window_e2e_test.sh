@@ -1,44 +1,62 @@
 #!/usr/bin/env bash
-# The real program in a real X server: starts it in an Xvfb of its own, finds its window by
-# caption, checks that the window is 642 x 219 and cannot be resized, presses Escape and
+# The real program in a real X server: finds its window by caption, checks that the window is
+# 642 x 219 and cannot be resized; runs the archive command against a slow archiver, with the
+# patch folder and the output typed into the real choosers, and cancels it with Escape in the
+# progress dialog "Архивиране", after which nothing may be left behind (no archive, no
+# temporary file, no archiver process, no "Готово!", no error); then presses Escape and
 # expects the program to end with status 0 within a few seconds.
+# Run it inside tests/support/with-xvfb.sh.
 # Usage: window_e2e_test.sh PATH-TO-UpdatePublisher
 set -uo pipefail
 
 program=$1
 caption="Генериране на допълнителни актуализации за Дарвела 2"
 work=$(mktemp -d)
-xvfb_pid=""
 app_pid=""
 
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  pkill -f "$work/" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
+  import -window root "${TMPDIR:-/tmp}/window_e2e_failure.png" 2>/dev/null &&
+    echo "  screen: ${TMPDIR:-/tmp}/window_e2e_failure.png" >&2
   [ -s "$work/program.log" ] && sed 's/^/  program: /' "$work/program.log" >&2
   exit 1
 }
 
-# With -displayfd the server takes a free display number and writes it once it is ready.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n 1 "$work/display")"
+# A process that still runs (an unreaped zombie has ended).
+running() { [ -r "/proc/$1/stat" ] && ! grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat"; }
+
+wait_window() {
+  found=$(timeout "${2:-10}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+  [ -n "$found" ] || fail "no window titled \"$1\" appeared"
+}
+
+# The program looks for its archiver beside itself: run a copy with a slow one there, which
+# also starts a child that would outlive it.
+mkdir -p "$work/app" "$work/patch" "$work/out"
+cp "$program" "$work/app/UpdatePublisher"
+cat >"$work/app/SEVENZIP" <<EOF
+#!/bin/sh
+printf 'partial archive' >"\$3"
+sleep 120 &
+echo \$! >"$work/child.pid"
+wait
+EOF
+chmod +x "$work/app/SEVENZIP"
+echo '<patch/>' >"$work/patch/descriptor.xml"
+
 export QT_QPA_PLATFORM=xcb
 # For sanitizer builds: the system's D-Bus library, loaded by Qt under X, keeps a buffer.
 LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan-system.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export LSAN_OPTIONS
 
-"$program" >"$work/program.log" 2>&1 &
+"$work/app/UpdatePublisher" >"$work/program.log" 2>&1 &
 app_pid=$!
 
 window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${caption}\$" | head -n 1)
@@ -54,6 +72,51 @@ for bound in minimum maximum; do
 done
 
 timeout 5 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
+
+# A click at the centre of a control of a page (left, top, width, height); the page area
+# starts about 4, 24 into the window.
+click_control() {
+  xdotool mousemove --window "$window" $((4 + $1 + $3 / 2)) $((24 + $2 + $4 / 2)) click 1
+  sleep 0.3
+}
+
+# Page ts2, then its "Избери": the folder chooser takes a typed path.
+xdotool mousemove --window "$window" 230 12 click 1
+sleep 0.3
+click_control 448 14 97 25
+chooser=$(timeout 10 xdotool search --sync --onlyvisible --name "Изберете папката" | head -n 1)
+[ -n "$chooser" ] || fail "the folder chooser did not open"
+sleep 0.3
+xdotool type --delay 5 "$work/patch"
+xdotool key Return
+sleep 0.5
+
+# The command button, then the output chooser.
+click_control 176 134 281 49
+chooser=$(timeout 10 xdotool search --sync --onlyvisible --name "Изберете път за запис" | head -n 1)
+[ -n "$chooser" ] || fail "the output chooser did not open"
+sleep 0.3
+xdotool type --delay 5 "$work/out/u1.upd"
+xdotool key Return
+
+wait_window "Архивиране" 5
+[ -s "$work/child.pid" ] || fail "the archiver did not start"
+child=$(cat "$work/child.pid")
+xdotool windowactivate --sync "$found" 2>/dev/null
+xdotool key Escape
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name "^Архивиране\$" >/dev/null 2>&1 || break
+  sleep 0.1
+done
+xdotool search --onlyvisible --name "^Архивиране\$" >/dev/null 2>&1 && fail "Escape left the progress dialog open"
+sleep 0.5
+xdotool search --onlyvisible --name "^(Грешка|Updatepublisher)\$" >/dev/null 2>&1 &&
+  fail "a cancel showed a message"
+running "$child" && fail "the archiver's child $child outlived the cancel"
+leftovers=$(ls -A "$work/out")
+[ -z "$leftovers" ] || fail "the output folder holds: $leftovers"
+
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 timeout 5 xdotool key Escape || fail "cannot send Escape"
 
 for _ in $(seq 50); do
@@ -65,4 +128,4 @@ wait "$app_pid"
 status=$?
 app_pid=""
 [ "$status" -eq 0 ] || fail "the program exited with status $status"
-echo "PASS: window $window, 642x219, fixed size, closed by Escape with status 0"
+echo "PASS: window $window, 642x219, fixed size; archiving cancelled from the progress dialog with nothing left behind; closed by Escape with status 0"

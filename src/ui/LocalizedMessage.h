@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "ui/MessageDialogSpec.h"
+#include "ui/MessageDialogTables.h"
 
 namespace upd {
 

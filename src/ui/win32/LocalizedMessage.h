@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "ui/MessageDialogSpec.h"
+#include "ui/MessageDialogTables.h"
 
 namespace upd::win32 {
 

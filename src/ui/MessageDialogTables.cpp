@@ -1,4 +1,4 @@
-#include "ui/MessageDialogSpec.h"
+#include "ui/MessageDialogTables.h"
 
 #include <initializer_list>
 
