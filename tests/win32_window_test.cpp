@@ -149,15 +149,26 @@ TEST(Win32MessageBox, ShowsTheBulgarianButtonsInOrderWithTheSharedDefaultAndEsca
     };
     const Case cases[] = {
         {MessageButton::OK, MessageType::Error, {"OK"}, IDOK, MessageButton::OK},
-        {MessageButton::Yes | MessageButton::No | MessageButton::Cancel, MessageType::Confirmation,
-         {"&Дa", "&Не", "&Отказ"}, IDYES, MessageButton::Cancel},
-        {MessageButton::Yes | MessageButton::No, MessageType::Warning, {"&Дa", "&Не"}, IDYES,
+        {MessageButton::Yes | MessageButton::No | MessageButton::Cancel,
+         MessageType::Confirmation,
+         {"&Дa", "&Не", "&Отказ"},
+         IDYES,
+         MessageButton::Cancel},
+        {MessageButton::Yes | MessageButton::No,
+         MessageType::Warning,
+         {"&Дa", "&Не"},
+         IDYES,
          MessageButton::No},
         {MessageButton::Abort | MessageButton::Retry | MessageButton::Ignore,
-         MessageType::Information, {"От&каз", "О&тново", "&Игнориране"}, IDRETRY,
+         MessageType::Information,
+         {"От&каз", "О&тново", "&Игнориране"},
+         IDRETRY,
          MessageButton::None},
-        {MessageButton::Retry | MessageButton::Cancel, MessageType::Custom, {"&Отказ", "О&тново"},
-         IDRETRY, MessageButton::Cancel},
+        {MessageButton::Retry | MessageButton::Cancel,
+         MessageType::Custom,
+         {"&Отказ", "О&тново"},
+         IDRETRY,
+         MessageButton::Cancel},
     };
     for (const Case& c : cases) {
         auto seen = AnswerNextBox(IDIGNORE);
@@ -296,8 +307,8 @@ void ExpectControlsAsDescribed(const TMainForm& form, UINT dpi) {
                 EXPECT_EQ(rect.bottom - rect.top, px(control.rect.height));
             }
             LOGFONTW font{};
-            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)),
-                       sizeof font, &font);
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font,
+                       &font);
             // Rounded down, so that a text fitting at 96 DPI fits when scaled.
             EXPECT_EQ(-font.lfHeight, control.fontPixels * int(dpi) / 96);
             EXPECT_EQ(Utf8(font.lfFaceName), upd::form::MainForm().pagesFont.face);
@@ -357,9 +368,8 @@ TEST_F(Win32Window, EscapeEndsTheMessageLoopOnEveryPage) {
         HWND first = another.Find(pages[index].controls.front().name);
         PostMessageW(first, WM_KEYDOWN, VK_ESCAPE, 0);
         // A loop that Escape fails to end is ended with another status.
-        const UINT_PTR timer = SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR, DWORD) {
-            PostQuitMessage(99);
-        });
+        const UINT_PTR timer =
+            SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
         EXPECT_EQ(another.RunMessageLoop(), 0) << pages[index].name;
         KillTimer(nullptr, timer);
         EXPECT_FALSE(IsWindow(another.Handle()));
@@ -448,15 +458,17 @@ TEST(Win32Executables, CarryTheProjectVersionAndTheWindowItsManifestAndIcon) {
 }
 
 TEST(Win32Progress, FormatsElapsedTimeAndArchiveSize) {
-    const std::pair<long long, const char*> times[] = {
-        {0, "0:00"}, {999, "0:00"}, {7'000, "0:07"}, {59'999, "0:59"}, {61'000, "1:01"},
-        {3'600'000, "60:00"}};
+    const std::pair<long long, const char*> times[] = {{0, "0:00"},      {999, "0:00"},
+                                                       {7'000, "0:07"},  {59'999, "0:59"},
+                                                       {61'000, "1:01"}, {3'600'000, "60:00"}};
     for (const auto& [ms, text] : times) {
         EXPECT_EQ(upd::win32::FormatElapsed(std::chrono::milliseconds(ms)), text);
     }
-    const std::pair<std::int64_t, const char*> sizes[] = {
-        {0, "0,0 MB"}, {52'429, "0,1 MB"}, {12'897'485, "12,3 MB"}, {1'048'576, "1,0 MB"},
-        {1'043'333, "1,0 MB"}};
+    const std::pair<std::int64_t, const char*> sizes[] = {{0, "0,0 MB"},
+                                                          {52'429, "0,1 MB"},
+                                                          {12'897'485, "12,3 MB"},
+                                                          {1'048'576, "1,0 MB"},
+                                                          {1'043'333, "1,0 MB"}};
     for (const auto& [bytes, text] : sizes) {
         EXPECT_EQ(upd::win32::FormatArchiveSize(bytes), text);
     }

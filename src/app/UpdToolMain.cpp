@@ -7,8 +7,8 @@
 int main(int argc, char** argv) {
     upd::CatchInterruptions();  // Ctrl-C and SIGTERM end the work and remove temporary files
     const upd::ToolConsole console{&std::cin, &upd::ConsoleError(), upd::ErrorIsTerminal()};
-    const int status = upd::RunUpdTool(upd::CommandLineArguments(argc, argv),
-                                       upd::ConsoleOutput(), upd::ConsoleError(), console);
+    const int status = upd::RunUpdTool(upd::CommandLineArguments(argc, argv), upd::ConsoleOutput(),
+                                       upd::ConsoleError(), console);
     upd::ConsoleOutput().flush();
     upd::ConsoleError().flush();
     return status;

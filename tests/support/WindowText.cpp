@@ -12,7 +12,8 @@
 namespace {
 
 std::string Utf8(const std::wstring& wide) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), length, nullptr, nullptr);
     text.resize(static_cast<size_t>(length > 0 ? length - 1 : 0));

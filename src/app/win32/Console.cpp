@@ -63,21 +63,21 @@ class ConsoleBuffer : public std::streambuf {
 
     bool WriteConsole(HANDLE handle, size_t length) const {
         const int size = static_cast<int>(length);
-        std::wstring wide(static_cast<size_t>(
-                              MultiByteToWideChar(CP_UTF8, 0, pending_.data(), size, nullptr, 0)),
-                          L'\0');
+        std::wstring wide(
+            static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, pending_.data(), size, nullptr, 0)),
+            L'\0');
         MultiByteToWideChar(CP_UTF8, 0, pending_.data(), size, wide.data(),
                             static_cast<int>(wide.size()));
         DWORD written = 0;
-        return wide.empty() ||
-               WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return wide.empty() || WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()),
+                                             &written, nullptr);
     }
 
     bool WriteBytes(HANDLE handle, size_t length) const {
         DWORD written = 0;
-        return length == 0 || (WriteFile(handle, pending_.data(), static_cast<DWORD>(length),
-                                         &written, nullptr) &&
-                               written == length);
+        return length == 0 ||
+               (WriteFile(handle, pending_.data(), static_cast<DWORD>(length), &written, nullptr) &&
+                written == length);
     }
 
     DWORD standardHandle_;

@@ -26,7 +26,7 @@ constexpr wchar_t kFormClass[] = L"TMainForm";
 constexpr wchar_t kPageClass[] = L"TTabSheet";
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int kFirstControlId = 100;
-constexpr int kNextPageId = 0x7F00;  // Ctrl+Tab, as in the system's tabbed dialogs
+constexpr int kNextPageId = 0x7F00;      // Ctrl+Tab, as in the system's tabbed dialogs
 constexpr int kPreviousPageId = 0x7F01;  // Ctrl+Shift+Tab
 constexpr auto kProgressDelay = std::chrono::milliseconds(500);
 
@@ -74,7 +74,8 @@ ControlClass ClassOf(const Control& control) {
         case Kind::WrappingLabel:
             return {L"Static", SS_LEFT | SS_NOPREFIX, 0};
         case Kind::Edit:
-            return {L"Edit", DWORD(ES_AUTOHSCROLL | WS_TABSTOP | (control.readOnly ? ES_READONLY : 0)),
+            return {L"Edit",
+                    DWORD(ES_AUTOHSCROLL | WS_TABSTOP | (control.readOnly ? ES_READONLY : 0)),
                     WS_EX_CLIENTEDGE};
         case Kind::Button:
             return {L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
@@ -100,8 +101,7 @@ TMainForm::TMainForm() {
     const auto& form = MainForm();
     handle_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Wide(form.caption).c_str(),
                               kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, form.clientWidth,
-                              form.clientHeight, nullptr, nullptr, GetModuleHandleW(nullptr),
-                              this);
+                              form.clientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     pages_ = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, nullptr,
                              WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
                              form.clientWidth, form.clientHeight, handle_, nullptr,
@@ -133,9 +133,9 @@ void TMainForm::CreatePages() {
         item.mask = TCIF_TEXT;
         item.pszText = caption.data();
         SendMessageW(pages_, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
-        HWND page = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, nullptr,
-                                    WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, pages_, nullptr,
-                                    GetModuleHandleW(nullptr), nullptr);
+        HWND page =
+            CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, nullptr, WS_CHILD | WS_CLIPSIBLINGS, 0,
+                            0, 0, 0, pages_, nullptr, GetModuleHandleW(nullptr), nullptr);
         pageWindows_.push_back(page);
         children_.push_back({pages[index].name, page, {}, -1});
         CreateControls(index, page);
@@ -147,10 +147,10 @@ void TMainForm::CreateControls(int page, HWND pageWindow) {
     for (const Control& control : MainForm().pages[page].controls) {
         const ControlClass type = ClassOf(control);
         const auto id = static_cast<INT_PTR>(kFirstControlId + children_.size());
-        HWND window = CreateWindowExW(type.exStyle, type.name, Wide(control.text).c_str(),
-                                      WS_CHILD | WS_VISIBLE | type.style, 0, 0, 0, 0, pageWindow,
-                                      reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr),
-                                      nullptr);
+        HWND window =
+            CreateWindowExW(type.exStyle, type.name, Wide(control.text).c_str(),
+                            WS_CHILD | WS_VISIBLE | type.style, 0, 0, 0, 0, pageWindow,
+                            reinterpret_cast<HMENU>(id), GetModuleHandleW(nullptr), nullptr);
         children_.push_back({control.name, window, control, page});
     }
 }
@@ -167,7 +167,8 @@ void TMainForm::ArrangeTabOrder(const upd::form::Page& page) {
 void TMainForm::LayOut(UINT dpi) {
     dpi_ = dpi;
     const auto& form = MainForm();
-    windowFont_ = upd::win32::CreatePixelFont(form.windowFont.face, form.windowFont.pixelHeight, dpi);
+    windowFont_ =
+        upd::win32::CreatePixelFont(form.windowFont.face, form.windowFont.pixelHeight, dpi);
     textFont_ = upd::win32::CreatePixelFont(form.pagesFont.face, form.pagesFont.pixelHeight, dpi);
     commandFont_ = upd::win32::CreatePixelFont(form.pagesFont.face, 16, dpi);
     upd::win32::SetFont(handle_, windowFont_.get());
@@ -210,8 +211,8 @@ void TMainForm::PlaceControls(int page) {
 
 int TMainForm::WrappedHeight(HWND label, int width) const {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
-    text.resize(static_cast<size_t>(
-        GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
     HDC context = GetDC(label);
     const HGDIOBJ previous =
         SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
@@ -385,7 +386,8 @@ void TMainForm::PumpMessages() {
         if (dialog != nullptr && IsDialogMessageW(dialog, &message)) {
             continue;
         }
-        const bool forDialog = dialog != nullptr && (message.hwnd == dialog || IsChild(dialog, message.hwnd));
+        const bool forDialog =
+            dialog != nullptr && (message.hwnd == dialog || IsChild(dialog, message.hwnd));
         if (IsInput(message) && !forDialog) {
             continue;
         }

@@ -28,8 +28,8 @@ HICON ApplicationIcon(int pixels) {
     HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kApplicationIconId),
                              IMAGE_ICON, pixels, pixels, LR_SHARED);
     if (icon == nullptr) {
-        icon = LoadImageW(nullptr, MAKEINTRESOURCEW(32512) /* IDI_APPLICATION */, IMAGE_ICON,
-                          0, 0, LR_SHARED | LR_DEFAULTSIZE);
+        icon = LoadImageW(nullptr, MAKEINTRESOURCEW(32512) /* IDI_APPLICATION */, IMAGE_ICON, 0, 0,
+                          LR_SHARED | LR_DEFAULTSIZE);
     }
     return static_cast<HICON>(icon);
 }

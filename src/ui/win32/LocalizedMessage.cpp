@@ -66,10 +66,9 @@ constexpr std::array<Layout, 6> kLayouts{{
 }};
 
 bool SameButtons(MessageButtonSet a, MessageButtonSet b) {
-    return std::all_of(kMessageButtons.begin(), kMessageButtons.end(),
-                       [&](const MessageButtonText& entry) {
-                           return a.Has(entry.button) == b.Has(entry.button);
-                       });
+    return std::all_of(
+        kMessageButtons.begin(), kMessageButtons.end(),
+        [&](const MessageButtonText& entry) { return a.Has(entry.button) == b.Has(entry.button); });
 }
 
 MessageButtonSet WithoutHelp(MessageButtonSet buttons) {
@@ -101,7 +100,7 @@ UINT IconStyleOf(MessageType type) {
 // What the hook and the subclassed box of the one box being opened on this thread need.
 struct OpenBox {
     MessageButtonSet buttons;
-    int escapeId = 0;   // 0: Escape and the close box do nothing
+    int escapeId = 0;  // 0: Escape and the close box do nothing
     int defaultId = 0;
     HHOOK hook = nullptr;
     HWND window = nullptr;
@@ -208,8 +207,8 @@ int RunBox(const std::wstring& text, const std::wstring& title, UINT style,
     OpenBox* const outer = openBox;
     openBox = &box;
     box.hook = SetWindowsHookExW(WH_CBT, &ActivationHook, nullptr, GetCurrentThreadId());
-    const int pressed = MessageBoxW(GetActiveWindow(), text.c_str(), title.c_str(),
-                                    style | MB_SETFOREGROUND);
+    const int pressed =
+        MessageBoxW(GetActiveWindow(), text.c_str(), title.c_str(), style | MB_SETFOREGROUND);
     if (box.hook != nullptr) {
         UnhookWindowsHookEx(box.hook);
     }

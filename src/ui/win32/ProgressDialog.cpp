@@ -47,10 +47,10 @@ ProgressDialog::ProgressDialog(HWND owner) : owner_(owner), dpi_(WindowDpi(owner
     RegisterClassOnce(&Procedure);
     RECT frame{0, 0, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_)};
     AdjustFrame(frame, kStyle, kExStyle, dpi_);
-    window_ = CreateWindowExW(kExStyle, kClassName, Wide("Архивиране").c_str(), kStyle,
-                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                              frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr),
-                              this);
+    window_ =
+        CreateWindowExW(kExStyle, kClassName, Wide("Архивиране").c_str(), kStyle, CW_USEDEFAULT,
+                        CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner,
+                        nullptr, GetModuleHandleW(nullptr), this);
     font_ = CreatePixelFont("Calibri", 13, dpi_);
     CreateChildren();
     CenterOnMonitor(window_);
@@ -77,12 +77,12 @@ void ProgressDialog::CreateChildren() {
         {L"Button", IDCANCEL, BS_DEFPUSHBUTTON | WS_TABSTOP, {200, 64, 88, 26}},
     };
     for (const Child& child : children) {
-        HWND control = CreateWindowExW(
-            0, child.className, nullptr, WS_CHILD | WS_VISIBLE | child.style,
-            Scaled(child.place.left, dpi_), Scaled(child.place.top, dpi_),
-            Scaled(child.place.right, dpi_), Scaled(child.place.bottom, dpi_), window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(child.id)), GetModuleHandleW(nullptr),
-            nullptr);
+        HWND control =
+            CreateWindowExW(0, child.className, nullptr, WS_CHILD | WS_VISIBLE | child.style,
+                            Scaled(child.place.left, dpi_), Scaled(child.place.top, dpi_),
+                            Scaled(child.place.right, dpi_), Scaled(child.place.bottom, dpi_),
+                            window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(child.id)),
+                            GetModuleHandleW(nullptr), nullptr);
         SetFont(control, font_.get());
     }
     SetDlgItemTextW(window_, IDCANCEL, Wide("Отказ").c_str());
@@ -110,8 +110,8 @@ LRESULT CALLBACK ProgressDialog::Procedure(HWND window, UINT message, WPARAM wPa
                           reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* dialog = reinterpret_cast<ProgressDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    const bool cancel = (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) ||
-                        message == WM_CLOSE;
+    const bool cancel =
+        (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || message == WM_CLOSE;
     if (cancel && dialog != nullptr) {
         dialog->cancelled_ = true;
         EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
