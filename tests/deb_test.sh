@@ -11,21 +11,8 @@ deb=$(realpath "$1")
 version=$2
 work=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
-passes=0
-failures=0
+source "$(dirname "$0")/support/checks.sh"
 
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-    passes=$((passes + 1))
-  else
-    echo "FAIL: $what" >&2
-    failures=$((failures + 1))
-  fi
-}
-equals() { [ "$1" = "$2" ] || { echo "  got:      $1" >&2; echo "  expected: $2" >&2; return 1; }; }
 field() { dpkg-deb -f "$deb" "$1"; }
 depends_on() { tr ',' '\n' <<<"$(field Depends)" | sed 's/^ *//; s/ .*//' | grep -qx "$1"; }
 

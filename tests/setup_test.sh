@@ -20,8 +20,7 @@ work=$(realpath -m "$4")  # wine wants an absolute prefix
 display_name="Генериране на актуализации за Дарвела 2"
 caption="Генериране на допълнителни актуализации за Дарвела 2"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\UpdatePublisher'
-passes=0
-failures=0
+source "$(dirname "$0")/support/checks.sh"
 
 export WINEDEBUG=-all LC_ALL=bg_BG.UTF-8 WINEDLLOVERRIDES=mscoree,mshtml=
 
@@ -32,18 +31,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-    passes=$((passes + 1))
-  else
-    echo "FAIL: $what" >&2
-    failures=$((failures + 1))
-  fi
-}
-equals() { [ "$1" = "$2" ] || { echo "  got:      $1" >&2; echo "  expected: $2" >&2; return 1; }; }
 files_in() { (cd "$1" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort | tr '\n' ' '); }
 
 new_prefix() {
