@@ -97,9 +97,11 @@ chooser=$(timeout 10 xdotool search --sync --onlyvisible --name "Изберет�
 [ -n "$chooser" ] || fail "the output chooser did not open"
 sleep 0.3
 xdotool type --delay 5 "$work/out/u1.upd"
+pressed=$(date +%s%N)
 xdotool key Return
 
 wait_window "Архивиране" 5
+echo "progress dialog shown $(( ($(date +%s%N) - pressed) / 1000000 )) ms after the output was chosen"
 [ -s "$work/child.pid" ] || fail "the archiver did not start"
 child=$(cat "$work/child.pid")
 xdotool windowactivate --sync "$found" 2>/dev/null
