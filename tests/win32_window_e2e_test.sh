@@ -40,24 +40,7 @@ fail() {
 
 windows_path() { echo "Z:${1//\//\\}"; }
 
-# The visible window with exactly this title into $found, waiting up to $2 seconds.
-wait_window() {
-  found=$(timeout "${2:-10}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
-  [ -n "$found" ] || fail "no window titled \"$1\" appeared"
-}
-
-wait_gone() {
-  for _ in $(seq 50); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  fail "the window \"$1\" did not close"
-}
-
-# A click at a point of the main window's client area (pixels at 96 DPI).
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.2; }
-# The centre of a control of a page: the page area starts at 4, 24.
-click_control() { click $((4 + $1 + $3 / 2)) $((24 + $2 + $4 / 2)); }
+source "$(dirname "$0")/support/e2e.sh"
 page=0
 select_page() {  # 0..3, with Ctrl+Tab from the page shown
   while [ "$page" -ne "$1" ]; do
@@ -180,13 +163,5 @@ grep -qxF -- '-pKORVE482tm915$' "$work/app/arguments.txt" ||
 
 # Escape ends the program with status 0.
 xdotool key Escape
-for _ in $(seq 100); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "the program is still running 10 s after Escape"
-wait "$app_pid"
-status=$?
-app_pid=""
-[ "$status" -eq 0 ] || fail "the program exited with status $status"
+expect_clean_exit 10
 echo "PASS: fixed 642x219 window, error dialog, index package round, update archive, Escape"

@@ -32,10 +32,7 @@ fail() {
 # A process that still runs (an unreaped zombie has ended).
 running() { [ -r "/proc/$1/stat" ] && ! grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat"; }
 
-wait_window() {
-  found=$(timeout "${2:-10}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
-  [ -n "$found" ] || fail "no window titled \"$1\" appeared"
-}
+source "$(dirname "$0")/support/e2e.sh"
 
 # The program looks for its archiver beside itself: run a copy with a slow one there, which
 # also starts a child that would outlive it.
@@ -73,16 +70,9 @@ done
 
 timeout 5 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
 
-# A click at the centre of a control of a page (left, top, width, height); the page area
-# starts about 4, 24 into the window.
-click_control() {
-  xdotool mousemove --window "$window" $((4 + $1 + $3 / 2)) $((24 + $2 + $4 / 2)) click 1
-  sleep 0.3
-}
 
 # Page ts2, then its "Избери": the folder chooser takes a typed path.
-xdotool mousemove --window "$window" 230 12 click 1
-sleep 0.3
+click 230 12
 click_control 448 14 97 25
 chooser=$(timeout 10 xdotool search --sync --onlyvisible --name "Изберете папката" | head -n 1)
 [ -n "$chooser" ] || fail "the folder chooser did not open"
@@ -121,13 +111,5 @@ leftovers=$(ls -A "$work/out")
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 timeout 5 xdotool key Escape || fail "cannot send Escape"
 
-for _ in $(seq 50); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "the program is still running 5 s after Escape"
-wait "$app_pid"
-status=$?
-app_pid=""
-[ "$status" -eq 0 ] || fail "the program exited with status $status"
+expect_clean_exit 5
 echo "PASS: window $window, 642x219, fixed size; archiving cancelled from the progress dialog with nothing left behind; closed by Escape with status 0"

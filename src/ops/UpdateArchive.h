@@ -55,7 +55,7 @@ std::string ArchiverCommandLine(const std::string& archiver, const std::string& 
                                 const std::string& archive, const std::string& patchFolder);
 
 // The archiver call that adds the folder's files: on POSIX it runs in the folder with the
-// file specification "*", so nothing in the folder's path is read as a wildcard or a quote.
+// file pattern "*", so nothing in the folder's path is read as a wildcard or a quote.
 Command ArchiveCommand(const std::string& archiver, const std::string& password,
                        const std::string& archive, const std::string& patchFolder);
 
