@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
+source bench/timing.sh
 scripts/deps.sh "${BUILD_PACKAGES[@]}" python3 bc >/dev/null
 cmake --preset release -DUPD_BUILD_TESTS=OFF >/dev/null
 cmake --build --preset release --target updtool >/dev/null
@@ -38,14 +39,6 @@ for i in range(2):  # already compressed content
     with open(os.path.join(folder, "data", "blob%d.bin" % i), "wb") as out:
         out.write(rng.randbytes(half // 2))
 PY
-
-seconds() {  # seconds COMMAND... : wall time of one run
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
-}
 
 run_tool() {
   rm -f "$work/tool.upd"

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
+source bench/timing.sh
 scripts/deps.sh "${BUILD_PACKAGES[@]}" pigz time python3 bc
 cmake --preset release -DUPD_BUILD_TESTS=OFF >/dev/null
 cmake --build --preset release --target updtool >/dev/null
@@ -28,14 +29,6 @@ with open(path, "w") as out:
         written += len(line)
     out.truncate(target)
 PY
-}
-
-seconds() {  # seconds COMMAND... : wall time of one run
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
 }
 
 peak_kib() {  # peak_kib COMMAND... : maximum resident set size

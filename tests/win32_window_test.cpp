@@ -457,23 +457,6 @@ TEST(Win32Executables, CarryTheProjectVersionAndTheWindowItsManifestAndIcon) {
     EXPECT_FALSE(window.Resource(MAKEINTRESOURCEW(14), 1).empty());  // RT_GROUP_ICON
 }
 
-TEST(Win32Progress, FormatsElapsedTimeAndArchiveSize) {
-    const std::pair<long long, const char*> times[] = {{0, "0:00"},      {999, "0:00"},
-                                                       {7'000, "0:07"},  {59'999, "0:59"},
-                                                       {61'000, "1:01"}, {3'600'000, "60:00"}};
-    for (const auto& [ms, text] : times) {
-        EXPECT_EQ(upd::win32::FormatElapsed(std::chrono::milliseconds(ms)), text);
-    }
-    const std::pair<std::int64_t, const char*> sizes[] = {{0, "0,0 MB"},
-                                                          {52'429, "0,1 MB"},
-                                                          {12'897'485, "12,3 MB"},
-                                                          {1'048'576, "1,0 MB"},
-                                                          {1'043'333, "1,0 MB"}};
-    for (const auto& [bytes, text] : sizes) {
-        EXPECT_EQ(upd::win32::FormatArchiveSize(bytes), text);
-    }
-}
-
 HWND ProgressWindow() {
     return FindWindowW(L"TProgressForm", Wide("Архивиране").c_str());
 }

@@ -28,7 +28,6 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 constexpr int kFirstControlId = 100;
 constexpr int kNextPageId = 0x7F00;      // Ctrl+Tab, as in the system's tabbed dialogs
 constexpr int kPreviousPageId = 0x7F01;  // Ctrl+Shift+Tab
-constexpr auto kProgressDelay = std::chrono::milliseconds(500);
 
 // A page passes its controls' commands on to the form.
 LRESULT CALLBACK PageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -397,7 +396,7 @@ void TMainForm::PumpMessages() {
 }
 
 bool TMainForm::ContinueWork(const upd::WorkProgress& progress) {
-    if (!progress_ && !workCancelled_ && progress.elapsed >= kProgressDelay) {
+    if (!progress_ && !workCancelled_ && progress.elapsed >= upd::form::kProgressDelay) {
         progress_ = std::make_unique<upd::win32::ProgressDialog>(handle_);
     }
     if (progress_) {

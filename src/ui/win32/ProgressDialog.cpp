@@ -1,7 +1,6 @@
 #include "ui/win32/ProgressDialog.h"
 
-#include <cmath>
-
+#include "ui/FormDescription.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/WideText.h"
 
@@ -31,26 +30,14 @@ void RegisterClassOnce(WNDPROC procedure) {
 
 }  // namespace
 
-std::string FormatElapsed(std::chrono::milliseconds elapsed) {
-    const long long seconds = std::max<long long>(0, elapsed.count() / 1000);
-    const long long rest = seconds % 60;
-    return std::to_string(seconds / 60) + (rest < 10 ? ":0" : ":") + std::to_string(rest);
-}
-
-std::string FormatArchiveSize(std::int64_t bytes) {
-    const auto tenths = std::llround(static_cast<double>(std::max<std::int64_t>(0, bytes)) * 10 /
-                                     (1024.0 * 1024.0));
-    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " MB";
-}
-
 ProgressDialog::ProgressDialog(HWND owner) : owner_(owner), dpi_(WindowDpi(owner)) {
     RegisterClassOnce(&Procedure);
     RECT frame{0, 0, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_)};
     AdjustFrame(frame, kStyle, kExStyle, dpi_);
     window_ =
-        CreateWindowExW(kExStyle, kClassName, Wide("Архивиране").c_str(), kStyle, CW_USEDEFAULT,
-                        CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner,
-                        nullptr, GetModuleHandleW(nullptr), this);
+        CreateWindowExW(kExStyle, kClassName, Wide(std::string(form::kProgressTitle)).c_str(),
+                        kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                        frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr), this);
     font_ = CreatePixelFont("Calibri", 13, dpi_);
     CreateChildren();
     CenterOnMonitor(window_);
@@ -85,15 +72,13 @@ void ProgressDialog::CreateChildren() {
                             GetModuleHandleW(nullptr), nullptr);
         SetFont(control, font_.get());
     }
-    SetDlgItemTextW(window_, IDCANCEL, Wide("Отказ").c_str());
+    SetDlgItemTextW(window_, IDCANCEL, Wide(std::string(form::kProgressCancel)).c_str());
 }
 
 void ProgressDialog::Show(const WorkProgress& progress) {
-    SetDlgItemTextW(window_, kElapsedId,
-                    Wide("Изминало време: " + FormatElapsed(progress.elapsed)).c_str());
-    const std::string detail = progress.checking
-                                   ? "Проверка на архива..."
-                                   : "Размер на архива: " + FormatArchiveSize(progress.outputBytes);
+    SetDlgItemTextW(window_, kElapsedId, Wide(form::ProgressElapsedText(progress.elapsed)).c_str());
+    const std::string detail = progress.checking ? std::string(form::kProgressChecking)
+                                                 : form::ProgressSizeText(progress.outputBytes);
     SetDlgItemTextW(window_, kDetailId, Wide(detail).c_str());
     if (!IsWindowVisible(window_)) {
         EnableWindow(owner_, FALSE);

@@ -2,19 +2,10 @@
 
 #include <windows.h>
 
-#include <chrono>
-#include <cstdint>
-#include <string>
-
 #include "ops/InteractionServices.h"
 #include "ui/win32/Fonts.h"
 
 namespace upd::win32 {
-
-// "0:07": minutes and seconds, whole seconds.
-std::string FormatElapsed(std::chrono::milliseconds elapsed);
-// "12,3 MB": mebibytes with one decimal after a comma.
-std::string FormatArchiveSize(std::int64_t bytes);
 
 // The modal "Архивиране" window of a long step: elapsed time, the archive's size so far (or
 // that the archive is being checked) and "Отказ". Its owner is disabled while it lives.
