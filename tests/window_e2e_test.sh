@@ -34,6 +34,27 @@ running() { [ -r "/proc/$1/stat" ] && ! grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/st
 
 source "$(dirname "$0")/support/e2e.sh"
 
+# Types a path into the chooser whose title starts with $1 once it has the keyboard (a slow
+# build shows it before it takes input), and waits until Return has closed it.
+answer_chooser() {
+  local chooser
+  chooser=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1" | head -n 1)
+  [ -n "$chooser" ] || fail "the chooser \"$1\" did not open"
+  for _ in $(seq 100); do
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$chooser" ] && break
+    xdotool windowactivate "$chooser" 2>/dev/null
+    sleep 0.1
+  done
+  sleep 0.5
+  xdotool type --delay 20 "$2"
+  xdotool key Return
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "the chooser \"$1\" did not close"
+}
+
 # The program looks for its archiver beside itself: run a copy with a slow one there, which
 # also starts a child that would outlive it.
 mkdir -p "$work/app" "$work/patch" "$work/out"
@@ -53,7 +74,9 @@ export QT_QPA_PLATFORM=xcb
 LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan-system.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export LSAN_OPTIONS
 
-"$work/app/UpdatePublisher" >"$work/program.log" 2>&1 &
+# Started in the work folder, where the choosers open: short relative names are typed, which
+# the choosers' completion cannot cut short on a slow build.
+(cd "$work" && exec "$work/app/UpdatePublisher") >"$work/program.log" 2>&1 &
 app_pid=$!
 
 window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${caption}\$" | head -n 1)
@@ -74,24 +97,15 @@ timeout 5 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
 # Page ts2, then its "Избери": the folder chooser takes a typed path.
 click 230 12
 click_control 448 14 97 25
-chooser=$(timeout 10 xdotool search --sync --onlyvisible --name "Изберете папката" | head -n 1)
-[ -n "$chooser" ] || fail "the folder chooser did not open"
-sleep 0.3
-xdotool type --delay 5 "$work/patch"
-xdotool key Return
-sleep 0.5
+answer_chooser "Изберете папката" patch
 
 # The command button, then the output chooser.
 click_control 176 134 281 49
-chooser=$(timeout 10 xdotool search --sync --onlyvisible --name "Изберете път за запис" | head -n 1)
-[ -n "$chooser" ] || fail "the output chooser did not open"
-sleep 0.3
-xdotool type --delay 5 "$work/out/u1.upd"
-pressed=$(date +%s%N)
-xdotool key Return
+answer_chooser "Изберете път за запис" out/u1.upd
+chosen=$(date +%s%N)
 
 wait_window "Архивиране" 5
-echo "progress dialog shown $(( ($(date +%s%N) - pressed) / 1000000 )) ms after the output was chosen"
+echo "progress dialog shown $(( ($(date +%s%N) - chosen) / 1000000 )) ms after the output chooser closed"
 [ -s "$work/child.pid" ] || fail "the archiver did not start"
 child=$(cat "$work/child.pid")
 xdotool windowactivate --sync "$found" 2>/dev/null
