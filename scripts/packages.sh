@@ -13,3 +13,9 @@ WINDOWS_ICON_PACKAGES=(librsvg2-bin icoutils)
 # package (CPack wants file and dpkg-shlibdeps; lintian checks it; help2man writes a manual page;
 # wrestool, from icoutils, reads version information).
 PACKAGING_PACKAGES=(nsis lintian help2man dpkg-dev file binutils icoutils)
+# scripts/release.sh: the Windows cross build, signing, and dpkg-buildflags for the hardened
+# Linux build; its checks in the test command: certificates, the Debian tools that judge the
+# packages and diffoscope, which explains two builds that differ.
+RELEASE_PACKAGES=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nsis dpkg-dev osslsigncode openssl
+                  git)
+RELEASE_TEST_PACKAGES=(appstream desktop-file-utils devscripts diffoscope-minimal binutils-mingw-w64-x86-64)
