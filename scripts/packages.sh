@@ -18,4 +18,5 @@ PACKAGING_PACKAGES=(nsis lintian help2man dpkg-dev file binutils icoutils)
 # packages and diffoscope, which explains two builds that differ.
 RELEASE_PACKAGES=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nsis dpkg-dev osslsigncode openssl
                   git)
-RELEASE_TEST_PACKAGES=(appstream desktop-file-utils devscripts diffoscope-minimal binutils-mingw-w64-x86-64)
+RELEASE_TEST_PACKAGES=(appstream desktop-file-utils devscripts diffoscope-minimal
+                       binutils-mingw-w64-x86-64 ccache)

@@ -26,7 +26,7 @@ for package in 7zip fonts-crosextra-carlito libqt6svg6 libqt6widgets6 libc6; do
   check "depends on $package" depends_on "$package"
 done
 
-lintian --fail-on error "$deb" >"$work/lintian.txt" 2>&1
+lintian --display-info --fail-on error "$deb" >"$work/lintian.txt" 2>&1
 check "lintian reports no error" test $? -eq 0
 check "lintian reports no missing hardening" bash -c '! grep -q hardening "$1"' _ "$work/lintian.txt"
 sed 's/^/  lintian: /' "$work/lintian.txt"
@@ -66,9 +66,12 @@ check "the AppStream metainfo passes appstreamcli validate" \
 check "the metainfo launches the desktop entry and names this version" bash -c \
   'grep -q ">$(basename "$2")</launchable>" "$1" && grep -q "<release version=\"$3\"" "$1"' _ \
   "$metainfo" "$desktop" "$version"
+# Control-flow protection cannot be had on Debian 12: its C start files lack the IBT and SHSTK
+# marks, so no program linked there carries them (and its dpkg-buildflags does not ask for them).
 for program in "$programs"/*; do
   [ -L "$program" ] && continue
-  check "hardening-check passes $(basename "$program")" hardening-check --quiet "$program"
+  check "hardening-check passes $(basename "$program")" \
+    hardening-check --quiet --nocfprotection "$program"
 done
 check "the desktop entry's icon is installed" \
   test -f "$share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$desktop").svg"
