@@ -26,14 +26,20 @@ usage() {
 
 # The certificate must open with the password and be able to sign code: checked before anything
 # is built. The password goes to openssl in a file, never on a command line.
+pkcs12() {  # pkcs12 CERT PASSWORD-FILE OPTIONS...: also opens files with the old ciphers
+  local cert=$1 password=$2
+  shift 2
+  openssl pkcs12 -in "$cert" -passin "file:$password" "$@" 2>/dev/null ||
+    openssl pkcs12 -legacy -in "$cert" -passin "file:$password" "$@" 2>/dev/null
+}
 check_certificate() {
   local cert=$1 password=$2 leaf
   [ -f "$cert" ] || fail "no certificate file $cert"
   [ -f "$password" ] || fail "no password file $password"
-  leaf=$(openssl pkcs12 -in "$cert" -passin "file:$password" -clcerts -nokeys 2>/dev/null) ||
+  leaf=$(pkcs12 "$cert" "$password" -clcerts -nokeys) ||
     fail "$cert does not open: wrong password, or not a PKCS#12 file"
-  openssl pkcs12 -in "$cert" -passin "file:$password" -nocerts -nodes 2>/dev/null |
-    grep -q 'PRIVATE KEY' || fail "$cert holds no private key"
+  pkcs12 "$cert" "$password" -nocerts -nodes | grep -q 'PRIVATE KEY' ||
+    fail "$cert holds no private key"
   openssl x509 -noout -ext extendedKeyUsage <<<"$leaf" 2>/dev/null | grep -q 'Code Signing' ||
     fail "$cert cannot sign code (its extended key usage lacks Code Signing)"
 }
