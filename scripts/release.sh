@@ -102,19 +102,28 @@ else
   unset UPD_SIGN_MODE
 fi
 
-# Each preset's packages folder is emptied first, so that only this run's files are taken.
-cmake --preset mingw-release >/dev/null
-cmake --build --preset mingw-release
-rm -rf build/mingw-release/packages
-cpack --preset mingw-release
+# Builds and packs with PRESET. Some outputs carry SOURCE_DATE_EPOCH (Qt's resources, the manual
+# page) and are not remade when only it changes: a build folder made for another time is
+# cleaned first. The packages folder is emptied, so that only this run's files are taken.
+build_and_pack() {  # build_and_pack PRESET [CMAKE-OPTIONS...]
+  local preset=$1 stamp=build/$1/source-date-epoch
+  shift
+  cmake --preset "$preset" "$@" >/dev/null
+  if [ "$(cat "$stamp" 2>/dev/null)" != "$SOURCE_DATE_EPOCH" ]; then
+    cmake --build --preset "$preset" --target clean
+    echo "$SOURCE_DATE_EPOCH" >"$stamp"
+  fi
+  cmake --build --preset "$preset" -j2
+  rm -rf "build/$preset/packages"
+  cpack --preset "$preset"
+}
+
+build_and_pack mingw-release
 for file in "$setup" UpdatePublisher.exe updtool.exe; do
   cp "build/mingw-release/packages/$file" "$stage/"
 done
 
-cmake --preset release -DUPD_BUILD_TESTS=OFF >/dev/null
-cmake --build --preset release -j2
-rm -rf build/release/packages
-cpack --preset release
+build_and_pack release -DUPD_BUILD_TESTS=OFF
 cp "build/release/packages/$deb" "$stage/"
 
 (cd "$stage" && sha256sum "$setup" "$deb" UpdatePublisher.exe updtool.exe >SHA256SUMS)

@@ -60,7 +60,8 @@ same_files() {  # same_files DIR1 DIR2: every file equal; diffoscope's account o
     cmp -s "$1/$name" "$2/$name" && continue
     differ=1
     echo "  $name differs; diffoscope:" >&2
-    diffoscope --no-progress --text - "$1/$name" "$2/$name" 2>&1 | head -n 60 | sed 's/^/    /' >&2
+    diffoscope --no-progress --max-diff-block-lines 10 --text - "$1/$name" "$2/$name" 2>&1 |
+      head -n 150 | sed 's/^/    /' >&2
   done < <(cd "$1" && find . -type f | sort)
   [ "$differ" -eq 0 ]
 }
@@ -97,13 +98,14 @@ check "the password appears nowhere in the log, the release or the build folders
   "$root/build/mingw-release" "$root/build/release"
 
 verifies() { osslsigncode verify -CAfile "$certs/signer.pem" -in "$1" >"$work/verify.log" 2>&1; }
+digest_mismatch() { ! verifies "$1" && grep -q MISMATCH "$work/verify.log"; }
 for file in UpdatePublisher.exe updtool.exe "$setup"; do
   check "$file verifies against the certificate" verifies "$signed/$file"
   check "its detached signature is in signatures/" test -s "$signed/signatures/$file.sig"
 done
 cp "$signed/updtool.exe" "$work/changed.exe"
 printf 'X' | dd of="$work/changed.exe" bs=1 seek=4096 conv=notrunc status=none
-check "a file with one changed byte does not verify" bash -c '! "$@"' _ verifies "$work/changed.exe"
+check "a file with one changed byte does not verify" digest_mismatch "$work/changed.exe"
 
 check "release --attach succeeds" run_release "$work/attach.log" --attach "$signed/signatures" \
   --output "$work/attached"
@@ -125,23 +127,23 @@ unset WINEPREFIX LC_ALL
 echo "== bad input stops the release and leaves the output folder alone"
 out=$work/kept
 mkdir -p "$out" && echo "the previous release" >"$out/marker"
-cp -r "$signed/signatures" "$work/misfit"
-cp "$signed/signatures/UpdatePublisher.exe.sig" "$work/misfit/updtool.exe.sig"
-cp -r "$signed/signatures" "$work/other-version" && rm "$work/other-version/$setup.sig"
+cp -r "$signed/signatures" "$certs/misfit"
+cp "$signed/signatures/UpdatePublisher.exe.sig" "$certs/misfit/updtool.exe.sig"
+cp -r "$signed/signatures" "$certs/other-version" && rm "$certs/other-version/$setup.sig"
 printf 'not the password\n' >"$certs/wrong"
-# arguments | what the message must name
+# arguments (relative to $certs) | what the message must name
 cases=(
-  "--sign $certs/signer.p12 --password-file $certs/wrong|does not open: wrong password"
-  "--sign $certs/server.p12 --password-file $certs/password|cannot sign code"
-  "--sign $certs/none.p12 --password-file $certs/password|no certificate file $certs/none.p12"
-  "--sign $certs/signer.p12 --password-file $certs/none|no password file $certs/none"
-  "--attach $work/other-version|$setup.sig"
-  "--attach $work/misfit|updtool.exe.sig does not fit"
+  "--sign signer.p12 --password-file wrong|does not open: wrong password"
+  "--sign server.p12 --password-file password|cannot sign code"
+  "--sign none.p12 --password-file password|no certificate file $certs/none.p12"
+  "--sign signer.p12 --password-file none|no password file $certs/none"
+  "--attach other-version|$setup.sig"
+  "--attach misfit|updtool.exe.sig does not fit"
 )
 for case in "${cases[@]}"; do
   read -ra arguments <<<"${case%%|*}"
   message=${case#*|}
-  "$release" "${arguments[@]}" --output "$out" >"$work/bad.log" 2>&1
+  (cd "$certs" && "$release" "${arguments[@]}" --output "$out") >"$work/bad.log" 2>&1
   status=$?
   check "release ${case%%|*}: fails, naming \"$message\"" \
     bash -c '[ "$1" -ne 0 ] && grep -qF -- "$2" "$3" || { tail -n 20 "$3" >&2; false; }' _ \
