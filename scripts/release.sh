@@ -44,6 +44,14 @@ check_certificate() {
     fail "$cert cannot sign code (its extended key usage lacks Code Signing)"
 }
 
+# The output folder is removed and replaced: only an earlier release or an empty folder may be.
+check_output() {
+  local output=$1
+  case $root/ in "$output"/*) fail "--output $output would hold the sources" ;; esac
+  [ ! -e "$output" ] || [ -f "$output/SHA256SUMS" ] || [ -z "$(ls -A "$output" 2>/dev/null)" ] ||
+    fail "$output holds other files than a release: it is not replaced"
+}
+
 check_signatures() {
   local dir=$1 file
   shift
@@ -74,8 +82,10 @@ fi
 # The same bytes from every machine: nothing of the caller's settings reaches the packages.
 umask 022
 export TZ=UTC LC_ALL=C.UTF-8
-SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || true)}
+[ -n "$SOURCE_DATE_EPOCH" ] || fail "not a git checkout: set SOURCE_DATE_EPOCH to the release's time"
 export SOURCE_DATE_EPOCH
+check_output "$output"
 
 source scripts/packages.sh
 scripts/deps.sh "${BUILD_PACKAGES[@]}" "${PACKAGING_PACKAGES[@]}" "${RELEASE_PACKAGES[@]}"

@@ -126,12 +126,12 @@ unset WINEPREFIX LC_ALL
 
 echo "== bad input stops the release and leaves the output folder alone"
 out=$work/kept
-mkdir -p "$out" && echo "the previous release" >"$out/marker"
+mkdir -p "$out" && echo "the previous release" >"$out/SHA256SUMS"
 cp -r "$signed/signatures" "$certs/misfit"
 cp "$signed/signatures/UpdatePublisher.exe.sig" "$certs/misfit/updtool.exe.sig"
 cp -r "$signed/signatures" "$certs/other-version" && rm "$certs/other-version/$setup.sig"
 printf 'not the password\n' >"$certs/wrong"
-# arguments (relative to $certs) | what the message must name
+# arguments (relative to $certs; a later --output wins) | what the message must name
 cases=(
   "--sign signer.p12 --password-file wrong|does not open: wrong password"
   "--sign server.p12 --password-file password|cannot sign code"
@@ -139,17 +139,18 @@ cases=(
   "--sign signer.p12 --password-file none|no password file $certs/none"
   "--attach other-version|$setup.sig"
   "--attach misfit|updtool.exe.sig does not fit"
+  "--output $root/src|$root/src holds other files than a release"
 )
 for case in "${cases[@]}"; do
   read -ra arguments <<<"${case%%|*}"
   message=${case#*|}
-  (cd "$certs" && "$release" "${arguments[@]}" --output "$out") >"$work/bad.log" 2>&1
+  (cd "$certs" && "$release" --output "$out" "${arguments[@]}") >"$work/bad.log" 2>&1
   status=$?
   check "release ${case%%|*}: fails, naming \"$message\"" \
     bash -c '[ "$1" -ne 0 ] && grep -qF -- "$2" "$3" || { tail -n 20 "$3" >&2; false; }' _ \
     "$status" "$message" "$work/bad.log"
   check "  and the output folder is as it was" \
-    equals "$(ls -A "$out") $(cat "$out/marker")" "marker the previous release"
+    equals "$(ls -A "$out") $(cat "$out/SHA256SUMS")" "SHA256SUMS the previous release"
 done
 
 echo "release: $passes passed, $failures failed"
