@@ -58,14 +58,9 @@ desktop=$share/applications/updatepublisher.desktop
 check "the desktop entry starts a program in /usr/bin" \
   test -e "$bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")"
 check "the desktop entry passes desktop-file-validate" desktop-file-validate "$desktop"
-check "the desktop entry has keywords in English and Bulgarian" \
-  bash -c 'grep -q "^Keywords=." "$1" && grep -q "^Keywords\[bg\]=." "$1"' _ "$desktop"
 metainfo=$(find "$share/metainfo" -name '*.metainfo.xml')
 check "the AppStream metainfo passes appstreamcli validate" \
   appstreamcli validate --no-net "$metainfo"
-check "the metainfo launches the desktop entry and names this version" bash -c \
-  'grep -q ">$(basename "$2")</launchable>" "$1" && grep -q "<release version=\"$3\"" "$1"' _ \
-  "$metainfo" "$desktop" "$version"
 # Control-flow protection cannot be had on Debian 12: its C start files lack the IBT and SHSTK
 # marks, so no program linked there carries them (and its dpkg-buildflags does not ask for them).
 for program in "$programs"/*; do
