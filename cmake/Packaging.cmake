@@ -6,6 +6,8 @@ include(GNUInstallDirs)
 set(UPD_DISPLAY_NAME "Генериране на актуализации за Дарвела 2")
 set(UPD_PUBLISHER "Update Publisher developers" CACHE STRING
     "Publisher shown by Windows' installed-programs list and the packages")
+set(UPD_PUBLISHER_URL "https://updatepublisher.invalid/" CACHE STRING
+    "The publisher's web address, named in the programs' Authenticode signatures")
 set(UPD_PACKAGE_MAINTAINER "Update Publisher developers <maintainers@updatepublisher.invalid>"
     CACHE STRING "Maintainer field of the Debian package")
 # Directories CPack creates take these rather than whatever the umask gives.
@@ -53,6 +55,13 @@ if(WIN32)
   # Windows' version resources want four numbers.
   string(REGEX MATCH "^[0-9]+\\.[0-9]+\\.[0-9]+" upd_version3 "${PROJECT_VERSION}")
   set(CPACK_UPD_VERSION4 "${upd_version3}.0")
+  # Authenticode signing, when the release asks for it (scripts/release.sh --sign or --attach):
+  # the programs before they are packed, then the uninstaller and the setup program.
+  set(CPACK_UPD_PUBLISHER_URL "${UPD_PUBLISHER_URL}")
+  set(CPACK_UPD_AUTHENTICODE "${PROJECT_SOURCE_DIR}/packaging/windows/authenticode.sh")
+  list(TRANSFORM upd_programs APPEND .exe OUTPUT_VARIABLE CPACK_UPD_PROGRAMS)
+  set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/packaging/windows/StagedPrograms.cmake")
+  set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_SOURCE_DIR}/packaging/windows/CPackSigning.cmake")
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

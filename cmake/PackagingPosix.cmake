@@ -51,7 +51,10 @@ function(upd_gzip source output)
     DEPENDS ${source})
 endfunction()
 
+# Dates of the release: the time in SOURCE_DATE_EPOCH (scripts/release.sh sets the last commit's),
+# else now.
 string(TIMESTAMP UPD_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+string(TIMESTAMP UPD_RELEASE_DATE "%Y-%m-%d" UTC)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in
                ${upd_generated}/changelog @ONLY)
 upd_gzip(${upd_generated}/changelog ${upd_generated}/changelog.gz)
@@ -69,5 +72,10 @@ if(TARGET UpdatePublisher)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/data/updatepublisher.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  # What software centres show of the window (AppStream).
+  set(upd_metainfo invalid.updatepublisher.UpdatePublisher.metainfo.xml)
+  configure_file(${PROJECT_SOURCE_DIR}/data/${upd_metainfo}.in ${upd_generated}/${upd_metainfo}
+                 @ONLY)
+  install(FILES ${upd_generated}/${upd_metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
 add_custom_target(package_documents ALL DEPENDS ${upd_compressed})
