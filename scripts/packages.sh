@@ -1,6 +1,6 @@
 # Package lists shared by the scripts (sourced).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config zlib1g-dev libcli11-dev qt6-base-dev
-                libgl-dev libqt6svg6 7zip fonts-crosextra-carlito)
+                libgl-dev libqt6svg6 qt6-translations-l10n 7zip fonts-crosextra-carlito)
 TEST_PACKAGES=(libgtest-dev googletest pigz time xvfb xdotool xauth x11-utils
                clang libclang-rt-14-dev)
 # The Windows cross build and wine to run its tests; the Windows window's tests drive it in
