@@ -10,6 +10,6 @@ WINDOWS_TEST_PACKAGES=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
 # The icon is made from the SVG by scripts/make-windows-icon.sh.
 WINDOWS_ICON_PACKAGES=(librsvg2-bin icoutils)
 # The packages made by scripts/test.sh: the Windows setup program (NSIS) and the Debian
-# package (CPack wants file and dpkg-shlibdeps; lintian checks it; help2man writes a manual page;
+# package (CPack wants file and dpkg-shlibdeps; lintian checks it;
 # wrestool, from icoutils, reads version information).
-PACKAGING_PACKAGES=(nsis lintian help2man dpkg-dev file binutils icoutils)
+PACKAGING_PACKAGES=(nsis lintian dpkg-dev file binutils icoutils)
