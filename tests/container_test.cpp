@@ -326,6 +326,8 @@ TEST_F(Container, HostilePackagesChangeNothing) {
          packed},
         {"second name unsafe", Int32(2) + valid + Entry("../b.xml", "b"),
          "Пакетът съдържа недопустимо име на файл: \"../b.xml\".", packed},
+        {"a NUL in a name", Int32(2) + valid + Entry(std::string("b\0.xml", 6), "b"),
+         "Пакетът съдържа недопустимо име на файл: \"b\\x00.xml\".", packed},
         {"one name twice", Int32(2) + valid + Entry("updates.xml", "other"),
          "Пакетът съдържа повече от един файл с името \"updates.xml\". Нищо не е записано.",
          packed},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -132,6 +133,21 @@ void PackEntry(const std::string& sourcePath, const std::string& storedName, Fil
     DeflateInto(source, size, output);
 }
 
+// A name as a message can show it: control characters (a NUL would end the message) as \xNN.
+std::string Visible(const std::string& name) {
+    std::string shown;
+    for (const unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        } else {
+            shown += char(c);
+        }
+    }
+    return shown;
+}
+
 // Reads a container entry by entry, giving back the read-ahead of each zlib stream.
 class ContainerReader {
   public:
@@ -151,8 +167,8 @@ class ContainerReader {
         EntryInfo entry;
         entry.name = DecodeStoredName(stored);
         if (!IsSafeEntryName(entry.name)) {
-            throw OperationError("Пакетът съдържа недопустимо име на файл: \"" + entry.name +
-                                 "\".");
+            throw OperationError("Пакетът съдържа недопустимо име на файл: \"" +
+                                 Visible(entry.name) + "\".");
         }
         entry.size = ReadInt32(file_);
         if (entry.size < 0) {
