@@ -364,7 +364,6 @@ TEST_F(Container, PackRefusesTwoFilesOfOneNameAndAnOutputThatIsAnInput) {
     WriteBytes(dir / "sub/updates.xml", "other index");
     WriteBytes(packed, "previous package");
     fs::create_hard_link(upd::ToPath(packed), dir.Path() / "sub" / "hard.xml");
-    const std::string otherSpelling = dir / "sub/../updates.upd";
     const std::string twice =
         "Два от файловете носят едно и също име \"updates.xml\" в пакета. Пакетът не е записан.";
     const std::string isInput =
@@ -372,18 +371,17 @@ TEST_F(Container, PackRefusesTwoFilesOfOneNameAndAnOutputThatIsAnInput) {
     const struct {
         const char* what;
         Names sources;
-        std::string destination;
         std::string message;
     } cases[] = {
-        {"one file twice", {dir / "updates.xml", dir / "updates.xml"}, packed, twice},
-        {"two folders, one name", {dir / "updates.xml", dir / "sub/updates.xml"}, packed, twice},
-        {"the output packed", {dir / "updates.xml", packed}, packed, isInput},
-        {"spelt otherwise", {otherSpelling}, packed, isInput},
-        {"a hard link to the output", {dir / "sub/hard.xml"}, packed, isInput},
+        {"one file twice", {dir / "updates.xml", dir / "updates.xml"}, twice},
+        {"two folders, one name", {dir / "updates.xml", dir / "sub/updates.xml"}, twice},
+        {"the output packed", {dir / "updates.xml", packed}, isInput},
+        {"spelt otherwise", {dir / "sub/../updates.upd"}, isInput},
+        {"a hard link to the output", {dir / "sub/hard.xml"}, isInput},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(FailureOf([&] { upd::PackFiles(c.sources, c.destination); }), c.message);
+        EXPECT_EQ(FailureOf([&] { upd::PackFiles(c.sources, packed); }), c.message);
         EXPECT_EQ(ReadBytes(packed), "previous package");
         EXPECT_EQ(FolderEntries(dir.Path()), (Names{"sub", "updates.upd", "updates.xml"}));
     }
@@ -505,59 +503,32 @@ TEST_F(Container, WriteProtectedOutputIsRefusedAndKept) {
     }
 }
 
-// A link as the output stays a link; the file it points to gets the new content and keeps
-// its permissions. A loop of links is refused.
+// A link as the output stays a link; the file it points to gets the new content and keeps its
+// permissions. A loop of links is refused.
 TEST_F(Container, OutputsThatAreLinksReplaceTheFileTheyPointTo) {
     const fs::path out = Out();
-    fs::create_directories(dir.Path() / "real");
-    WriteBytes(dir / "updates.xml", "new index");
-    upd::PackFile(dir / "updates.xml", dir / "source.upd");
-    const struct {
-        const char* what;
-        std::vector<std::pair<std::string, std::string>> links;  // name in out -> its target
-        std::function<void()> call;
-        std::string replaced;
-        std::string content;
-    } cases[] = {
-        {"pack through a link",
-         {{"updates.upd", "../real/package.upd"}},
-         [&] { upd::PackFile(dir / "updates.xml", upd::FromPath(out / "updates.upd")); },
-         dir / "real/package.upd",
-         ReadBytes(dir / "source.upd")},
-        {"pack through two links",
-         {{"updates.upd", "next.upd"}, {"next.upd", "../real/package.upd"}},
-         [&] { upd::PackFile(dir / "updates.xml", upd::FromPath(out / "updates.upd")); },
-         dir / "real/package.upd",
-         ReadBytes(dir / "source.upd")},
-        {"unpack through a link",
-         {{"updates.xml", dir / "real/index.xml"}},
-         [&] { upd::UnpackFiles(dir / "source.upd", upd::FromPath(out)); },
-         dir / "real/index.xml",
-         "new index"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        WriteBytes(c.replaced, "old");
-        fs::permissions(upd::ToPath(c.replaced), fs::perms(0640));
-        for (const auto& [name, target] : c.links) {
-            fs::create_symlink(upd::ToPath(target), out / upd::ToPath(name));
-        }
-        c.call();
-        for (const auto& [name, target] : c.links) {
-            EXPECT_EQ(upd::FromPath(fs::read_symlink(out / upd::ToPath(name))), target);
-        }
-        EXPECT_TRUE(ReadBytes(c.replaced) == c.content);
-        EXPECT_EQ(updtest::ModeOf(c.replaced), 0640u);
-        EXPECT_EQ(FolderEntries(upd::ToPath(dir / "real")).size(), 1u);  // no temporary left
-        fs::remove_all(out);
-        fs::remove_all(dir.Path() / "real");
-        fs::create_directories(out);
-        fs::create_directories(dir.Path() / "real");
+    WriteBytes(dir / "updates.xml", "index");
+    upd::PackFile(dir / "updates.xml", dir / "new.upd");
+    const std::string real = dir / "real";
+    fs::create_symlink("next.upd", out / "updates.upd");  // a chain of two links
+    fs::create_symlink(upd::ToPath(real), out / "next.upd");
+    fs::create_symlink(upd::ToPath(real), out / "updates.xml");
+    for (const char* name : {"updates.upd", "updates.xml"}) {
+        SCOPED_TRACE(name);
+        WriteBytes(real, "old");
+        fs::permissions(upd::ToPath(real), fs::perms(0640));
+        name == std::string("updates.upd")
+            ? upd::PackFile(dir / "updates.xml", OutText() + "/" + name)
+            : upd::UnpackFiles(dir / "new.upd", OutText());
+        EXPECT_TRUE(fs::is_symlink(out / name));
+        EXPECT_EQ(ReadBytes(real),
+                  name == std::string("updates.upd") ? ReadBytes(dir / "new.upd") : "index");
+        EXPECT_EQ(updtest::ModeOf(real), 0640u);
+        EXPECT_EQ(FolderEntries(out), (Names{"next.upd", "updates.upd", "updates.xml"}));
     }
     fs::create_symlink("loop.upd", out / "loop.upd");
-    EXPECT_EQ(
-        FailureOf([&] { upd::PackFile(dir / "updates.xml", upd::FromPath(out / "loop.upd")); }),
-        upd::CannotCreateMessage(out / "loop.upd", ELOOP));
+    EXPECT_EQ(FailureOf([&] { upd::PackFile(dir / "updates.xml", OutText() + "/loop.upd"); }),
+              upd::CannotCreateMessage(out / "loop.upd", ELOOP));
 }
 
 TEST_F(Container, OutputThatIsNoRegularFileIsRefusedBeforeWriting) {

@@ -6,9 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -311,116 +309,6 @@ struct RemovedAtEnd {
         }
     }
 };
-
-bool MakeJunction(const fs::path& at, const fs::path& target) {
-    if (!CreateDirectoryW(at.c_str(), nullptr)) {
-        return false;
-    }
-    const std::wstring substitute = L"\\??\\" + target.wstring();
-    const std::wstring print = target.wstring();
-    // REPARSE_DATA_BUFFER's mount-point form, which mingw's headers leave to the driver kit.
-    std::vector<unsigned char> buffer(8 + 8 + (substitute.size() + print.size() + 2) * 2);
-    auto put16 = [&](std::size_t at16, std::size_t value) {
-        buffer[at16] = (unsigned char)(value);
-        buffer[at16 + 1] = (unsigned char)(value >> 8);
-    };
-    const std::uint32_t tag = IO_REPARSE_TAG_MOUNT_POINT;
-    std::memcpy(buffer.data(), &tag, 4);
-    put16(4, buffer.size() - 8);
-    put16(8, 0);
-    put16(10, substitute.size() * 2);
-    put16(12, (substitute.size() + 1) * 2);
-    put16(14, print.size() * 2);
-    std::memcpy(buffer.data() + 16, substitute.c_str(), (substitute.size() + 1) * 2);
-    std::memcpy(buffer.data() + 16 + (substitute.size() + 1) * 2, print.c_str(),
-                (print.size() + 1) * 2);
-    const HANDLE folder =
-        CreateFileW(at.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD returned = 0;
-    const bool made = DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, buffer.data(),
-                                      DWORD(buffer.size()), nullptr, 0, &returned, nullptr);
-    CloseHandle(folder);
-    return made;
-}
-
-bool MakeFolderLink(const fs::path& at, const fs::path& target) {
-    return CreateSymbolicLinkW(
-        at.c_str(), target.c_str(),
-        SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
-}
-
-bool IsReparsePoint(const fs::path& at) {
-    const DWORD attributes = GetFileAttributesW(at.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// Wine 8 makes no reparse points (CreateSymbolicLinkW reports success and makes nothing,
-// FSCTL_SET_REPARSE_POINT fails), but shows a Unix link to a folder as one. There the link
-// is made by the Unix ln, which wine starts like any program, in the link's folder.
-bool MakeUnixLink(const fs::path& at, const std::string& target) {
-    std::wstring commandLine =
-        L"Z:\\bin\\ln -s " + upd::ToPath(target).wstring() + L" " + at.filename().wstring();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (GetFileAttributesW(L"Z:\\bin\\ln") == INVALID_FILE_ATTRIBUTES ||
-        !CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        at.parent_path().c_str(), &startup, &process)) {
-        return false;
-    }
-    for (int waited = 0; waited < 100 && !IsReparsePoint(at); ++waited) {
-        Sleep(50);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return IsReparsePoint(at);
-}
-
-// Symbolic links, junctions and other reparse points in the patch folder: the archiver never
-// runs, the message names the first one, and the published archive stays.
-TEST_F(StandIn, HostilePatchFoldersAreRefusedBeforeTheArchiverRuns) {
-    const fs::path outside = upd::ToPath(dir / "outside");
-    fs::create_directory(outside);
-    WriteBytes(dir / "outside\\secret.txt", "outside the patch folder");
-    const struct {
-        const char* what;
-        std::function<bool(const fs::path&)> make;
-        std::string unixTarget;  // the same link made under wine
-    } cases[] = {
-        {"a link to a folder outside",
-         [&](const fs::path& at) { return MakeFolderLink(at, outside); }, "../../outside"},
-        {"a link to the parent: a loop",
-         [](const fs::path& at) { return MakeFolderLink(at, ".."); }, ".."},
-        {"a junction to a folder outside",
-         [&](const fs::path& at) { return MakeJunction(at, outside); }, "../../outside"},
-    };
-    const std::string archiver = Install(0);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        fs::create_directory(upd::ToPath(patch + "\\sub"));
-        const fs::path at = upd::ToPath(patch + "\\sub\\entry");
-        if (!(c.make(at) && IsReparsePoint(at))) {
-            RemoveDirectoryW(at.c_str());  // what a failed junction leaves
-            ASSERT_TRUE(MakeUnixLink(at, c.unixTarget)) << "no way to make it here";
-        }
-        WriteBytes(output, "published archive");
-        services.files = {output};
-        services.calls.clear();
-        EXPECT_EQ(FailureOf([&] { upd::GenerateUpdateArchive(patch, "pw", services, archiver); }),
-                  "В папката с файловете за ъпдейт има връзка към друго място (symbolic link, "
-                  "junction): \"" +
-                      upd::FromPath(at) + "\". Нищо не е архивирано.");
-        EXPECT_FALSE(fs::exists(upd::ToPath(tools + "\\arguments.txt")));  // it never ran
-        EXPECT_EQ(services.calls, (Lines{kOutputChooser, kWorkEnded}));
-        EXPECT_EQ(ReadBytes(output), "published archive");
-        RemoveDirectoryW(at.c_str());
-        DeleteFileW(at.c_str());
-    }
-}
 
 TEST_F(StandIn, ArchiverIsTakenFromBesideTheProgramOrChosen) {
     const std::string beside = upd::DefaultArchiverPath();
