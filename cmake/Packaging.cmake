@@ -72,8 +72,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(upd_depends 7zip)
   if(TARGET UpdatePublisher)
-    # The window's font (Calibri's metric twin) and Qt's plugin for its SVG icon.
-    list(APPEND upd_depends fonts-crosextra-carlito libqt6svg6)
+    # The window's font (Calibri's metric twin), Qt's plugin for its SVG icon and Qt's own
+    # Bulgarian texts (qtbase_bg) for its file dialogs and standard buttons.
+    list(APPEND upd_depends fonts-crosextra-carlito libqt6svg6 qt6-translations-l10n)
   endif()
   list(JOIN upd_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 endif()

@@ -166,12 +166,13 @@ TEST_F(Container, SeveralForeignEntriesUnpackInOrderAndListWithTheirSizes) {
 TEST_F(Container, PackFilesWritesEveryItemInOrderAndNothingForAnEmptyList) {
     WriteBytes(dir / "one.xml", "1");
     WriteBytes(dir / "two.xml", updtest::XmlLikeText(100'000, 1));
-    upd::PackFiles({dir / "one.xml", dir / "two.xml", dir / "one.xml"}, packed);
+    WriteBytes(dir / "three.xml", "3");
+    upd::PackFiles({dir / "one.xml", dir / "two.xml", dir / "three.xml"}, packed);
     const auto entries = upd::ListEntries(packed);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].name, "one.xml");
     EXPECT_EQ(entries[1].size, 100'000);
-    EXPECT_EQ(entries[2].name, "one.xml");
+    EXPECT_EQ(entries[2].name, "three.xml");
 
     upd::PackFiles({}, dir / "never.upd");
     EXPECT_FALSE(fs::exists(dir / "never.upd"));
@@ -231,7 +232,6 @@ TEST_F(Container, CorruptStreamsFailWithTheirMessages) {
         const char* what;
         std::string bytes;
         const char* message;
-        std::size_t completeOutputs = 0;
     } cases[] = {
         {"flipped data", Int32(1) + Entry("a.xml", size, flipped), "Error"},
         {"bad Adler-32", Int32(1) + Entry("a.xml", size, badChecksum), "Error"},
@@ -244,7 +244,7 @@ TEST_F(Container, CorruptStreamsFailWithTheirMessages) {
         {"cut in the data", Int32(1) + Entry("a.xml", size, good.substr(0, good.size() / 2)),
          "Stream read error"},
         {"count cut short", std::string("\x01\x00", 2), "Stream read error"},
-        {"second entry missing", Int32(2) + Entry("a.xml", size, good), "Stream read error", 1},
+        {"second entry missing", Int32(2) + Entry("a.xml", size, good), "Stream read error"},
         {"not zlib at all", Int32(1) + Entry("a.xml", size, "plain text, not zlib"), "Error"},
     };
     for (const auto& c : cases) {
@@ -252,7 +252,7 @@ TEST_F(Container, CorruptStreamsFailWithTheirMessages) {
         WriteBytes(packed, c.bytes);
         EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(packed, OutText()); }), c.message);
         EXPECT_EQ(FailureOf([&] { upd::ListEntries(packed); }), c.message);
-        EXPECT_EQ(FolderEntries(Out()).size(), c.completeOutputs);
+        EXPECT_TRUE(FolderEntries(Out()).empty());
         fs::remove_all(Out());
     }
 }
@@ -264,22 +264,17 @@ TEST_F(Container, ListRefusesBytesAfterTheLastEntryThatUnpackIgnores) {
     EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "a.xml")), "abc");
 }
 
-// Every cut of a valid container fails cleanly and leaves only complete earlier outputs.
+// Every cut of a valid container fails cleanly and writes nothing at all.
 TEST_F(Container, EveryTruncationFailsCleanly) {
     const std::string contents[] = {"first entry", "", updtest::XmlLikeText(3000, 2)};
     const std::string whole = Int32(3) + Entry("one.xml", contents[0]) +
                               Entry("two.xml", contents[1]) + Entry("three.xml", contents[2]);
-    const Names names = {"one.xml", "two.xml", "three.xml"};
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
         SCOPED_TRACE(cut);
         WriteBytes(packed, whole.substr(0, cut));
         const std::string message = FailureOf([&] { upd::UnpackFiles(packed, OutText()); });
         EXPECT_TRUE(message == "Stream read error" || message == "Error") << message;
-        for (const std::string& name : FolderEntries(Out())) {
-            const auto index = std::find(names.begin(), names.end(), name) - names.begin();
-            ASSERT_LT(index, 3) << name;
-            EXPECT_EQ(ReadBytes(upd::FromPath(Out() / name)), contents[index]);
-        }
+        EXPECT_TRUE(FolderEntries(Out()).empty());
         EXPECT_EQ(FolderEntries(dir.Path()), (Names{"out", "updates.upd"}));
         fs::remove_all(Out());
     }
@@ -305,6 +300,85 @@ TEST_F(Container, FailedUnpackKeepsTheUsersFile) {
     EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(packed, OutText()); }), "Error");
     EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "updates.xml")), "user's index");
     EXPECT_EQ(FolderEntries(Out()), Names{"updates.xml"});
+}
+
+// Packages that must not cost the user a file: each fails, every file that was in the target
+// folder stays byte for byte as it was, and no temporary file is left there.
+TEST_F(Container, HostilePackagesChangeNothing) {
+    const std::string index = updtest::XmlLikeText(50'000, 13);
+    const std::string stream = ZlibStream(index);
+    const std::string valid = Entry("updates.xml", index);
+    const std::int32_t size = std::int32_t(index.size());
+    const std::string inPlace = upd::FromPath(Out() / "updates.upd");
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string message;
+        std::string package;  // where the package lies
+    } cases[] = {
+        {"second entry cut off", Int32(2) + valid + Entry("b.xml", size, stream.substr(0, 99)),
+         "Stream read error", packed},
+        {"second name unsafe", Int32(2) + valid + Entry("../b.xml", "b"),
+         "Пакетът съдържа недопустимо име на файл: \"../b.xml\".", packed},
+        {"a NUL in a name", Int32(2) + valid + Entry(std::string("b\0.xml", 6), "b"),
+         "Пакетът съдържа недопустимо име на файл: \"b\\x00.xml\".", packed},
+        {"one name twice", Int32(2) + valid + Entry("updates.xml", "other"),
+         "Пакетът съдържа повече от един файл с името \"updates.xml\". Нищо не е записано.",
+         packed},
+#ifdef _WIN32
+        {"one name twice, in other case", Int32(2) + valid + Entry("UPDATES.XML", "other"),
+         "Пакетът съдържа повече от един файл с името \"UPDATES.XML\". Нищо не е записано.",
+         packed},
+#endif
+        {"an entry over the package itself", Int32(2) + valid + Entry("updates.upd", "x"),
+         "Файлът \"" + inPlace +
+             "\" е самият пакет и не може да бъде заменен със съдържанието му. Нищо не е записано.",
+         inPlace},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(Out());
+        WriteBytes(upd::FromPath(Out() / "updates.xml"), "user's index");
+        WriteBytes(upd::FromPath(Out() / "b.xml"), "user's b");
+        WriteBytes(c.package, c.bytes);
+        const Names before = FolderEntries(Out());
+
+        EXPECT_EQ(FailureOf([&] { upd::UnpackFiles(c.package, OutText()); }), c.message);
+        EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "updates.xml")), "user's index");
+        EXPECT_EQ(ReadBytes(upd::FromPath(Out() / "b.xml")), "user's b");
+        EXPECT_TRUE(ReadBytes(c.package) == c.bytes);
+        EXPECT_EQ(FolderEntries(Out()), before);
+    }
+}
+
+// Inputs pack refuses before it writes anything, keeping the previous package.
+TEST_F(Container, PackRefusesTwoFilesOfOneNameAndAnOutputThatIsAnInput) {
+    fs::create_directories(dir.Path() / "sub");
+    WriteBytes(dir / "updates.xml", "index");
+    WriteBytes(dir / "sub/updates.xml", "other index");
+    WriteBytes(packed, "previous package");
+    fs::create_hard_link(upd::ToPath(packed), dir.Path() / "sub" / "hard.xml");
+    const std::string twice =
+        "Два от файловете носят едно и също име \"updates.xml\" в пакета. Пакетът не е записан.";
+    const std::string isInput =
+        "Файлът \"" + packed + "\" е и входен файл, и пакетът за запис. Пакетът не е записан.";
+    const struct {
+        const char* what;
+        Names sources;
+        std::string message;
+    } cases[] = {
+        {"one file twice", {dir / "updates.xml", dir / "updates.xml"}, twice},
+        {"two folders, one name", {dir / "updates.xml", dir / "sub/updates.xml"}, twice},
+        {"the output packed", {dir / "updates.xml", packed}, isInput},
+        {"spelt otherwise", {dir / "sub/../updates.upd"}, isInput},
+        {"a hard link to the output", {dir / "sub/hard.xml"}, isInput},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(FailureOf([&] { upd::PackFiles(c.sources, packed); }), c.message);
+        EXPECT_EQ(ReadBytes(packed), "previous package");
+        EXPECT_EQ(FolderEntries(dir.Path()), (Names{"sub", "updates.upd", "updates.xml"}));
+    }
 }
 
 TEST_F(Container, MissingInputsGiveTheOpenAndCreateMessages) {
@@ -423,6 +497,34 @@ TEST_F(Container, WriteProtectedOutputIsRefusedAndKept) {
     }
 }
 
+// A link as the output stays a link; the file it points to gets the new content and keeps its
+// permissions. A loop of links is refused.
+TEST_F(Container, OutputsThatAreLinksReplaceTheFileTheyPointTo) {
+    const fs::path out = Out();
+    WriteBytes(dir / "updates.xml", "index");
+    upd::PackFile(dir / "updates.xml", dir / "new.upd");
+    const std::string real = dir / "real";
+    fs::create_symlink("next.upd", out / "updates.upd");  // a chain of two links
+    fs::create_symlink(upd::ToPath(real), out / "next.upd");
+    fs::create_symlink(upd::ToPath(real), out / "updates.xml");
+    for (const char* name : {"updates.upd", "updates.xml"}) {
+        SCOPED_TRACE(name);
+        WriteBytes(real, "old");
+        fs::permissions(upd::ToPath(real), fs::perms(0640));
+        name == std::string("updates.upd")
+            ? upd::PackFile(dir / "updates.xml", OutText() + "/" + name)
+            : upd::UnpackFiles(dir / "new.upd", OutText());
+        EXPECT_TRUE(fs::is_symlink(out / name));
+        EXPECT_EQ(ReadBytes(real),
+                  name == std::string("updates.upd") ? ReadBytes(dir / "new.upd") : "index");
+        EXPECT_EQ(updtest::ModeOf(real), 0640u);
+        EXPECT_EQ(FolderEntries(out), (Names{"next.upd", "updates.upd", "updates.xml"}));
+    }
+    fs::create_symlink("loop.upd", out / "loop.upd");
+    EXPECT_EQ(FailureOf([&] { upd::PackFile(dir / "updates.xml", OutText() + "/loop.upd"); }),
+              upd::CannotCreateMessage(out / "loop.upd", ELOOP));
+}
+
 TEST_F(Container, OutputThatIsNoRegularFileIsRefusedBeforeWriting) {
     WriteBytes(dir / "a.xml", "a");
     updtest::MakeFifo(dir / "fifo.upd");
@@ -538,7 +640,7 @@ class OnFirstCreation {
     std::thread thread_;
 };
 
-// The container changes as soon as the reader creates its first output. Inflating and
+// The container changes as soon as the reader creates its first (temporary) output. Inflating and
 // writing 32 MiB of that entry leaves ample time for the change to land before the reader
 // reaches the second entry.
 TEST_F(Container, ContainerChangedWhileBeingRead) {
@@ -552,15 +654,21 @@ TEST_F(Container, ContainerChangedWhileBeingRead) {
         std::function<void()> change;
         const char* message;
         std::string index;
+        Names outputs;
     } cases[] = {
-        {"truncated in place", [&] { fs::resize_file(upd::ToPath(packed), insideSecondStream); },
-         "Stream read error", "user's index"},
+        {"truncated in place",
+         [&] { fs::resize_file(upd::ToPath(packed), insideSecondStream); },
+         "Stream read error",
+         "user's index",
+         {"updates.xml"}},
         {"replaced by another file",
          [&] {
              WriteBytes(dir / "other.upd", "junk");
              fs::rename(upd::ToPath(dir / "other.upd"), upd::ToPath(packed));
          },
-         "(no error)", index},
+         "(no error)",
+         index,
+         {"big.bin", "updates.xml"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -574,9 +682,8 @@ TEST_F(Container, ContainerChangedWhileBeingRead) {
             EXPECT_TRUE(trigger.Fired());
         }
         EXPECT_EQ(message, c.message);
-        EXPECT_EQ(fs::file_size(out / "big.bin"), bigSize);
         EXPECT_TRUE(ReadBytes(upd::FromPath(out / "updates.xml")) == c.index);
-        EXPECT_EQ(FolderEntries(out), (Names{"big.bin", "updates.xml"}));
+        EXPECT_EQ(FolderEntries(out), c.outputs);
         fs::remove_all(out);
     }
 }

@@ -70,7 +70,7 @@ for program in "$programs"/*; do
 done
 check "the desktop entry's icon is installed" \
   test -f "$share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$desktop").svg"
-check "updtool's manual page is made from this version's help, Cyrillic intact" \
+check "updtool's manual page names this version, Cyrillic intact" \
   bash -c 'zcat "$1" | grep -q "updtool $2" && zcat "$1" | grep -q "Дарвела 2"' _ \
   "$share/man/man1/updtool.1.gz" "$version"
 check "UpdatePublisher has a manual page" test -s "$share/man/man1/UpdatePublisher.1.gz"

@@ -177,6 +177,24 @@ TEST_F(IndexCommands, JobsTakeTheirInputsAsArgumentsAndCheckThem) {
     EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
 }
 
+// A NUL would cut a path short in every system call, which would then work on another file:
+// each command refuses it, naming the path up to the NUL, before anything is asked or written.
+TEST_F(IndexCommands, PathsWithANulAreRefusedBeforeAnySystemCall) {
+    const std::string withNul = index + std::string("\0.bak", 5);  // cut: the existing index
+    const std::function<void()> calls[] = {
+        [&] { upd::GenerateIndexPackage(withNul, services); },
+        [&] { upd::RestoreIndex(withNul, services); },
+        [&] { upd::PackFile(index, withNul); },
+    };
+    for (const auto& call : calls) {
+        EXPECT_EQ(FailureOf(call), "Пътят съдържа нулев знак (NUL) след \"" + index +
+                                       "\" и не може да бъде използван.");
+    }
+    EXPECT_TRUE(services.calls.empty());
+    EXPECT_EQ(FolderEntries(dir.Path()), (Calls{"updates.xml", "изход"}));
+    EXPECT_EQ(ReadBytes(index), "<updates><update name=\"u1.upd\"/></updates>");
+}
+
 #ifndef _WIN32
 // A FIFO would block the window for good, a device would never end.
 TEST_F(IndexCommands, InputsThatAreNoRegularFilesAreRefusedBeforeAnyDialog) {

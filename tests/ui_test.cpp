@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTest>
@@ -52,6 +56,19 @@ TEST(QtNameFilters, MapsNamePatternPairs) {
     EXPECT_EQ(upd::QtNameFilters("Архиви|*.upd;*.7z|Всички|*"),
               (QStringList{"Архиви (*.upd *.7z)", "Всички (*)"}));
     EXPECT_EQ(upd::QtNameFilters(""), QStringList{});
+}
+
+// The program loads Qt's own Bulgarian texts (as this test's main does): the file dialogs'
+// buttons are not left in English.
+TEST(QtTranslation, FileDialogButtonsAreBulgarian) {
+    QFileDialog dialog(nullptr, "title");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.show();
+    QStringList captions;
+    for (const auto* button : dialog.findChild<QDialogButtonBox*>()->buttons()) {
+        captions << button->text();
+    }
+    EXPECT_EQ(captions, (QStringList{"&Отваряне", "Отказ"}));
 }
 
 QString FromUtf8(std::string_view text) {

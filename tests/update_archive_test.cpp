@@ -4,12 +4,18 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "ops/UpdateArchive.h"
 #include "support/Failure.h"
 #include "support/FakeServices.h"
+#include "support/Links.h"
 #include "support/TestFiles.h"
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
 #include "util/ProcessRunner.h"
@@ -66,6 +72,50 @@ TEST(DefaultArchiverPath, IsNextToTheExecutable) {
 #else
     EXPECT_EQ(upd::DefaultArchiverPath(), upd::ExecutableDirectory() + "SEVENZIP");
 #endif
+}
+
+// A patch folder holding anything but ordinary files and folders is refused before the
+// archiver starts, naming the first such entry; the published archive stays.
+TEST(PatchFolder, HostileOnesAreRefusedBeforeTheArchiverStarts) {
+    TempDir dir;
+    const std::string patch = dir / "patch";
+    fs::create_directories(upd::ToPath(dir / "patch/sub"));
+    fs::create_directory(upd::ToPath(dir / "outside"));
+    WriteBytes(patch + "/descriptor.xml", "<d/>");
+    WriteBytes(dir / "u1.upd", "published archive");
+    const std::string link =
+        "В папката с файловете за ъпдейт има връзка към друго място (symbolic link, junction): \"";
+    using Make = std::function<bool(const fs::path&)>;
+    const struct {
+        const char* what;
+        Make make;
+        std::string message;
+    } cases[] = {
+        {"a link to a folder outside",
+         [](const fs::path& at) { return updtest::MakeFolderLink(at, "../../outside"); }, link},
+        {"a link to its parent: a loop",
+         [](const fs::path& at) { return updtest::MakeFolderLink(at, ".."); }, link},
+#ifndef _WIN32
+        {"a link to a file outside",
+         [](const fs::path& at) { return ::symlink("../../u1.upd", at.c_str()) == 0; }, link},
+        {"a FIFO", [](const fs::path& at) { return ::mkfifo(at.c_str(), 0644) == 0; },
+         "В папката с файловете за ъпдейт има нещо, което не е обикновен файл или папка: \""},
+#endif
+    };
+    // The descriptor stands in for the archiver: running it would fail with another message.
+    const upd::ArchiveJob job{patch + "/descriptor.xml", "pw", dir / "u1.upd", patch};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path at = upd::ToPath(patch + "/sub/entry");
+        ASSERT_TRUE(c.make(at));
+        EXPECT_EQ(FailureOf([&] {
+                      upd::RunArchiveJob(job, [](const upd::WorkProgress&) { return true; });
+                  }),
+                  c.message + upd::AbsolutePathText(at) + "\". Нищо не е архивирано.");
+        EXPECT_EQ(ReadBytes(dir / "u1.upd"), "published archive");
+        EXPECT_EQ(FolderEntries(dir.Path()), (Calls{"outside", "patch", "u1.upd"}));
+        updtest::RemoveLink(at);
+    }
 }
 
 #ifndef _WIN32

@@ -323,6 +323,9 @@ TEST(UpdTool, InterruptedWorkLeavesNoTemporaryFileAndKeepsTheOldOutput) {
 
     // Four big entries for unpack, made from the zlib stream of one.
     ASSERT_EQ(RunTool({"pack", "-o", dir / "one.upd", big}).status, 0);
+    // The same content under other names: a package never holds one name twice.
+    std::filesystem::create_hard_link(upd::ToPath(big), upd::ToPath(dir / "big-b.bin"));
+    std::filesystem::create_hard_link(upd::ToPath(big), upd::ToPath(dir / "big-c.bin"));
     const std::string stream = ReadBytes(dir / "one.upd").substr(4 + 4 + 7 + 4);
     std::string four = std::string("\x04\x00\x00\x00", 4);
     for (const char* name : {"big0.bin", "big1.bin", "big2.bin", "big3.bin"}) {
@@ -334,8 +337,8 @@ TEST(UpdTool, InterruptedWorkLeavesNoTemporaryFileAndKeepsTheOldOutput) {
         std::vector<std::string> args;
         int signal;
     } cases[] = {
-        {{"pack", "-o", oldPackage, big, big, big}, SIGINT},
-        {{"pack", "-o", oldPackage, big, big, big}, SIGTERM},
+        {{"pack", "-o", oldPackage, big, dir / "big-b.bin", dir / "big-c.bin"}, SIGINT},
+        {{"pack", "-o", oldPackage, big, dir / "big-b.bin", dir / "big-c.bin"}, SIGTERM},
         {{"unpack", dir / "four.upd", upd::FromPath(out)}, SIGINT},
         {{"unpack", dir / "four.upd", upd::FromPath(out)}, SIGTERM},
     };
@@ -402,12 +405,16 @@ class UpdToolArchive : public ::testing::Test {
 
 TEST_F(UpdToolArchive, PasswordComesFromAFileOrStandardInput) {
     const std::string password = "па роля $x '-";
+    const std::string byteOrderMark = "\xEF\xBB\xBF";  // as Windows editors write UTF-8
     WriteBytes(dir / "pw.txt", password + "\r\nsecond line\n");
+    WriteBytes(dir / "bom.txt", byteOrderMark + password + "\r\n");
     const struct {
         std::vector<std::string> passwordArgs;
         std::string input;
     } cases[] = {{{"--password-file", dir / "pw.txt"}, ""},
+                 {{"--password-file", dir / "bom.txt"}, ""},
                  {{"--password", "-"}, password + "\nsecond line\n"},
+                 {{"--password", "-"}, byteOrderMark + password + "\n"},
                  {{"--password", password}, ""}};
     for (const auto& c : cases) {
         std::vector<std::string> args = {"archive", "-o",         output,
@@ -436,6 +443,33 @@ TEST_F(UpdToolArchive, UsageErrorsChangeNothing) {
     }
     EXPECT_EQ(ReadBytes(output), "old");
     EXPECT_EQ(Run({"archive", "--password-file", dir / "none", "-o", output, patch}).status, 1);
+}
+
+// Password files that cannot give a password, and an archive in a missing folder: each fails
+// with a message naming the file, and nothing is written or created.
+TEST_F(UpdToolArchive, UnusablePasswordFilesAndMissingOutputFoldersChangeNothing) {
+    WriteBytes(output, "old");
+    WriteBytes(dir / "utf16.txt", std::string("p\0w\0\n\0", 6));
+    WriteBytes(dir / "pw.txt", "pw\n");
+    const std::string missing = dir / "missing";
+    const struct {
+        std::string passwordFile, output, err;
+    } cases[] = {
+        {patch, output, "Cannot open file \"" + patch + "\". It is a folder, not a file\n"},
+        {dir / "utf16.txt", output,
+         "Паролата съдържа нулев знак (NUL). Файл с парола трябва да е текст в UTF-8.\n"},
+        {dir / "pw.txt", missing + "/u1",
+         "Cannot create file \"" + missing + "/u1.upd\". No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        const Result result = Run({"archive", "--password-file", c.passwordFile, "-o", c.output,
+                                   patch, "--archiver", SEVENZIP_PROGRAM_PATH});
+        EXPECT_EQ(result.status, 1) << c.passwordFile;
+        EXPECT_EQ(result.err, c.err);
+    }
+    EXPECT_EQ(ReadBytes(output), "old");
+    EXPECT_EQ(updtest::FolderEntries(dir.Path()),
+              (std::vector<std::string>{"patch", "pw.txt", "u1.upd", "utf16.txt"}));
 }
 
 // Restores the current folder.

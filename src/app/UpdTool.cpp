@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <csignal>
 #include <exception>
-#include <fstream>
 #include <iostream>
 
 #include "container/UpdContainer.h"
 #include "ops/UpdateArchive.h"
+#include "util/File.h"
 #include "util/FileSystem.h"
 #include "util/Interruption.h"
 #include "util/OperationError.h"
@@ -71,25 +71,46 @@ class ProgressLine {
     std::size_t width_ = 0;
 };
 
-// The first line of the stream, without its line break.
-std::string FirstLine(std::istream& in) {
-    std::string line;
-    std::getline(in, line);
+// The first line, without its line break and without a UTF-8 byte order mark before it
+// (which Windows editors write and which would otherwise become part of the password).
+std::string FirstLine(std::string line) {
+    line = line.substr(0, line.find('\n'));
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
-    return line;
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    return line.starts_with(kByteOrderMark) ? line.substr(kByteOrderMark.size()) : line;
+}
+
+std::string FirstLine(std::istream& in) {
+    std::string line;
+    std::getline(in, line);
+    return FirstLine(line);
+}
+
+// Through the tool's own file: a folder or an unreadable file is refused with its name.
+std::string FirstLineOfFile(const std::string& path) {
+    File file;
+    if (const long error = file.OpenRead(ToPath(path)); error != 0) {
+        throw OperationError(CannotOpenMessage(ToPath(path), error));
+    }
+    std::string text;
+    char chunk[4096];
+    while (text.find('\n') == std::string::npos) {
+        const std::size_t got = file.Read(chunk, sizeof chunk);
+        if (got == 0) {
+            break;
+        }
+        text.append(chunk, got);
+    }
+    return FirstLine(text);
 }
 
 std::string Password(const Options& options, std::istream& in) {
     if (options.passwordFile.empty()) {
         return options.password == "-" ? FirstLine(in) : options.password;
     }
-    std::ifstream file(ToPath(options.passwordFile), std::ios::binary);
-    if (!file) {
-        throw OperationError(CannotOpenMessage(ToPath(options.passwordFile), LastSystemError()));
-    }
-    return FirstLine(file);
+    return FirstLineOfFile(options.passwordFile);
 }
 
 std::string Archiver(const Options& options) {
@@ -140,7 +161,8 @@ void PrintEntries(const std::string& container, std::ostream& out) {
 void AddArchive(CLI::App& app, Options& options, const ToolConsole& console) {
     auto* archive = app.add_subcommand(
         "archive", "Archive a patch folder holding descriptor.xml into a password-protected .upd.");
-    auto* password = archive->add_option_group("password", "Exactly one of:");
+    auto* password =
+        archive->add_option_group("password", "The password may hold blanks, but no double quote.");
     password->add_option("--password", options.password,
                          "The archive password; - reads the first line of standard input.");
     password->add_option("--password-file", options.passwordFile,

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <set>
 
 #include "container/StoredName.h"
 #include "util/File.h"
@@ -15,6 +18,7 @@
 #include "util/OperationError.h"
 #include "util/ReplacingFile.h"
 #include "util/Text.h"
+#include "util/Texts.h"
 
 namespace upd {
 
@@ -129,6 +133,21 @@ void PackEntry(const std::string& sourcePath, const std::string& storedName, Fil
     DeflateInto(source, size, output);
 }
 
+// A name as a message can show it: control characters (a NUL would end the message) as \xNN.
+std::string Visible(const std::string& name) {
+    std::string shown;
+    for (const unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        } else {
+            shown += char(c);
+        }
+    }
+    return shown;
+}
+
 // Reads a container entry by entry, giving back the read-ahead of each zlib stream.
 class ContainerReader {
   public:
@@ -148,8 +167,8 @@ class ContainerReader {
         EntryInfo entry;
         entry.name = DecodeStoredName(stored);
         if (!IsSafeEntryName(entry.name)) {
-            throw OperationError("Пакетът съдържа недопустимо име на файл: \"" + entry.name +
-                                 "\".");
+            throw OperationError("Пакетът съдържа недопустимо име на файл: \"" +
+                                 Visible(entry.name) + "\".");
         }
         entry.size = ReadInt32(file_);
         if (entry.size < 0) {
@@ -212,12 +231,69 @@ class ContainerReader {
     std::unique_ptr<Buffer> output_ = std::make_unique_for_overwrite<Buffer>();
 };
 
+// Names already taken in one folder, compared as its file system compares them.
+class NameSet {
+  public:
+    // False when the name (or one the file system takes for it) is there already.
+    bool Insert(const std::string& name) { return keys_.insert(FileNameKey(name)).second; }
+
+  private:
+    std::set<std::string> keys_;
+};
+
+// Refuses two sources stored under one name, and a source that is the destination itself.
+void CheckSources(const std::vector<std::string>& sources, const std::string& destination) {
+    NameSet names;
+    for (const auto& source : sources) {
+        const std::string name = DecodeStoredName(StoredNameOf(source));
+        if (!names.Insert(name)) {
+            throw OperationError(
+                text::Around(text::kDuplicateInputBefore, name, text::kDuplicateInputAfter));
+        }
+    }
+    const auto output = IdentityOf(ToPath(destination));
+    for (const auto& source : sources) {
+        if (output && IdentityOf(ToPath(source)) == output) {
+            throw OperationError(text::Around(text::kOutputIsInputBefore,
+                                              AbsolutePathText(ToPath(destination)),
+                                              text::kOutputIsInputAfter));
+        }
+    }
+}
+
+void TakeEntryName(NameSet& names, const std::string& name) {
+    if (!names.Insert(name)) {
+        throw OperationError(
+            text::Around(text::kDuplicateEntryBefore, name, text::kDuplicateEntryAfter));
+    }
+}
+
+// The checks of one package's entries before each is written.
+class EntryChecks {
+  public:
+    explicit EntryChecks(const std::string& container) : package_(IdentityOf(ToPath(container))) {}
+
+    void Check(const std::string& name, const std::filesystem::path& target) {
+        TakeEntryName(names_, name);
+        if (package_ && IdentityOf(target) == package_) {
+            throw OperationError(text::Around(text::kTargetIsPackageBefore,
+                                              AbsolutePathText(target),
+                                              text::kTargetIsPackageAfter));
+        }
+    }
+
+  private:
+    std::optional<FileIdentity> package_;
+    NameSet names_;
+};
+
 }  // namespace
 
 void PackFiles(const std::vector<std::string>& sources, const std::string& destination) {
     if (sources.empty()) {
         return;
     }
+    CheckSources(sources, destination);
     std::vector<std::string> names;
     for (const auto& source : sources) {
         names.push_back(StoredNameOf(source));
@@ -237,15 +313,24 @@ void PackFile(const std::string& source, const std::string& destination) {
 void UnpackFiles(const std::string& container, const std::string& targetDirectory) {
     const std::string prefix = targetDirectory.empty() ? std::string(1, kPathSeparator)
                                                        : EnsureTrailingBackslash(targetDirectory);
+    EntryChecks checks(container);
     ContainerReader reader(container);
     const std::int32_t count = reader.ReadCount();
+    // Every entry goes to a temporary file first; the targets change only once the whole
+    // package has been read, and a failure before that removes every temporary file.
+    std::vector<std::unique_ptr<ReplacingFile>> outputs;
     for (std::int32_t i = 0; i < count; ++i) {
         EntryInfo entry = reader.ReadHeader();
-        ReplacingFile output(ToPath(prefix + entry.name));
+        const std::filesystem::path target = ToPath(prefix + entry.name);
+        checks.Check(entry.name, target);
+        ReplacingFile& output = *outputs.emplace_back(std::make_unique<ReplacingFile>(target));
         reader.Inflate(entry, [&output](const unsigned char* data, std::size_t size) {
             output.Output().WriteAll(data, size);
         });
-        output.Commit();
+        output.Finish();
+    }
+    for (auto& output : outputs) {
+        output->Commit();
     }
 }
 
@@ -253,8 +338,10 @@ std::vector<EntryInfo> ListEntries(const std::string& container) {
     ContainerReader reader(container);
     const std::int32_t count = reader.ReadCount();
     std::vector<EntryInfo> entries;
+    NameSet names;
     for (std::int32_t i = 0; i < count; ++i) {
         EntryInfo entry = reader.ReadHeader();
+        TakeEntryName(names, entry.name);
         reader.Inflate(entry, [](const unsigned char*, std::size_t) {});
         entries.push_back(std::move(entry));
     }

@@ -11,11 +11,15 @@ namespace upd {
 
 // Packs the files, in order, into a new container at destination. Nothing is written for
 // an empty list. The destination changes only when the whole container is complete.
+// Refused before anything is written: two files stored under one name (as the file system
+// compares names), and a destination that is one of the files.
 void PackFiles(const std::vector<std::string>& sources, const std::string& destination);
 void PackFile(const std::string& source, const std::string& destination);
 
-// Writes every entry into targetDirectory under its stored name. Each output replaces its
-// target only when complete; a failure leaves earlier outputs done and later ones untouched.
+// Writes every entry into targetDirectory under its stored name: all or nothing. The targets
+// are replaced, one rename each, only after the whole package has been read; on a failure
+// every target stays as it was and no temporary file is left. Refused: two entries of one
+// name, and an entry whose target is the package itself.
 void UnpackFiles(const std::string& container, const std::string& targetDirectory);
 
 struct EntryInfo {
@@ -25,7 +29,7 @@ struct EntryInfo {
 };
 
 // Inflates and checks every entry without writing anything. Throws on any corruption,
-// including bytes after the last entry.
+// including bytes after the last entry, and on two entries of one name.
 std::vector<EntryInfo> ListEntries(const std::string& container);
 
 }  // namespace upd

@@ -12,9 +12,11 @@
 #include "ops/Messages.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
+#include "util/PatchFolderWalk.h"
 #include "util/ProcessRunner.h"
 #include "util/ReplacingFile.h"
 #include "util/Text.h"
+#include "util/Texts.h"
 
 namespace upd {
 
@@ -44,6 +46,9 @@ void CheckArchiveInputs(const std::string& patchFolder, const std::string& passw
     }
     if (password.empty()) {
         throw OperationError("Invalid password!");
+    }
+    if (password.find('\0') != std::string::npos) {  // the archiver would get only what precedes it
+        throw OperationError(std::string(text::kNulInPassword));
     }
     if (password.find('"') != std::string::npos) {
         throw OperationError(
@@ -226,14 +231,16 @@ class ArchiveRun {
           keepGoing_(keepGoing),
           archiver_(AbsolutePathText(ToPath(job.archiver))),
           folder_(AbsolutePathText(ToPath(job.patchFolder))),
-          archive_(ToPath(AbsolutePathText(ToPath(job.output)))),
+          archive_(LinkedFile(ToPath(AbsolutePathText(ToPath(job.output))))),
           shown_(job.password, archive_.Text(), job.output) {}
 
     ArchiveResult Run() {
         if (!Add() || !Check()) {
             return ArchiveResult::Cancelled;
         }
-        if (const long error = MoveOver(archive_.Path(), ToPath(job_.output)); error != 0) {
+        // A link as the output stays: the archive it points to is replaced.
+        const fs::path target = LinkedFile(ToPath(job_.output));
+        if (const long error = MoveOver(archive_.Path(), target); error != 0) {
             throw OperationError(CannotCreateMessage(ToPath(job_.output), error));
         }
         return ArchiveResult::Done;
@@ -344,6 +351,8 @@ ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing)
     if (job.output.empty()) {
         throw OperationError("Не е посочен път за запис на update архива.");
     }
+    RequireOutputFolder(ToPath(job.output));  // the archiver would create it
+    RequireOrdinaryTree(job.patchFolder);
     return ArchiveRun(job, keepGoing).Run();
 }
 

@@ -17,7 +17,7 @@ struct ArchiveJob {
 };
 
 // Fails with the first of: a missing patch folder, no descriptor.xml in it, an empty password,
-// a password with '"' (which no archiver command line can carry).
+// a password with a NUL or '"' (which no archiver command line can carry).
 void CheckArchiveInputs(const std::string& patchFolder, const std::string& password);
 
 enum class ArchiveResult { Done, Cancelled };

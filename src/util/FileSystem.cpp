@@ -2,6 +2,9 @@
 
 #include <system_error>
 
+#include "util/OperationError.h"
+#include "util/Texts.h"
+
 namespace upd {
 
 namespace fs = std::filesystem;
@@ -15,6 +18,10 @@ std::string TrimErrorText(std::string text) {
 }
 
 fs::path ToPath(const std::string& utf8) {
+    if (const auto nul = utf8.find('\0'); nul != std::string::npos) {
+        throw OperationError(text::Around(
+            text::kNulInPathBefore, std::string_view(utf8).substr(0, nul), text::kNulInPathAfter));
+    }
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
@@ -43,6 +50,14 @@ std::string AbsolutePathText(const fs::path& path) {
     std::error_code ec;
     const fs::path absolute = fs::absolute(path, ec);
     return FromPath(ec ? path : absolute.lexically_normal());
+}
+
+void RequireOutputFolder(const fs::path& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    if (!fs::is_directory(ec ? path.parent_path() : absolute.parent_path(), ec)) {
+        throw OperationError(CannotCreateMessage(path, MissingFolderError()));
+    }
 }
 
 namespace {

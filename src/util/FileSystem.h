@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace upd {
 
 // Texts are UTF-8 everywhere in the tool; these convert at the file-system boundary.
+// ToPath refuses a NUL, which would cut the path short in every system call.
 std::filesystem::path ToPath(const std::string& utf8);
 std::string FromPath(const std::filesystem::path& path);
 
@@ -33,6 +36,27 @@ std::string SystemErrorText(long code);
 // messages below give their own texts for them.
 inline constexpr long kIsAFolder = -2;
 inline constexpr long kNotARegularFile = -3;
+
+// Which file a path names, links followed: device and inode, or volume and file ID on Windows.
+// Two paths name the same file exactly when their identities are equal.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+// Empty when nothing (reachable) stands at the path.
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
+
+// Two names in one folder name the same file exactly when their keys are equal: the name
+// itself, or on Windows, which ignores case, its upper case.
+std::string FileNameKey(const std::string& utf8);
+
+// The code a create reports for a path whose folder does not exist.
+long MissingFolderError();
+
+// Throws "Cannot create file "<path>". <text of MissingFolderError()>" unless the folder the
+// path is in exists: no command creates a missing folder.
+void RequireOutputFolder(const std::filesystem::path& path);
 
 // True for the codes of a refused access (permissions, a read-only file system).
 bool IsAccessDenied(long code);

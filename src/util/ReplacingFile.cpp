@@ -42,8 +42,10 @@ fs::path TemporarySibling(const fs::path& target, const std::string& suffix) {
     return target.parent_path() / name;
 }
 
-ReplacingFile::ReplacingFile(fs::path target)
-    : target_(std::move(target)), replaced_(InspectTarget(target_)) {
+ReplacingFile::ReplacingFile(fs::path target) : target_(std::move(target)) {
+    RequireOutputFolder(target_);
+    target_ = LinkedFile(target_);
+    replaced_ = InspectTarget(target_);
     if (replaced_.refusal != 0) {
         throw OperationError(CannotCreateMessage(target_, replaced_.refusal));
     }
@@ -71,7 +73,10 @@ ReplacingFile::~ReplacingFile() {
     }
 }
 
-void ReplacingFile::Commit() {
+void ReplacingFile::Finish() {
+    if (finished_) {
+        return;
+    }
     if (replaced_.exists) {
         if (const long error = file_.SetAttributes(replaced_.attributes); error != 0) {
             throw OperationError(CannotCreateMessage(target_, error));
@@ -79,6 +84,11 @@ void ReplacingFile::Commit() {
     }
     file_.Flush();
     file_.Close();
+    finished_ = true;
+}
+
+void ReplacingFile::Commit() {
+    Finish();
     if (const long error = MoveOver(temporary_, target_); error != 0) {
         throw OperationError(CannotCreateMessage(target_, error));
     }

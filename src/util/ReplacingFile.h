@@ -15,6 +15,11 @@ std::filesystem::path TemporarySibling(const std::filesystem::path& target,
 // (Not "ReplaceFile": windows.h makes that name a macro.)
 long MoveOver(const std::filesystem::path& source, const std::filesystem::path& target);
 
+// The file a link at path points to, through every link on the way, even when that file does
+// not exist yet; path itself when it is no link. Replacing that file keeps the link.
+// Throws "Cannot create file ..." for a loop of links.
+std::filesystem::path LinkedFile(const std::filesystem::path& path);
+
 // What stands at a path that is about to be replaced.
 struct ReplacedTarget {
     bool exists = false;
@@ -27,18 +32,22 @@ ReplacedTarget InspectTarget(const std::filesystem::path& target);
 // Writes a new version of target through a temporary file in the same folder.
 // The target changes only in Commit(); otherwise the temporary file is removed
 // and whatever stood at the target path stays untouched. The new version keeps the
-// permissions (attributes on Windows) of the file it replaces.
+// permissions (attributes on Windows) of the file it replaces. A target that is a link
+// stays one: the file it points to is replaced.
 class ReplacingFile {
   public:
-    // Throws "Cannot create file "<target>". ..." when the target may not be written or the
-    // temporary file cannot be made (naming the folder when the folder refuses it).
+    // Throws "Cannot create file "<target>". ..." when the target may not be written, its
+    // folder is missing or the temporary file cannot be made (naming the folder when the
+    // folder refuses it).
     explicit ReplacingFile(std::filesystem::path target);
     ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     File& Output() { return file_; }
-    // Flushes, closes and renames over the target.
+    // Makes the written file complete and durable and closes it; the target is still as it was.
+    void Finish();
+    // Finishes unless done and renames over the target.
     void Commit();
 
   private:
@@ -46,6 +55,7 @@ class ReplacingFile {
     ReplacedTarget replaced_;
     std::filesystem::path temporary_;
     File file_;
+    bool finished_ = false;
     bool committed_ = false;
 };
 

@@ -1,7 +1,8 @@
-// main() of the window tests: a real application object (the one the program uses), on the
-// offscreen platform unless the environment names another.
+// main() of the window tests: a real application object (the one the program uses, with Qt's
+// Bulgarian texts), on the offscreen platform unless the environment names another.
 #include <gtest/gtest.h>
 
+#include "app/QtTranslation.h"
 #include "ui/AppIdentity.h"
 #include "ui/ExceptionRouting.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     }
     upd::GuardedApplication application(argc, argv);
     upd::InitializeApplication(application);
+    const auto bulgarian = upd::InstallQtBulgarian(application);  // as the program does
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

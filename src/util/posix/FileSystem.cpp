@@ -1,5 +1,7 @@
 #include "util/FileSystem.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <system_error>
 
@@ -19,6 +21,22 @@ long LastSystemError() {
 
 std::string SystemErrorText(long code) {
     return TrimErrorText(std::system_category().message(int(code)));
+}
+
+std::optional<FileIdentity> IdentityOf(const fs::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{std::uint64_t(info.st_dev), std::uint64_t(info.st_ino)};
+}
+
+std::string FileNameKey(const std::string& utf8) {
+    return utf8;
+}
+
+long MissingFolderError() {
+    return ENOENT;
 }
 
 bool IsAccessDenied(long code) {

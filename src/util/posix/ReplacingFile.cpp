@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "util/FileSystem.h"
+#include "util/OperationError.h"
 
 namespace upd {
 
@@ -23,6 +24,23 @@ void SyncDirectory(const fs::path& directory) {
     }
 }
 }  // namespace
+
+fs::path LinkedFile(const fs::path& path) {
+    constexpr int kMaxLinks = 40;  // as the kernel allows in one path
+    fs::path current = path;
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        std::error_code ec;
+        if (!fs::is_symlink(current, ec)) {
+            return current;
+        }
+        const fs::path next = fs::read_symlink(current, ec);
+        if (ec) {
+            throw OperationError(CannotCreateMessage(path, ec.value()));
+        }
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    throw OperationError(CannotCreateMessage(path, ELOOP));
+}
 
 ReplacedTarget InspectTarget(const fs::path& target) {
     ReplacedTarget replaced;

@@ -38,6 +38,36 @@ std::string SystemErrorText(long code) {
     return trimmed.empty() ? "System error " + std::to_string(code) : trimmed;
 }
 
+std::optional<FileIdentity> IdentityOf(const fs::path& path) {
+    // Attributes only: no sharing conflict with a file someone holds open, and a folder opens.
+    const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    if (!known) {
+        return std::nullopt;
+    }
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        std::uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+}
+
+std::string FileNameKey(const std::string& utf8) {
+    std::wstring wide = ToPath(utf8).wstring();
+    if (!wide.empty()) {
+        CharUpperBuffW(wide.data(), DWORD(wide.size()));
+    }
+    return FromPath(fs::path(wide));
+}
+
+long MissingFolderError() {
+    return ERROR_PATH_NOT_FOUND;
+}
+
 bool IsAccessDenied(long code) {
     return code == ERROR_ACCESS_DENIED || code == ERROR_WRITE_PROTECT;
 }

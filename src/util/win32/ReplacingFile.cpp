@@ -3,8 +3,39 @@
 #include <windows.h>
 
 #include "util/FileSystem.h"
+#include "util/OperationError.h"
 
 namespace upd {
+
+std::filesystem::path LinkedFile(const std::filesystem::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return path;
+    }
+    // The system follows every link on opening; the handle then knows the final name.
+    const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        throw OperationError(CannotCreateMessage(path, long(GetLastError())));
+    }
+    std::wstring name(MAX_PATH, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length = GetFinalPathNameByHandleW(handle, name.data(), DWORD(name.size()), 0);
+        if (length < name.size()) {
+            break;
+        }
+        name.resize(length + 1);
+    }
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    if (length == 0) {
+        throw OperationError(CannotCreateMessage(path, long(error)));
+    }
+    name.resize(length);
+    return std::filesystem::path(name);
+}
 
 ReplacedTarget InspectTarget(const std::filesystem::path& target) {
     constexpr DWORD kKept = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace upd {
+
+// Walks the whole patch folder before anything is archived. Throws OperationError naming the
+// first entry that is not an ordinary file or folder: a symbolic link, a junction or another
+// reparse point (which would pull in files from outside the folder, or loop), or a FIFO,
+// device or socket (which the archiver would wait on). A folder that cannot be read gives
+// "Cannot open file ...". The patch folder itself may be reached through a link.
+void RequireOrdinaryTree(const std::string& patchFolder);
+
+}  // namespace upd
