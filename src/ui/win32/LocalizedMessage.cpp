@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/win32/AppIdentity.h"
+#include "ui/win32/Fonts.h"
 #include "ui/win32/WideText.h"
 
 namespace upd::win32 {
@@ -159,7 +160,49 @@ void ArrangeButtons(HWND window, MessageButtonSet buttons) {
     }
 }
 
+// The width the title bar needs for the whole title beside the icon and the frame's buttons,
+// with room to spare for a window manager's own title font.
+int TitleBarWidth(HWND window) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    const FontHandle font(CreateFontIndirectW(&metrics.lfCaptionFont));
+    std::wstring title(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    title.resize(
+        static_cast<size_t>(GetWindowTextW(window, title.data(), static_cast<int>(title.size()))));
+    HDC context = GetDC(window);
+    const HGDIOBJ previous = SelectObject(context, font.get());
+    SIZE text{};
+    GetTextExtentPoint32W(context, title.c_str(), static_cast<int>(title.size()), &text);
+    SelectObject(context, previous);
+    ReleaseDC(window, context);
+    return text.cx + GetSystemMetrics(SM_CXSMICON) + 3 * GetSystemMetrics(SM_CXSIZE) +
+           2 * GetSystemMetrics(SM_CXDLGFRAME) + metrics.iCaptionHeight;
+}
+
+// The system sizes a box by its text and buttons alone: "Готово!" gave a box too narrow for
+// its title, and a window manager then shows an empty title bar. The box grows to fit the
+// title; its contents move along so that they stay in the middle.
+void FitTitle(HWND window) {
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    const int grow = TitleBarWidth(window) - (frame.right - frame.left);
+    if (grow <= 0) {
+        return;
+    }
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + grow, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT place{};
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        SetWindowPos(child, nullptr, place.left + grow / 2, place.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 void Arrange(HWND window, const OpenBox& box) {
+    FitTitle(window);
     ArrangeButtons(window, box.buttons);
     SendMessageW(window, DM_SETDEFID, static_cast<WPARAM>(box.defaultId), 0);
     CenterOnMonitor(window);
