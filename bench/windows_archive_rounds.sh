@@ -2,8 +2,10 @@
 # Figures of the Windows window (not a test): the update archive round (the archive command,
 # its output chooser and "Готово!") repeated in ONE running UpdatePublisher.exe under wine,
 # with the stand-in archiver beside it. A round that does not reach "Готово!" in time counts
-# as a hang: the script saves a screenshot, the window titles and all threads' backtraces of
-# the program (winedbg) under the evidence folder, starts the program again and goes on.
+# as a hang: the script keeps under the evidence folder a screenshot, the windows as X and as
+# wine see them, and all threads' backtraces of the program (winedbg, with the program's own
+# frames named by addr2line), then starts the program again and goes on.
+# With WINEDEBUG=+timestamp,+x11drv the program's log (kept too) shows when wine mapped what.
 # Needs the mingw build (cmake --build --preset mingw --target UpdatePublisher
 # archiver_stand_in window_text). Load the machine beside it to find what load brings out.
 # Usage: bench/windows_archive_rounds.sh [ROUNDS] [EVIDENCE-FOLDER]
@@ -77,6 +79,19 @@ round() {
   [ -s "$work/out/round.upd" ] || fail "no update archive was written"
 }
 
+# winedbg knows no names in the program: "in updatepublisher (+0x6ca6)" gets function and line.
+name_own_frames() {
+  local line offset
+  while IFS= read -r line; do
+    if [[ "$line" =~ in\ updatepublisher\ \(\+0x([0-9a-f]+)\) ]]; then
+      offset=${BASH_REMATCH[1]}
+      line+="  $(x86_64-w64-mingw32-addr2line -f -C -e "$build/src/UpdatePublisher.exe" \
+        "$(printf '0x%x' $((0x140000000 + 0x$offset)))" | paste -sd' ')"
+    fi
+    echo "$line"
+  done
+}
+
 # The state of a program that did not finish a round, kept for reading afterwards.
 record_hang() {
   local folder=$evidence/round-$1
@@ -96,6 +111,7 @@ record_hang() {
   local process
   process=$(winedbg --command "info process" 2>/dev/null | awk '/UpdatePublisher.exe/ { print $1; exit }')
   [ -n "$process" ] && timeout 60 winedbg --command "bt all" "0x$process" >"$folder/backtraces.txt" 2>&1
+  name_own_frames <"$folder/backtraces.txt" >"$folder/backtraces-named.txt"
   cp "$work/program.log" "$folder/program.log" 2>/dev/null
   echo "  evidence: $folder"
 }
@@ -112,9 +128,12 @@ wineserver -p
 start_program || { echo "the program did not start" >&2; exit 1; }
 hangs=0
 started=$EPOCHREALTIME
+durations=()
 for number in $(seq "$rounds"); do
+  round_started=$EPOCHREALTIME
   if (round); then
-    echo "round $number: done"
+    durations+=("$(awk "BEGIN { printf \"%.1f\", $EPOCHREALTIME - $round_started }")")
+    echo "round $number: done in ${durations[-1]} s"
   else
     hangs=$((hangs + 1))
     echo "round $number: HANG"
@@ -124,4 +143,8 @@ for number in $(seq "$rounds"); do
 done
 elapsed=$(awk "BEGIN { printf \"%.0f\", $EPOCHREALTIME - $started }")
 echo "rounds: $rounds, hangs: $hangs, ${elapsed} s in all"
+if [ "${#durations[@]}" -gt 0 ]; then
+  printf '%s\n' "${durations[@]}" | sort -n |
+    awk '{ t[NR] = $1 } END { print "round time: median " t[int((NR + 1) / 2)] " s, longest " t[NR] " s" }'
+fi
 [ "$hangs" -eq 0 ]
