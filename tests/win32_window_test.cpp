@@ -203,20 +203,32 @@ int TitleBarNeeds(HWND box) {
            2 * GetSystemMetrics(SM_CXDLGFRAME);
 }
 
-TEST(Win32MessageBox, IsWideEnoughForItsTitleWhateverItsText) {
+struct BoxWidths {
+    int width = 0;
+    int titleNeeds = 0;
+    int okMiddle = 0;  // in the client area, like clientMiddle
+    int clientMiddle = 0;
+};
+
+TEST(Win32MessageBox, IsWideEnoughForItsTitleWithItsButtonInTheMiddle) {
     for (const char* text : {"Готово!", "OK", "Текст, който е малко по-дълъг от заглавието"}) {
         const DWORD thread = GetCurrentThreadId();
         auto measured = std::async(std::launch::async, [thread] {
             HWND box = WaitForWindow(thread, "#32770");
             RECT frame{};
             GetWindowRect(box, &frame);
-            const std::pair<int, int> widths{frame.right - frame.left, TitleBarNeeds(box)};
+            RECT client{};
+            GetClientRect(box, &client);
+            const RECT ok = RectIn(GetDlgItem(box, IDOK), box);
+            const BoxWidths widths{frame.right - frame.left, TitleBarNeeds(box),
+                                   (ok.left + ok.right) / 2, client.right / 2};
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
             return widths;
         });
         upd::win32::ShowPlainMessage(text);
-        const auto [width, needs] = measured.get();
-        EXPECT_GE(width, needs) << text;
+        const BoxWidths box = measured.get();
+        EXPECT_GE(box.width, box.titleNeeds) << text;
+        EXPECT_NEAR(box.okMiddle, box.clientMiddle, 4) << text;
     }
 }
 

@@ -111,6 +111,7 @@ struct OpenBox {
 thread_local OpenBox* openBox = nullptr;
 
 void Arrange(HWND window, const OpenBox& box);
+void FitTitle(HWND window);
 
 // Escape and the close box arrive as IDCANCEL: they press the escape button, whichever it is.
 // Help ends the box too, so that it can be returned.
@@ -128,6 +129,7 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     }
     if (message == kArrangeMessage) {
         try {
+            FitTitle(window);  // not on activation: wine places the buttons after it
             Arrange(window, box);
         } catch (...) {  // out of memory for a caption: the box still works, in English
         }
@@ -161,7 +163,7 @@ void ArrangeButtons(HWND window, MessageButtonSet buttons) {
 }
 
 // The width the title bar needs for the whole title beside the icon and the frame's buttons,
-// with room to spare for a window manager's own title font.
+// with half the title's width to spare: a window manager draws it in its own, often wider, font.
 int TitleBarWidth(HWND window) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
@@ -176,8 +178,8 @@ int TitleBarWidth(HWND window) {
     GetTextExtentPoint32W(context, title.c_str(), static_cast<int>(title.size()), &text);
     SelectObject(context, previous);
     ReleaseDC(window, context);
-    return text.cx + GetSystemMetrics(SM_CXSMICON) + 3 * GetSystemMetrics(SM_CXSIZE) +
-           2 * GetSystemMetrics(SM_CXDLGFRAME) + metrics.iCaptionHeight;
+    return text.cx * 3 / 2 + GetSystemMetrics(SM_CXSMICON) + 3 * GetSystemMetrics(SM_CXSIZE) +
+           2 * GetSystemMetrics(SM_CXDLGFRAME);
 }
 
 // The system sizes a box by its text and buttons alone: "Готово!" gave a box too narrow for
@@ -202,7 +204,6 @@ void FitTitle(HWND window) {
 }
 
 void Arrange(HWND window, const OpenBox& box) {
-    FitTitle(window);
     ArrangeButtons(window, box.buttons);
     SendMessageW(window, DM_SETDEFID, static_cast<WPARAM>(box.defaultId), 0);
     CenterOnMonitor(window);
