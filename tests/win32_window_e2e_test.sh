@@ -2,8 +2,8 @@
 # The real UpdatePublisher.exe under wine, driven through its window with xdotool: finds it
 # by caption, checks the fixed 642 x 219 client area, shows the error dialog of a failing
 # command, makes a full round (updates.xml -> updates.upd -> updates.xml again, and an update
-# archive through the stand-in archiver) with paths typed into the real choosers, and ends
-# it with Escape. Run it inside tests/support/with-xvfb.sh (a display with openbox).
+# archive through the stand-in archiver) with paths typed into the real choosers (each
+# confirmed by reading the chooser back), and ends it with Escape. Run it inside tests/support/with-xvfb.sh (a display with openbox).
 # Usage: win32_window_e2e_test.sh UpdatePublisher.exe ARCHIVER-STAND-IN.exe WINDOW-TEXT.exe
 #                                  WINE-COMMAND...
 # With SCREENSHOTS=DIR it also saves windows-ts1..4.png and windows-error-dialog.png there.
@@ -38,48 +38,16 @@ fail() {
   exit 1
 }
 
-windows_path() { echo "Z:${1//\//\\}"; }
-
 source "$(dirname "$0")/support/e2e.sh"
+source "$(dirname "$0")/support/win32_e2e.sh"
 page=0
 select_page() {  # 0..3, with Ctrl+Tab from the page shown
+  take_keyboard
   while [ "$page" -ne "$1" ]; do
     xdotool key ctrl+Tab
     page=$(((page + 1) % 4))
   done
   sleep 0.3
-}
-
-# The open-file dialog: the path typed into its name field.
-choose_file() {
-  wait_window "$1"
-  sleep 0.5  # the name field takes the focus once the dialog has filled its list
-  xdotool type --delay 10 "$(windows_path "$2")"
-  xdotool key Return
-  wait_gone "$1"
-}
-
-# The folder browser: from Desktop down to "/", then each folder by typing its name.
-choose_folder() {
-  local part
-  wait_window "Избор на папка"
-  sleep 0.3
-  xdotool key Down Right
-  IFS=/ read -ra parts <<<"${1#/}"
-  for part in "${parts[@]}"; do
-    sleep 1.1  # the tree's type-ahead joins what is typed within a second
-    xdotool type --delay 30 "$part"
-    xdotool key Right
-  done
-  sleep 0.3
-  xdotool key Return
-  wait_gone "Избор на папка"
-}
-
-confirm_done() {
-  wait_window Updatepublisher
-  xdotool key Return
-  wait_gone Updatepublisher
 }
 
 screenshot() {
@@ -129,6 +97,7 @@ wait_window "Грешка"
 screenshot windows-error-dialog.png "$found"
 copied=$("${wine[@]}" "$window_text" "Грешка" 2>/dev/null)
 grep -q "^Exception: " <<<"$copied" || fail "the error text does not start with \"Exception: \": $copied"
+take_keyboard "$found"
 xdotool key Return
 wait_gone "Грешка"
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended after the error dialog"
@@ -162,6 +131,7 @@ grep -qxF -- '-pKORVE482tm915$' "$work/app/arguments.txt" ||
   fail "the archiver did not get the password: $(cat "$work/app/arguments.txt")"
 
 # Escape ends the program with status 0.
+take_keyboard
 xdotool key Escape
 expect_clean_exit 10
 echo "PASS: fixed 642x219 window, error dialog, index package round, update archive, Escape"

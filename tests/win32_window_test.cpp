@@ -184,6 +184,54 @@ TEST(Win32MessageBox, ShowsTheBulgarianButtonsInOrderWithTheSharedDefaultAndEsca
     }
 }
 
+// The width a title bar needs to show the whole title beside the icon and the close,
+// minimize and maximize buttons a window manager may draw there.
+int TitleBarNeeds(HWND box) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+    HDC context = GetDC(box);
+    const HGDIOBJ previous = SelectObject(context, font);
+    const std::wstring title = Wide(TextOf(box));
+    SIZE text{};
+    GetTextExtentPoint32W(context, title.c_str(), static_cast<int>(title.size()), &text);
+    SelectObject(context, previous);
+    ReleaseDC(box, context);
+    DeleteObject(font);
+    return text.cx + GetSystemMetrics(SM_CXSMICON) + 3 * GetSystemMetrics(SM_CXSIZE) +
+           2 * GetSystemMetrics(SM_CXDLGFRAME);
+}
+
+struct BoxWidths {
+    int width = 0;
+    int titleNeeds = 0;
+    int okMiddle = 0;  // in the client area, like clientMiddle
+    int clientMiddle = 0;
+};
+
+TEST(Win32MessageBox, IsWideEnoughForItsTitleWithItsButtonInTheMiddle) {
+    for (const char* text : {"Готово!", "OK", "Текст, който е малко по-дълъг от заглавието"}) {
+        const DWORD thread = GetCurrentThreadId();
+        auto measured = std::async(std::launch::async, [thread] {
+            HWND box = WaitForWindow(thread, "#32770");
+            RECT frame{};
+            GetWindowRect(box, &frame);
+            RECT client{};
+            GetClientRect(box, &client);
+            const RECT ok = RectIn(GetDlgItem(box, IDOK), box);
+            const BoxWidths widths{frame.right - frame.left, TitleBarNeeds(box),
+                                   (ok.left + ok.right) / 2, client.right / 2};
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return widths;
+        });
+        upd::win32::ShowPlainMessage(text);
+        const BoxWidths box = measured.get();
+        EXPECT_GE(box.width, box.titleNeeds) << text;
+        EXPECT_NEAR(box.okMiddle, box.clientMiddle, 4) << text;
+    }
+}
+
 TEST(Win32MessageBox, ReturnsHelpWhenHelpIsPressed) {
     const DWORD thread = GetCurrentThreadId();
     auto seen = std::async(std::launch::async, [thread] {

@@ -1,6 +1,9 @@
-// Prints, as UTF-8 lines, the texts of the static controls of the visible top-level window
-// with the title given as the only argument: lets a script read what a dialog says.
+// Prints, as UTF-8 lines, the texts of the static controls (and, after "edit: ", of the edit
+// boxes) of the visible top-level window with the title given as the only argument: lets a
+// script read what a dialog says or which folder a folder browser has selected.
 // Exit status 1 when there is no such window.
+// With --windows instead it lists every top-level window as the system sees it (handle,
+// process, class, visible, style, rectangle, title): evidence of a window that X does not show.
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
@@ -20,16 +23,43 @@ std::string Utf8(const std::wstring& wide) {
     return text;
 }
 
+// An edit box's text is asked for by message: GetWindowText reads only captions of windows
+// of another process.
 BOOL CALLBACK PrintStatic(HWND child, LPARAM) {
     wchar_t className[32] = {};
     GetClassNameW(child, className, 32);
-    if (std::wstring(className) == L"Static" && IsWindowVisible(child)) {
-        wchar_t text[4096] = {};
-        GetWindowTextW(child, text, 4096);
-        if (text[0] != L'\0') {
-            std::printf("%s\n", Utf8(text).c_str());
-        }
+    const std::wstring kind(className);
+    if ((kind != L"Static" && kind != L"Edit") || !IsWindowVisible(child)) {
+        return TRUE;
     }
+    wchar_t text[4096] = {};
+    DWORD_PTR copied = 0;
+    if (kind == L"Edit") {
+        SendMessageTimeoutW(child, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 5000, &copied);
+    } else {
+        GetWindowTextW(child, text, 4096);
+    }
+    if (text[0] != L'\0') {
+        std::printf("%s%s\n", kind == L"Edit" ? "edit: " : "", Utf8(text).c_str());
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK PrintTopLevel(HWND window, LPARAM) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    wchar_t title[512] = {};
+    GetWindowTextW(window, title, 512);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    std::printf("%p pid=%04lx class=%s visible=%d style=%08lx rect=%ld,%ld,%ld,%ld title=\"%s\"\n",
+                static_cast<void*>(window), process, Utf8(className).c_str(),
+                IsWindowVisible(window) ? 1 : 0,
+                static_cast<unsigned long>(GetWindowLongPtrW(window, GWL_STYLE)), rect.left,
+                rect.top, rect.right, rect.bottom, Utf8(title).c_str());
     return TRUE;
 }
 
@@ -43,6 +73,10 @@ int main() {
     if (!arguments || count != 2) {
         std::fprintf(stderr, "usage: window_text TITLE\n");
         return 2;
+    }
+    if (std::wstring(arguments.get()[1]) == L"--windows") {
+        EnumWindows(&PrintTopLevel, 0);
+        return 0;
     }
     HWND window = FindWindowW(nullptr, arguments.get()[1]);
     if (window == nullptr) {

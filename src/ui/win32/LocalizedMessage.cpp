@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/win32/AppIdentity.h"
+#include "ui/win32/Fonts.h"
 #include "ui/win32/WideText.h"
 
 namespace upd::win32 {
@@ -110,6 +111,7 @@ struct OpenBox {
 thread_local OpenBox* openBox = nullptr;
 
 void Arrange(HWND window, const OpenBox& box);
+void FitTitle(HWND window);
 
 // Escape and the close box arrive as IDCANCEL: they press the escape button, whichever it is.
 // Help ends the box too, so that it can be returned.
@@ -127,6 +129,7 @@ LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     }
     if (message == kArrangeMessage) {
         try {
+            FitTitle(window);  // not on activation: wine places the buttons after it
             Arrange(window, box);
         } catch (...) {  // out of memory for a caption: the box still works, in English
         }
@@ -155,6 +158,47 @@ void ArrangeButtons(HWND window, MessageButtonSet buttons) {
               [](const RECT& a, const RECT& b) { return a.left < b.left; });
     for (size_t i = 0; i < shown.size(); ++i) {
         SetWindowPos(shown[i], nullptr, places[i].left, places[i].top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+// The width the title bar needs for the whole title beside the icon and the frame's buttons,
+// with half the title's width to spare: a window manager draws it in its own, often wider, font.
+int TitleBarWidth(HWND window) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    const FontHandle font(CreateFontIndirectW(&metrics.lfCaptionFont));
+    std::wstring title(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    title.resize(
+        static_cast<size_t>(GetWindowTextW(window, title.data(), static_cast<int>(title.size()))));
+    HDC context = GetDC(window);
+    const HGDIOBJ previous = SelectObject(context, font.get());
+    SIZE text{};
+    GetTextExtentPoint32W(context, title.c_str(), static_cast<int>(title.size()), &text);
+    SelectObject(context, previous);
+    ReleaseDC(window, context);
+    return text.cx * 3 / 2 + GetSystemMetrics(SM_CXSMICON) + 3 * GetSystemMetrics(SM_CXSIZE) +
+           2 * GetSystemMetrics(SM_CXDLGFRAME);
+}
+
+// The system sizes a box by its text and buttons alone: "Готово!" gave a box too narrow for
+// its title, and a window manager then shows an empty title bar. The box grows to fit the
+// title; its contents move along so that they stay in the middle.
+void FitTitle(HWND window) {
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    const int grow = TitleBarWidth(window) - (frame.right - frame.left);
+    if (grow <= 0) {
+        return;
+    }
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + grow, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT place{};
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        SetWindowPos(child, nullptr, place.left + grow / 2, place.top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
