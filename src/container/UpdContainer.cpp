@@ -236,7 +236,7 @@ void PackFile(const std::string& source, const std::string& destination) {
 
 void UnpackFiles(const std::string& container, const std::string& targetDirectory) {
     const std::string prefix = targetDirectory.empty() ? std::string(1, kPathSeparator)
-                                                       : EnsureTrailingBackslash(targetDirectory);
+                                                       : WithTrailingSeparator(targetDirectory);
     ContainerReader reader(container);
     const std::int32_t count = reader.ReadCount();
     for (std::int32_t i = 0; i < count; ++i) {

@@ -12,6 +12,27 @@ ProcessOutcome RunAndWait(const Command& command) {
     return RunAndWait(command, [] { return true; });
 }
 
+void ProcessCancel::Cancel() {
+    const std::lock_guard lock(mutex_);
+    requested_ = true;
+    if (ender_) {
+        ender_();
+    }
+}
+
+bool ProcessCancel::Requested() const {
+    const std::lock_guard lock(mutex_);
+    return requested_;
+}
+
+void ProcessCancel::SetEnder(std::function<void()> ender) {
+    const std::lock_guard lock(mutex_);
+    ender_ = std::move(ender);
+    if (requested_ && ender_) {
+        ender_();
+    }
+}
+
 ProcessOutcome RunAndWait(const std::string& commandLine) {
     return RunAndWait(Command{SplitCommandLine(commandLine), commandLine, {}, {}});
 }

@@ -1,4 +1,5 @@
 #include "util/FileSystem.h"
+#include "util/Text.h"
 
 #include <cerrno>
 #include <system_error>
@@ -6,6 +7,8 @@
 namespace upd {
 
 namespace fs = std::filesystem;
+
+const char kPathSeparator = '/';
 
 std::string ExecutableDirectory() {
     std::error_code ec;

@@ -227,9 +227,8 @@ ProcessOutcome Watch(Child& child, OutputTail& output, const KeepWaiting& keepWa
     return outcome;
 }
 
-}  // namespace
-
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
+// cancel may be null.
+ProcessOutcome Run(const Command& command, const KeepWaiting& keepWaiting, ProcessCancel* cancel) {
     if (command.arguments.empty()) {
         ThrowUnableToRun(ENOENT, Shown(command));
     }
@@ -248,7 +247,28 @@ ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting
     }
     Child child(pid);
     OutputTail tail(output.Read());
-    return Watch(child, tail, keepWaiting);
+    if (cancel == nullptr) {
+        return Watch(child, tail, keepWaiting);
+    }
+    // From the cancelling thread only a signal: the worker ends and reaps the rest.
+    const ProcessCancel::Hook hook(*cancel, [pid] { ::kill(-pid, SIGTERM); });
+    return Watch(child, tail, [&] { return !cancel->Requested() && keepWaiting(); });
+}
+
+}  // namespace
+
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
+    return Run(command, keepWaiting, nullptr);
+}
+
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
+                          ProcessCancel& cancel) {
+    ProcessOutcome outcome;
+    if (!cancel.Requested()) {
+        outcome = Run(command, keepWaiting, &cancel);
+    }
+    outcome.cancelled = outcome.cancelled || cancel.Requested();
+    return outcome;
 }
 
 }  // namespace upd

@@ -1,4 +1,5 @@
 #include "util/FileSystem.h"
+#include "util/Text.h"
 
 #include <vector>
 
@@ -7,6 +8,8 @@
 namespace upd {
 
 namespace fs = std::filesystem;
+
+const char kPathSeparator = '\\';
 
 std::string ExecutableDirectory() {
     std::vector<wchar_t> buffer(MAX_PATH);
