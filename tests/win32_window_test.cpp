@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <future>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -208,11 +210,11 @@ TEST(Win32MessageBox, RefusesButtonSetsTheSystemBoxCannotShow) {
     }
 }
 
-TEST(Win32Choosers, TurnTheBarSeparatedFilterIntoTheDialogsDoubleNulList) {
-    EXPECT_EQ(upd::win32::DialogFilter("XML Файлове|*.xml"),
+TEST(Win32Choosers, TurnTheFilterIntoTheDialogsDoubleNulList) {
+    EXPECT_EQ(upd::win32::DialogFilter(upd::ChooserFilter::Parse("XML Файлове|*.xml")),
               std::wstring(L"XML Файлове\0*.xml\0\0", 19));
-    EXPECT_EQ(upd::win32::DialogFilter("A|*.a|B|*.b;*.c"),
-              std::wstring(L"A\0*.a\0B\0*.b;*.c\0\0", 17));
+    EXPECT_EQ(upd::win32::DialogFilter(upd::ChooserFilter::Parse("B|*.b;*.c")),
+              std::wstring(L"B\0*.b;*.c\0\0", 12));
 }
 
 TEST(Win32Identity, TitleIsTheNameUpToTheFirstDotLowerCasedAfterItsFirstLetter) {
@@ -461,6 +463,39 @@ HWND ProgressWindow() {
     return FindWindowW(L"TProgressForm", Wide("Архивиране").c_str());
 }
 
+// A step that reports `progress` every 20 ms until cancelled; `result` is set once the
+// window has handled its end.
+void StartStep(TMainForm& form, upd::WorkProgress progress,
+               std::optional<upd::StepResult>& result) {
+    form.RunStep(
+        [progress](upd::StepControl& control) {
+            while (!control.Cancelled()) {
+                control.Report(progress);
+                std::this_thread::sleep_for(20ms);
+            }
+            return upd::StepResult::Cancelled;
+        },
+        [&result](upd::StepResult r) { result = r; });
+}
+
+// Runs the window's messages, as its loop does, until done() or the timeout.
+bool DeliverUntil(TMainForm& form, const std::function<bool()>& done,
+                  std::chrono::milliseconds timeout = 5s) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        MSG message{};
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            form.Deliver(message);
+        } else {
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+    return true;
+}
+
 TEST_F(Win32Window, ShowsProgressAfterHalfASecondAndCancelStopsTheStep) {
     // How a user cancels: the button, Escape, the close box.
     const std::function<void(HWND)> cancels[] = {
@@ -471,29 +506,60 @@ TEST_F(Win32Window, ShowsProgressAfterHalfASecondAndCancelStopsTheStep) {
         [](HWND dialog) { PostMessageW(GetDlgItem(dialog, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0); },
         [](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); },
     };
+    const struct {
+        upd::WorkProgress progress;
+        const char* detail;
+    } states[] = {{{600ms, 5 * 1024 * 1024, false}, "Размер на архива: 5,0 MB"},
+                  {{7'200ms, 0, true}, "Проверка на архива..."}};
     for (const auto& cancel : cancels) {
-        EXPECT_TRUE(form.ContinueWork({100ms, 0, false}));
-        EXPECT_EQ(ProgressWindow(), nullptr);
-        EXPECT_TRUE(form.ContinueWork({600ms, 5 * 1024 * 1024, false}));
-        HWND dialog = ProgressWindow();
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_TRUE(IsWindowVisible(dialog));
-        EXPECT_FALSE(IsWindowEnabled(form.Handle()));
-        EXPECT_EQ(TextOf(GetDlgItem(dialog, upd::win32::ProgressDialog::kElapsedId)),
-                  "Изминало време: 0:00");
-        EXPECT_EQ(TextOf(GetDlgItem(dialog, upd::win32::ProgressDialog::kDetailId)),
-                  "Размер на архива: 5,0 MB");
-        EXPECT_EQ(TextOf(GetDlgItem(dialog, IDCANCEL)), "Отказ");
-        EXPECT_TRUE(form.ContinueWork({7'200ms, 0, true}));
-        EXPECT_EQ(TextOf(GetDlgItem(dialog, upd::win32::ProgressDialog::kDetailId)),
-                  "Проверка на архива...");
-        cancel(dialog);
-        EXPECT_FALSE(form.ContinueWork({7'300ms, 0, true}));
-        EXPECT_FALSE(form.ContinueWork({7'400ms, 0, true}));
-        form.WorkEnded();
-        EXPECT_FALSE(IsWindow(dialog));
-        EXPECT_TRUE(IsWindowEnabled(form.Handle()));
+        for (const auto& state : states) {
+            std::optional<upd::StepResult> result;
+            StartStep(form, state.progress, result);
+            ASSERT_TRUE(DeliverUntil(form, [] { return ProgressWindow() != nullptr; }));
+            HWND dialog = ProgressWindow();
+            EXPECT_TRUE(IsWindowVisible(dialog));
+            EXPECT_FALSE(IsWindowEnabled(form.Handle()));
+            EXPECT_EQ(TextOf(GetDlgItem(dialog, IDCANCEL)), "Отказ");
+            EXPECT_EQ(TextOf(GetDlgItem(dialog, upd::win32::ProgressDialog::kDetailId)),
+                      state.detail);
+            cancel(dialog);
+            ASSERT_TRUE(DeliverUntil(form, [&] { return !form.StepRunning(); }));
+            EXPECT_EQ(result, upd::StepResult::Cancelled);
+            EXPECT_FALSE(IsWindow(dialog));
+            EXPECT_TRUE(IsWindowEnabled(form.Handle()));
+        }
     }
+}
+
+TEST_F(Win32Window, ClosingDuringAStepCancelsItFirstThenCloses) {
+    std::optional<upd::StepResult> result;
+    StartStep(form, {100ms, 0, false}, result);
+    DeliverUntil(form, [] { return false; }, 200ms);
+    EXPECT_EQ(ProgressWindow(), nullptr);  // not yet: the window itself takes the close
+    PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(DeliverUntil(form, [&] { return result.has_value(); }));
+    EXPECT_EQ(result, upd::StepResult::Cancelled);
+    EXPECT_FALSE(IsWindow(form.Handle()));
+}
+
+TEST_F(Win32Window, AnExceptionOfTheStepReachesTheErrorDialog) {
+    auto seen = AnswerNextBox(IDOK);
+    form.RunStep([](upd::StepControl&) -> upd::StepResult { throw std::runtime_error("счупено"); },
+                 [](upd::StepResult) { ADD_FAILURE() << "no result after an exception"; });
+    ASSERT_TRUE(DeliverUntil(form, [&] { return !form.StepRunning(); }, 10s));
+    const BoxSeen box = seen.get();
+    EXPECT_EQ(box.title, "Грешка");
+    EXPECT_EQ(box.text, "Exception: счупено");
+}
+
+TEST_F(Win32Window, StaysItsFixedSizeWhenStartedMaximized) {
+    form.Show(SW_SHOWMAXIMIZED);
+    EXPECT_FALSE(IsZoomed(form.Handle()));
+    SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    RECT client{};
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, Px(upd::form::MainForm().clientWidth));
+    EXPECT_EQ(client.bottom, Px(upd::form::MainForm().clientHeight));
 }
 
 }  // namespace
