@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <map>
+#include <stdexcept>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "ui/ErrorText.h"
+#include "ui/FormActions.h"
 #include "ui/FormDescription.h"
 #include "ui/MessageDialogTables.h"
 
@@ -164,6 +168,64 @@ TEST(ProgressTexts, ShowMinutesAndSecondsAndTheSizeInKilobytesOrMegabytes) {
     for (const auto& [bytes, text] : sizes) {
         EXPECT_EQ(ProgressSizeText(bytes), text);
     }
+}
+
+TEST(ProgressDialogLayout, EveryPartFitsTheDialogWithoutOverlap) {
+    const ProgressLayout& layout = ProgressDialogLayout();
+    const Rect client{0, 0, layout.clientWidth, layout.clientHeight};
+    const Rect parts[] = {layout.elapsed, layout.detail, layout.cancel};
+    for (std::size_t i = 0; i < std::size(parts); ++i) {
+        EXPECT_TRUE(client.Contains(parts[i])) << Describe(parts[i]);
+        for (std::size_t j = i + 1; j < std::size(parts); ++j) {
+            EXPECT_FALSE(parts[i].Overlaps(parts[j])) << Describe(parts[i]);
+        }
+    }
+}
+
+// The handlers read and fill the fields by these names: each must be an edit of the form.
+TEST(FormActions, EveryFieldNamesAnEditOfTheForm) {
+    std::set<std::string_view> names;
+    for (const Field field :
+         {Field::UpdatesXmlPath, Field::UpdateFilesPath, Field::Password, Field::UpdFilePath}) {
+        const auto control = FindControl(FieldName(field));
+        ASSERT_TRUE(control.has_value()) << FieldName(field);
+        EXPECT_EQ(control->kind, Kind::Edit) << FieldName(field);
+        names.insert(FieldName(field));
+    }
+    EXPECT_EQ(names.size(), 4u);
+}
+
+TEST(ChooserFilter, ParsesTheNameAndItsPatterns) {
+    const struct {
+        std::string_view text;
+        upd::ChooserFilter filter;
+    } cases[] = {
+        {"XML Файлове|*.xml", {"XML Файлове", {"*.xml"}}},
+        {"Архиви|*.upd;*.7z", {"Архиви", {"*.upd", "*.7z"}}},
+        {"Всички|;*;", {"Всички", {"*"}}},
+        {"Без шаблон", {"Без шаблон", {}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(upd::ChooserFilter::Parse(c.text), c.filter) << c.text;
+    }
+}
+
+TEST(ErrorText, TitleRuleAndExceptionMessages) {
+    const auto asciiLower = [](std::string_view text) {  // a stand-in for the platform's mapping
+        std::string lower(text);
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        return lower;
+    };
+    const std::pair<std::string_view, std::string_view> titles[] = {
+        {"MyTool.exe", "Mytool"}, {"UPDATE.v2.exe", "Update"}, {"Ъ.exe", "Ъ"}, {".exe", ""}};
+    for (const auto& [file, title] : titles) {
+        EXPECT_EQ(upd::ApplicationTitleFor(file, asciiLower), title) << file;
+    }
+    EXPECT_EQ(upd::ErrorDialogText(upd::ExceptionMessage(
+                  std::make_exception_ptr(std::runtime_error("счупено")))),
+              "Exception: счупено");
+    EXPECT_EQ(upd::ExceptionMessage(std::make_exception_ptr(42)), "Unknown exception");
 }
 
 // The character after '&', case-folded (Latin and Cyrillic), or 0 when there is none.

@@ -214,7 +214,7 @@ TEST(Win32Choosers, TurnTheFilterIntoTheDialogsDoubleNulList) {
     EXPECT_EQ(upd::win32::DialogFilter(upd::ChooserFilter::Parse("XML Файлове|*.xml")),
               std::wstring(L"XML Файлове\0*.xml\0\0", 19));
     EXPECT_EQ(upd::win32::DialogFilter(upd::ChooserFilter::Parse("B|*.b;*.c")),
-              std::wstring(L"B\0*.b;*.c\0\0", 12));
+              std::wstring(L"B\0*.b;*.c\0\0", 11));
 }
 
 TEST(Win32Identity, TitleIsTheNameUpToTheFirstDotLowerCasedAfterItsFirstLetter) {
