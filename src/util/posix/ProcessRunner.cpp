@@ -250,9 +250,18 @@ ProcessOutcome Run(const Command& command, const KeepWaiting& keepWaiting, Proce
     if (cancel == nullptr) {
         return Watch(child, tail, keepWaiting);
     }
-    // From the cancelling thread only a signal: the worker ends and reaps the rest.
-    const ProcessCancel::Hook hook(*cancel, [pid] { ::kill(-pid, SIGTERM); });
-    return Watch(child, tail, [&] { return !cancel->Requested() && keepWaiting(); });
+    ProcessOutcome outcome;
+    {
+        // From the cancelling thread only a signal: the worker ends and reaps the rest.
+        const ProcessCancel::Hook hook(*cancel, [pid] { ::kill(-pid, SIGTERM); });
+        outcome = Watch(child, tail, [&] { return !cancel->Requested() && keepWaiting(); });
+    }
+    if (cancel->Requested()) {
+        // The signal may have ended the program before the wait noticed the cancel: what it
+        // started must still end before the step does.
+        child.EndGroup();
+    }
+    return outcome;
 }
 
 }  // namespace
