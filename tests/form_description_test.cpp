@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
-#include <stdexcept>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -222,8 +222,8 @@ TEST(ErrorText, TitleRuleAndExceptionMessages) {
     for (const auto& [file, title] : titles) {
         EXPECT_EQ(upd::ApplicationTitleFor(file, asciiLower), title) << file;
     }
-    EXPECT_EQ(upd::ErrorDialogText(upd::ExceptionMessage(
-                  std::make_exception_ptr(std::runtime_error("счупено")))),
+    EXPECT_EQ(upd::ErrorDialogText(
+                  upd::ExceptionMessage(std::make_exception_ptr(std::runtime_error("счупено")))),
               "Exception: счупено");
     EXPECT_EQ(upd::ExceptionMessage(std::make_exception_ptr(42)), "Unknown exception");
 }

@@ -580,9 +580,14 @@ TEST_F(MainForm, EscapeClosesTheWindowAndEndsTheEventLoopFromEveryPage) {
 // time until cancelled or `length` has passed, then says how it ended.
 struct FakeStep {
     using At = std::function<upd::WorkProgress(std::chrono::milliseconds)>;
-    explicit FakeStep(std::chrono::milliseconds length, At at = [](auto t) {
-        return upd::WorkProgress{t, (t / std::chrono::milliseconds(100)) * 1024 * 1024, false};
-    }) : length(length), at(std::move(at)) {}
+    explicit FakeStep(
+        std::chrono::milliseconds length,
+        At at =
+            [](auto t) {
+                return upd::WorkProgress{t, (t / std::chrono::milliseconds(100)) * 1024 * 1024,
+                                         false};
+            })
+        : length(length), at(std::move(at)) {}
 
     std::chrono::milliseconds length;
     At at;
@@ -649,7 +654,9 @@ TEST_F(MainForm, TheProgressDialogShowsElapsedTimeAndArchiveSizeOrTheCheck) {
         step.Start(form);
         QTRY_VERIFY(ShownProgressDialog(form) != nullptr);
         upd::ProgressDialog* dialog = ShownProgressDialog(form);
-        const auto text = [&](const char* name) { return dialog->findChild<QLabel*>(name)->text(); };
+        const auto text = [&](const char* name) {
+            return dialog->findChild<QLabel*>(name)->text();
+        };
         EXPECT_EQ(dialog->windowTitle(), "Архивиране");
         EXPECT_EQ(dialog->findChild<QPushButton*>("cancel")->text(), "Отказ");
         QTRY_COMPARE(text("elapsed"), c.elapsed);
@@ -699,7 +706,7 @@ TEST_F(MainForm, ClosingOrEscapeDuringAStepCancelsItFirstThenCloses) {
         Activate();
         FakeStep step(60'000ms);
         step.Start(form);
-        close(form);  // before the progress dialog blocks the window
+        close(form);                    // before the progress dialog blocks the window
         EXPECT_TRUE(form.isVisible());  // until the step has ended
         WaitForStep(5000);
         EXPECT_EQ(step.result, upd::StepResult::Cancelled);

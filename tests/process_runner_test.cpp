@@ -149,8 +149,8 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
             }
         });
         const auto begun = std::chrono::steady_clock::now();
-        const auto outcome =
-            upd::RunAndWait(upd::Command{{script}, script, {}, {}}, [] { return true; }, cancel);
+        const auto outcome = upd::RunAndWait(
+            upd::Command{{script}, script, {}, {}}, [] { return true; }, cancel);
         canceller.join();
         EXPECT_TRUE(outcome.cancelled);
         EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(2000));

@@ -9,8 +9,8 @@
 #include "ops/UpdateArchive.h"
 #include "support/Failure.h"
 #include "support/FakeServices.h"
-#include "support/ThreadedServices.h"
 #include "support/TestFiles.h"
+#include "support/ThreadedServices.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
 #include "util/ProcessRunner.h"
@@ -281,8 +281,9 @@ TEST_F(UpdateArchive, OnAWorkerTheStepReportsIsCancelledFromOutsideAndCarriesIts
         updtest::ThreadedServices threaded;
         threaded.files = {output};
         upd::GenerateUpdateArchive(patch, "pw", threaded, Failing(2));
-        EXPECT_TRUE(FailureOf([&] { threaded.Finish(std::chrono::seconds(10)); })
-                        .starts_with("Архиваторът завърши с код 2"));
+        EXPECT_TRUE(FailureOf([&] {
+                        threaded.Finish(std::chrono::seconds(10));
+                    }).starts_with("Архиваторът завърши с код 2"));
     }
     EXPECT_EQ(ReadBytes(output), "published archive");
     EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Calls{"u1.upd"});

@@ -534,7 +534,8 @@ TEST_F(Win32Window, ShowsProgressAfterHalfASecondAndCancelStopsTheStep) {
 TEST_F(Win32Window, ClosingDuringAStepCancelsItFirstThenCloses) {
     std::optional<upd::StepResult> result;
     StartStep(form, {100ms, 0, false}, result);
-    DeliverUntil(form, [] { return false; }, 200ms);
+    DeliverUntil(
+        form, [] { return false; }, 200ms);
     EXPECT_EQ(ProgressWindow(), nullptr);  // not yet: the window itself takes the close
     PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(DeliverUntil(form, [&] { return result.has_value(); }));
@@ -546,7 +547,8 @@ TEST_F(Win32Window, AnExceptionOfTheStepReachesTheErrorDialog) {
     auto seen = AnswerNextBox(IDOK);
     form.RunStep([](upd::StepControl&) -> upd::StepResult { throw std::runtime_error("счупено"); },
                  [](upd::StepResult) { ADD_FAILURE() << "no result after an exception"; });
-    ASSERT_TRUE(DeliverUntil(form, [&] { return !form.StepRunning(); }, 10s));
+    ASSERT_TRUE(DeliverUntil(
+        form, [&] { return !form.StepRunning(); }, 10s));
     const BoxSeen box = seen.get();
     EXPECT_EQ(box.title, "Грешка");
     EXPECT_EQ(box.text, "Exception: счупено");

@@ -172,10 +172,10 @@ void TMainForm::ConnectHandler(QPushButton& button, form::Handler handler) {
         return;
     }
     connect(&button, &QPushButton::clicked, this, upd::Guarded([this, handler] {
-                if (!stepRunning_) {  // one command at a time
-                    form::RunHandler(handler, *this, *this);
-                }
-            }));
+        if (!stepRunning_) {  // one command at a time
+            form::RunHandler(handler, *this, *this);
+        }
+    }));
 }
 
 void TMainForm::CreateExitAction() {
@@ -234,8 +234,8 @@ void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
     // queued when the window goes are dropped with it.
     const auto post = [this](void (TMainForm::*method)()) {
         return [this, method] {
-            QMetaObject::invokeMethod(this, [this, method] { (this->*method)(); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, method] { (this->*method)(); }, Qt::QueuedConnection);
         };
     };
     step_ = std::make_unique<upd::StepThread>(std::move(step), post(&TMainForm::OnStepProgress),

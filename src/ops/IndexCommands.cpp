@@ -33,8 +33,7 @@ void GenerateIndexPackage(const std::string& updateIndexPath, InteractionService
     if (!FileExists(updateIndexPath)) {
         throw OperationError(std::string(text::kInvalidUpdatesXmlPath));
     }
-    const std::string folder =
-        services.ChooseFolder(std::string(text::kUpdatesUpdFolderCaption));
+    const std::string folder = services.ChooseFolder(std::string(text::kUpdatesUpdFolderCaption));
     if (folder.empty()) {
         return;
     }
@@ -50,8 +49,7 @@ void RestoreIndex(const std::string& indexPackagePath, InteractionServices& serv
     if (!FileExists(indexPackagePath)) {
         throw OperationError(std::string(text::kInvalidUpdatesUpdPath));
     }
-    const std::string folder =
-        services.ChooseFolder(std::string(text::kUpdatesXmlFolderCaption));
+    const std::string folder = services.ChooseFolder(std::string(text::kUpdatesXmlFolderCaption));
     if (folder.empty()) {
         return;
     }

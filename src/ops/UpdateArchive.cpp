@@ -173,11 +173,10 @@ class Shown {
 
 [[noreturn]] void ThrowArchiverFailure(const ProcessOutcome& outcome, const std::string& output,
                                        const Shown& shown) {
-    std::string message = std::string(text::kArchiverEndedWithCode) +
-                          std::to_string(outcome.exitCode) + " (" +
-                          std::string(ExitCodeMeaning(outcome.exitCode)) + "). " +
-                          std::string(text::kTheArchive) + output +
-                          std::string(text::kArchiveNotCreated);
+    std::string message =
+        std::string(text::kArchiverEndedWithCode) + std::to_string(outcome.exitCode) + " (" +
+        std::string(ExitCodeMeaning(outcome.exitCode)) + "). " + std::string(text::kTheArchive) +
+        output + std::string(text::kArchiveNotCreated);
     const std::string lines = LastLines(outcome.outputTail, kShownOutputLines);
     if (!lines.empty()) {
         message += "\n" + lines;
@@ -266,14 +265,17 @@ class ArchiveRun {
 
     ProcessOutcome Step(Command command) {
         command.shownAs = shown_(command.commandLine);
-        return RunAndWait(command, [this] {
-            WorkProgress progress;
-            progress.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - started_);
-            progress.outputBytes = archive_.Size();
-            progress.checking = checking_;
-            return keepGoing_(progress);
-        }, cancel_);
+        return RunAndWait(
+            command,
+            [this] {
+                WorkProgress progress;
+                progress.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - started_);
+                progress.outputBytes = archive_.Size();
+                progress.checking = checking_;
+                return keepGoing_(progress);
+            },
+            cancel_);
     }
 
     const ArchiveJob& job_;

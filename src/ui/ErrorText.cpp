@@ -39,8 +39,8 @@ std::string ApplicationTitleFor(std::string_view executableFileName,
     if (name.empty()) {
         return {};
     }
-    const std::size_t first = std::min(SequenceLength(static_cast<unsigned char>(name[0])),
-                                       name.size());
+    const std::size_t first =
+        std::min(SequenceLength(static_cast<unsigned char>(name[0])), name.size());
     return std::string(name.substr(0, first)) + lower(name.substr(first));
 }
 

@@ -42,8 +42,7 @@ void ChooseFolderInto(Field field, Fields& fields, InteractionServices& services
 void RunHandler(Handler handler, Fields& fields, InteractionServices& services) {
     switch (handler) {
         case Handler::SelectUpdatesXml:
-            return ChooseFileInto(Field::UpdatesXmlPath, text::kUpdatesXmlFilter, fields,
-                                  services);
+            return ChooseFileInto(Field::UpdatesXmlPath, text::kUpdatesXmlFilter, fields, services);
         case Handler::GenerateUpdates:
             return GenerateIndexPackage(fields.Read(Field::UpdatesXmlPath), services);
         case Handler::SelectUpdateFiles:

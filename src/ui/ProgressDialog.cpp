@@ -35,8 +35,8 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
     elapsed_ = Placed(new QLabel(FromUtf8(form::ProgressElapsedText({})), this), "elapsed",
                       layout.elapsed);
     state_ = Placed(new QLabel(FromUtf8(form::ProgressSizeText(0)), this), "state", layout.detail);
-    cancel_ = Placed(new QPushButton(FromUtf8(text::kProgressCancel), this), "cancel",
-                     layout.cancel);
+    cancel_ =
+        Placed(new QPushButton(FromUtf8(text::kProgressCancel), this), "cancel", layout.cancel);
     cancel_->setDefault(true);
     connect(cancel_, &QPushButton::clicked, this, &ProgressDialog::reject);
 }

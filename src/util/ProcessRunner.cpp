@@ -1,11 +1,12 @@
 #include "util/ProcessRunner.h"
 
 #include "util/OperationError.h"
+#include "util/Texts.h"
 
 namespace upd {
 
 [[noreturn]] void ThrowUnableToRun(long code, const std::string& shown) {
-    throw OperationError("(" + std::to_string(code) + ") Unable to run " + shown);
+    throw OperationError("(" + std::to_string(code) + std::string(text::kUnableToRun) + shown);
 }
 
 ProcessOutcome RunAndWait(const Command& command) {

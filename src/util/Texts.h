@@ -46,7 +46,8 @@ inline constexpr std::string_view kRestoreUpdatesXml = "Възстанови upd
 
 inline constexpr std::string_view kHelpPurpose =
     "Приложението служи за създаване на допълнителни актуализации за Дарвела 2.";
-inline constexpr std::string_view kHelpSteps = "За добавяне на нова актуализация е необходимо следното:";
+inline constexpr std::string_view kHelpSteps =
+    "За добавяне на нова актуализация е необходимо следното:";
 inline constexpr std::string_view kHelpFetch =
     " • Ако не е наличен updates.xml,  от М-ката\\x\\updates\\dvl2autopatcher се сваля "
     "updates.upd файла.";
@@ -67,6 +68,23 @@ inline constexpr std::string_view kUpdatesXmlFilter = "XML Файлове|*.xml"
 inline constexpr std::string_view kUpdFileFilter = "UPD Файлове|*.upd";  // the restore page's
 inline constexpr std::string_view kChooseFileTitle = "Избери файл...";
 inline constexpr std::string_view kPatchFolderCaption = "Изберете папката с файловете на пача";
+
+// The message dialog: titles by type, button captions ('&' before the access key).
+inline constexpr std::string_view kWarningTitle = "Предупреждение";
+inline constexpr std::string_view kErrorTitle = "Грешка";
+inline constexpr std::string_view kInformationTitle = "Информация";
+inline constexpr std::string_view kConfirmationTitle = "Потвърждение";
+inline constexpr std::string_view kButtonYes = "&Дa";  // Cyrillic Д, Latin a
+inline constexpr std::string_view kButtonNo = "&Не";
+inline constexpr std::string_view kButtonOk = "OK";
+inline constexpr std::string_view kButtonCancel = "&Отказ";
+inline constexpr std::string_view kButtonAbort = "От&каз";
+inline constexpr std::string_view kButtonRetry = "О&тново";
+inline constexpr std::string_view kButtonIgnore = "&Игнориране";
+inline constexpr std::string_view kButtonAll = "&Всички";
+inline constexpr std::string_view kButtonNoToAll = "Н&е за вс.";
+inline constexpr std::string_view kButtonYesToAll = "Д&а за вс.";
+inline constexpr std::string_view kButtonHelp = "&Помощ";
 
 // The error dialog: this prefix and the exception's message.
 inline constexpr std::string_view kExceptionPrefix = "Exception: ";
@@ -110,6 +128,40 @@ inline constexpr std::string_view kArchiveCheckFailed = "Проверката н
 inline constexpr std::string_view kArchiveNotWritten = " не е записан.";
 inline constexpr std::string_view kCheckCannotOpen = "архиваторът не може да го отвори с паролата";
 inline constexpr std::string_view kCheckNoDescriptor = "в корена му няма descriptor.xml";
+
+// The index package and the files it is made from or written to.
+
+inline constexpr std::string_view kError = "Error";
+inline constexpr std::string_view kStreamReadError = "Stream read error";
+inline constexpr std::string_view kStreamWriteError = "Stream write error";
+inline constexpr std::string_view kCannotCreateFile = "Cannot create file \"";  // path, then ". "
+inline constexpr std::string_view kCannotOpenFile = "Cannot open file \"";
+inline constexpr std::string_view kFolderForbidsFiles = "\". The folder \"";
+inline constexpr std::string_view kDoesNotAllowCreatingFiles = "\" does not allow creating files: ";
+inline constexpr std::string_view kIsAFolder = "It is a folder, not a file";
+inline constexpr std::string_view kNotARegularFile =
+    "It is not a regular file but a device, FIFO or socket";
+inline constexpr std::string_view kSystemError = "System error ";     // and its number
+inline constexpr std::string_view kUnableToRun = ") Unable to run ";  // "(<code>) Unable to run X"
+
+inline constexpr std::string_view kTheFile = "Файлът \"";
+inline constexpr std::string_view kTooLargeToPack =
+    "\" е 2 GiB или по-голям и не може да бъде пакетиран.";
+inline constexpr std::string_view kImpossibleNameLength =
+    "Пакетът е повреден: невъзможна дължина на име (";
+inline constexpr std::string_view kForbiddenStoredName =
+    "Пакетът съдържа недопустимо име на файл: \"";
+inline constexpr std::string_view kNegativeSize = "Пакетът е повреден: отрицателен размер на \"";
+inline constexpr std::string_view kTrailingData =
+    "Пакетът е повреден: след последния запис има излишни данни.";
+inline constexpr std::string_view kTheName = "Името \"";
+inline constexpr std::string_view kNameHasUnstorableCharacters =
+    "\" съдържа знаци, които не могат да бъдат записани в пакета.";
+inline constexpr std::string_view kNameCannotBeStored = "\" не може да бъде записано в пакета.";
+inline constexpr std::string_view kStoredNameUnknownCharacters =
+    "Пакетът съдържа име на файл с непознати знаци.";
+inline constexpr std::string_view kNoCodePage1251 =
+    "Кодовата таблица CP1251 не е налична в системата.";
 
 // Refusals of input that would lose or leak data.
 

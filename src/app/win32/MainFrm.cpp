@@ -6,12 +6,12 @@
 #include <chrono>
 #include <utility>
 
+#include "ui/ErrorText.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/Choosers.h"
 #include "ui/win32/ExceptionBoundary.h"
 #include "ui/win32/LocalizedMessage.h"
 #include "ui/win32/WideText.h"
-#include "ui/ErrorText.h"
 
 using upd::form::Control;
 using upd::form::Handler;
@@ -334,8 +334,8 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_GETMINMAXINFO: {  // fixed size, also when maximized
             auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
             const SIZE frame = FrameSize();
-            limits->ptMinTrackSize = limits->ptMaxTrackSize = limits->ptMaxSize = {frame.cx,
-                                                                                    frame.cy};
+            limits->ptMinTrackSize = limits->ptMaxTrackSize =
+                limits->ptMaxSize = {frame.cx, frame.cy};
             return 0;
         }
         case kStepProgressMessage:

@@ -36,10 +36,10 @@ ProgressDialog::ProgressDialog(HWND owner, std::function<void()> onCancel)
     const form::ProgressLayout& layout = form::ProgressDialogLayout();
     RECT frame{0, 0, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_)};
     AdjustFrame(frame, kStyle, kExStyle, dpi_);
-    window_ = CreateWindowExW(kExStyle, kClassName, Wide(text::kProgressTitle).c_str(), kStyle,
-                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                              frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr),
-                              this);
+    window_ =
+        CreateWindowExW(kExStyle, kClassName, Wide(text::kProgressTitle).c_str(), kStyle,
+                        CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                        frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr), this);
     font_ = CreatePixelFont(layout.font.face, layout.font.pixelHeight, dpi_);
     CreateChildren();
     CenterOnMonitor(window_);

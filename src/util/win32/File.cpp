@@ -40,8 +40,8 @@ long File::OpenRead(const std::filesystem::path& path) {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return kIsAFolder;
     }
-    native_ = reinterpret_cast<std::intptr_t>(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    native_ = reinterpret_cast<std::intptr_t>(CreateFileW(
+        path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (native_ == kClosed) {
         return long(GetLastError());
     }
@@ -54,8 +54,9 @@ long File::OpenRead(const std::filesystem::path& path) {
 
 long File::CreateNew(const std::filesystem::path& path) {
     Release();
-    native_ = reinterpret_cast<std::intptr_t>(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    native_ = reinterpret_cast<std::intptr_t>(
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL, nullptr));
     return native_ == kClosed ? long(GetLastError()) : 0;
 }
 

@@ -1,5 +1,6 @@
 #include "util/FileSystem.h"
 #include "util/Text.h"
+#include "util/Texts.h"
 
 #include <vector>
 
@@ -38,7 +39,7 @@ std::string SystemErrorText(long code) {
     const std::wstring wide = length ? std::wstring(text, length) : std::wstring();
     LocalFree(text);
     const std::string trimmed = TrimErrorText(FromPath(fs::path(wide)));
-    return trimmed.empty() ? "System error " + std::to_string(code) : trimmed;
+    return trimmed.empty() ? std::string(text::kSystemError) + std::to_string(code) : trimmed;
 }
 
 bool IsAccessDenied(long code) {
