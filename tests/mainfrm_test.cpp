@@ -29,6 +29,7 @@
 #include "app/MainFrm.h"
 #include "container/UpdContainer.h"
 #include "support/ModalDialogs.h"
+#include "support/StepWindowChecks.h"
 #include "support/TestFiles.h"
 #include "ui/FormDescription.h"
 #include "ui/ProgressDialog.h"
@@ -668,63 +669,76 @@ TEST_F(MainForm, TheProgressDialogShowsElapsedTimeAndArchiveSizeOrTheCheck) {
     }
 }
 
-TEST_F(MainForm, CancelEscapeAndTheCloseBoxOfTheProgressDialogStopTheStep) {
-    using namespace std::chrono_literals;
-    const std::pair<const char*, std::function<void(QDialog&)>> ways[] = {
-        {"Отказ",
-         [](QDialog& d) {
-             QTest::mouseClick(d.findChild<QPushButton*>("cancel"), Qt::LeftButton);
-         }},
-        {"Escape", [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
-        {"close box", [](QDialog& d) { d.close(); }},
-    };
-    for (const auto& [way, cancel] : ways) {
-        SCOPED_TRACE(way);
-        FakeStep step(60'000ms);
-        step.Start(form);
-        QTRY_VERIFY(ShownProgressDialog(form) != nullptr);
-        QElapsedTimer took;
-        took.start();
-        cancel(*ShownProgressDialog(form));
-        WaitForStep(5000);
-        EXPECT_LT(took.elapsed(), 1000);
-        EXPECT_EQ(step.result, upd::StepResult::Cancelled);
-        EXPECT_EQ(form.findChild<upd::ProgressDialog*>(), nullptr);
-        EXPECT_TRUE(form.isVisible());
+// The Qt window for the shared step checks.
+struct QtProbe {
+    TMainForm& form;
+    std::unique_ptr<ModalScript> script;
+    MessageBoxView seen;
+
+    TMainForm& Form() { return form; }
+    bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+        QElapsedTimer since;
+        since.start();
+        while (!done()) {
+            if (since.elapsed() > timeout.count()) {
+                return false;
+            }
+            QTest::qWait(10);
+        }
+        return true;
     }
+    bool ProgressShown() {
+        upd::ProgressDialog* dialog = ShownProgressDialog(form);
+        return dialog != nullptr && QApplication::activeModalWidget() == dialog;
+    }
+    std::string ProgressDetail() {
+        return ShownProgressDialog(form)->findChild<QLabel*>("state")->text().toStdString();
+    }
+    void CancelProgress(updtest::CancelWay way) {
+        upd::ProgressDialog* dialog = ShownProgressDialog(form);
+        switch (way) {
+            case updtest::CancelWay::Button:
+                QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+                break;
+            case updtest::CancelWay::Escape:
+                QTest::keyClick(dialog, Qt::Key_Escape);
+                break;
+            case updtest::CancelWay::CloseBox:
+                dialog->close();
+                break;
+        }
+    }
+    void CloseWindow() { form.close(); }
+    bool WindowOpen() { return form.isVisible(); }
+    std::function<std::string()> AnswerNextErrorBox() {
+        script = std::make_unique<ModalScript>(std::vector{updtest::Press("OK", &seen)});
+        return [this] { return seen.text.toStdString(); };
+    }
+};
+
+TEST_F(MainForm, CancelEscapeAndTheCloseBoxOfTheProgressDialogStopTheStep) {
+    QtProbe probe{form, {}, {}};
+    updtest::CheckProgressDialogAndItsCancel(probe);
 }
 
 TEST_F(MainForm, ClosingOrEscapeDuringAStepCancelsItFirstThenCloses) {
-    using namespace std::chrono_literals;
-    const std::pair<const char*, std::function<void(TMainForm&)>> ways[] = {
-        {"close", [](TMainForm& f) { f.close(); }},
-        {"Escape", [](TMainForm& f) { QTest::keyClick(&f, Qt::Key_Escape); }},
-    };
-    for (const auto& [way, close] : ways) {
-        SCOPED_TRACE(way);
-        form.show();
-        Activate();
-        FakeStep step(60'000ms);
-        step.Start(form);
-        close(form);                    // before the progress dialog blocks the window
-        EXPECT_TRUE(form.isVisible());  // until the step has ended
-        WaitForStep(5000);
-        EXPECT_EQ(step.result, upd::StepResult::Cancelled);
-        QTRY_VERIFY(!form.isVisible());
-    }
+    QtProbe probe{form, {}, {}};
+    updtest::CheckCloseDuringAStepCancelsItFirst(probe);
+    // Escape too, through the window's exit action.
+    form.show();
+    Activate();
+    std::optional<upd::StepResult> result;
+    updtest::StartReportingStep(probe, {std::chrono::milliseconds(100), 0, false}, result);
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_TRUE(form.isVisible());  // until the step has ended
+    ASSERT_TRUE(probe.DeliverUntil([&] { return result.has_value(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(result, upd::StepResult::Cancelled);
+    QTRY_VERIFY(!form.isVisible());
 }
 
 TEST_F(MainForm, AnExceptionOfTheStepReachesTheErrorDialog) {
-    MessageBoxView seen;
-    ModalScript script({updtest::Press("OK", &seen)});
-    bool afterStepCalled = false;
-    form.RunStep([](upd::StepControl&) -> upd::StepResult { throw upd::OperationError("счупено"); },
-                 [&](upd::StepResult) { afterStepCalled = true; });
-    WaitForStep();
-    EXPECT_TRUE(script.Problems().empty());
-    EXPECT_EQ(seen.title, "Грешка");
-    EXPECT_EQ(seen.text, "Exception: счупено");
-    EXPECT_FALSE(afterStepCalled);
+    QtProbe probe{form, {}, {}};
+    updtest::CheckStepExceptionReachesTheErrorDialog(probe);
 }
 
 // Opens, accepts and cancels every chooser of the window; run in a child process whose

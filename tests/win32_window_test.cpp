@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/win32/MainFrm.h"
+#include "support/StepWindowChecks.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/Choosers.h"
 #include "ui/win32/LocalizedMessage.h"
@@ -463,24 +464,9 @@ HWND ProgressWindow() {
     return FindWindowW(L"TProgressForm", Wide("Архивиране").c_str());
 }
 
-// A step that reports `progress` every 20 ms until cancelled; `result` is set once the
-// window has handled its end.
-void StartStep(TMainForm& form, upd::WorkProgress progress,
-               std::optional<upd::StepResult>& result) {
-    form.RunStep(
-        [progress](upd::StepControl& control) {
-            while (!control.Cancelled()) {
-                control.Report(progress);
-                std::this_thread::sleep_for(20ms);
-            }
-            return upd::StepResult::Cancelled;
-        },
-        [&result](upd::StepResult r) { result = r; });
-}
-
 // Runs the window's messages, as its loop does, until done() or the timeout.
-bool DeliverUntil(TMainForm& form, const std::function<bool()>& done,
-                  std::chrono::milliseconds timeout = 5s) {
+bool DeliverMessagesUntil(TMainForm& form, const std::function<bool()>& done,
+                          std::chrono::milliseconds timeout = 5s) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) {
@@ -496,62 +482,58 @@ bool DeliverUntil(TMainForm& form, const std::function<bool()>& done,
     return true;
 }
 
-TEST_F(Win32Window, ShowsProgressAfterHalfASecondAndCancelStopsTheStep) {
-    // How a user cancels: the button, Escape, the close box.
-    const std::function<void(HWND)> cancels[] = {
-        [](HWND dialog) {
-            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
-        },
-        [](HWND dialog) { PostMessageW(GetDlgItem(dialog, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0); },
-        [](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); },
-    };
-    const struct {
-        upd::WorkProgress progress;
-        const char* detail;
-    } states[] = {{{600ms, 5 * 1024 * 1024, false}, "Размер на архива: 5,0 MB"},
-                  {{7'200ms, 0, true}, "Проверка на архива..."}};
-    for (const auto& cancel : cancels) {
-        for (const auto& state : states) {
-            std::optional<upd::StepResult> result;
-            StartStep(form, state.progress, result);
-            ASSERT_TRUE(DeliverUntil(form, [] { return ProgressWindow() != nullptr; }));
-            HWND dialog = ProgressWindow();
-            EXPECT_TRUE(IsWindowVisible(dialog));
-            EXPECT_FALSE(IsWindowEnabled(form.Handle()));
-            EXPECT_EQ(TextOf(GetDlgItem(dialog, IDCANCEL)), "Отказ");
-            EXPECT_EQ(TextOf(GetDlgItem(dialog, upd::win32::ProgressDialog::kDetailId)),
-                      state.detail);
-            cancel(dialog);
-            ASSERT_TRUE(DeliverUntil(form, [&] { return !form.StepRunning(); }));
-            EXPECT_EQ(result, upd::StepResult::Cancelled);
-            EXPECT_FALSE(IsWindow(dialog));
-            EXPECT_TRUE(IsWindowEnabled(form.Handle()));
+// The Win32 window for the shared step checks.
+struct Win32Probe {
+    TMainForm& form;
+    std::future<BoxSeen> box;
+
+    TMainForm& Form() { return form; }
+    bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+        return DeliverMessagesUntil(form, done, timeout);
+    }
+    bool ProgressShown() {
+        HWND dialog = ProgressWindow();
+        return dialog != nullptr && IsWindowVisible(dialog) && !IsWindowEnabled(form.Handle());
+    }
+    std::string ProgressDetail() {
+        return TextOf(GetDlgItem(ProgressWindow(), upd::win32::ProgressDialog::kDetailId));
+    }
+    void CancelProgress(updtest::CancelWay way) {
+        HWND dialog = ProgressWindow();
+        switch (way) {
+            case updtest::CancelWay::Button:
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+                break;
+            case updtest::CancelWay::Escape:
+                PostMessageW(GetDlgItem(dialog, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0);
+                break;
+            case updtest::CancelWay::CloseBox:
+                PostMessageW(dialog, WM_CLOSE, 0, 0);
+                break;
         }
     }
+    void CloseWindow() { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); }
+    bool WindowOpen() { return IsWindow(form.Handle()); }
+    std::function<std::string()> AnswerNextErrorBox() {
+        box = AnswerNextBox(IDOK);
+        return [this] { return box.get().text; };
+    }
+};
+
+TEST_F(Win32Window, ShowsProgressAfterHalfASecondAndCancelStopsTheStep) {
+    Win32Probe probe{form, {}};
+    updtest::CheckProgressDialogAndItsCancel(probe);
 }
 
 TEST_F(Win32Window, ClosingDuringAStepCancelsItFirstThenCloses) {
-    std::optional<upd::StepResult> result;
-    StartStep(form, {100ms, 0, false}, result);
-    DeliverUntil(
-        form, [] { return false; }, 200ms);
-    EXPECT_EQ(ProgressWindow(), nullptr);  // not yet: the window itself takes the close
-    PostMessageW(form.Handle(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(DeliverUntil(form, [&] { return result.has_value(); }));
-    EXPECT_EQ(result, upd::StepResult::Cancelled);
-    EXPECT_FALSE(IsWindow(form.Handle()));
+    Win32Probe probe{form, {}};
+    updtest::CheckCloseDuringAStepCancelsItFirst(probe);
 }
 
 TEST_F(Win32Window, AnExceptionOfTheStepReachesTheErrorDialog) {
-    auto seen = AnswerNextBox(IDOK);
-    form.RunStep([](upd::StepControl&) -> upd::StepResult { throw std::runtime_error("счупено"); },
-                 [](upd::StepResult) { ADD_FAILURE() << "no result after an exception"; });
-    ASSERT_TRUE(DeliverUntil(
-        form, [&] { return !form.StepRunning(); }, 10s));
-    const BoxSeen box = seen.get();
-    EXPECT_EQ(box.title, "Грешка");
-    EXPECT_EQ(box.text, "Exception: счупено");
+    Win32Probe probe{form, {}};
+    updtest::CheckStepExceptionReachesTheErrorDialog(probe);
 }
 
 TEST_F(Win32Window, StaysItsFixedSizeWhenStartedMaximized) {
