@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "ui/ErrorText.h"
 #include "ui/FormActions.h"
 #include "ui/FormDescription.h"
 #include "ui/MessageDialogTables.h"
@@ -208,24 +205,6 @@ TEST(ChooserFilter, ParsesTheNameAndItsPatterns) {
     for (const auto& c : cases) {
         EXPECT_EQ(upd::ChooserFilter::Parse(c.text), c.filter) << c.text;
     }
-}
-
-TEST(ErrorText, TitleRuleAndExceptionMessages) {
-    const auto asciiLower = [](std::string_view text) {  // a stand-in for the platform's mapping
-        std::string lower(text);
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return char(std::tolower(c)); });
-        return lower;
-    };
-    const std::pair<std::string_view, std::string_view> titles[] = {
-        {"MyTool.exe", "Mytool"}, {"UPDATE.v2.exe", "Update"}, {"Ъ.exe", "Ъ"}, {".exe", ""}};
-    for (const auto& [file, title] : titles) {
-        EXPECT_EQ(upd::ApplicationTitleFor(file, asciiLower), title) << file;
-    }
-    EXPECT_EQ(upd::ErrorDialogText(
-                  upd::ExceptionMessage(std::make_exception_ptr(std::runtime_error("счупено")))),
-              "Exception: счупено");
-    EXPECT_EQ(upd::ExceptionMessage(std::make_exception_ptr(42)), "Unknown exception");
 }
 
 // The character after '&', case-folded (Latin and Cyrillic), or 0 when there is none.
