@@ -264,6 +264,9 @@ void TMainForm::OnStepProgress() {
 // The step's result on the window's thread: "Готово!" (or nothing after a cancel), or its
 // exception to the application's handler.
 void TMainForm::OnStepEnded() {
+    if (!step_) {
+        return;
+    }
     const std::unique_ptr<upd::StepThread> ended = std::move(step_);
     progress_.reset();
     const upd::AfterStep afterStep = std::exchange(afterStep_, {});
