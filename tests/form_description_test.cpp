@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/FormActions.h"
 #include "ui/FormDescription.h"
 #include "ui/MessageDialogTables.h"
 
@@ -163,6 +164,46 @@ TEST(ProgressTexts, ShowMinutesAndSecondsAndTheSizeInKilobytesOrMegabytes) {
     };
     for (const auto& [bytes, text] : sizes) {
         EXPECT_EQ(ProgressSizeText(bytes), text);
+    }
+}
+
+TEST(ProgressDialogLayout, EveryPartFitsTheDialogWithoutOverlap) {
+    const ProgressLayout& layout = ProgressDialogLayout();
+    const Rect client{0, 0, layout.clientWidth, layout.clientHeight};
+    const Rect parts[] = {layout.elapsed, layout.detail, layout.cancel};
+    for (std::size_t i = 0; i < std::size(parts); ++i) {
+        EXPECT_TRUE(client.Contains(parts[i])) << Describe(parts[i]);
+        for (std::size_t j = i + 1; j < std::size(parts); ++j) {
+            EXPECT_FALSE(parts[i].Overlaps(parts[j])) << Describe(parts[i]);
+        }
+    }
+}
+
+// The handlers read and fill the fields by these names: each must be an edit of the form.
+TEST(FormActions, EveryFieldNamesAnEditOfTheForm) {
+    std::set<std::string_view> names;
+    for (const Field field :
+         {Field::UpdatesXmlPath, Field::UpdateFilesPath, Field::Password, Field::UpdFilePath}) {
+        const auto control = FindControl(FieldName(field));
+        ASSERT_TRUE(control.has_value()) << FieldName(field);
+        EXPECT_EQ(control->kind, Kind::Edit) << FieldName(field);
+        names.insert(FieldName(field));
+    }
+    EXPECT_EQ(names.size(), 4u);
+}
+
+TEST(ChooserFilter, ParsesTheNameAndItsPatterns) {
+    const struct {
+        std::string_view text;
+        upd::ChooserFilter filter;
+    } cases[] = {
+        {"XML Файлове|*.xml", {"XML Файлове", {"*.xml"}}},
+        {"Архиви|*.upd;*.7z", {"Архиви", {"*.upd", "*.7z"}}},
+        {"Всички|;*;", {"Всички", {"*"}}},
+        {"Без шаблон", {"Без шаблон", {}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(upd::ChooserFilter::Parse(c.text), c.filter) << c.text;
     }
 }
 

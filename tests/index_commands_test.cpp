@@ -28,6 +28,7 @@ using Calls = std::vector<std::string>;
 const std::string kPackCaption = "ChooseFolder: Директория, в която да се запише updates.upd";
 const std::string kRestoreCaption = "ChooseFolder: Директория, в която да се запише updates.xml";
 const std::string kDone = "ShowInfo: Готово!";
+const std::string kWorkEnded = "WorkEnded";
 
 class IndexCommands : public ::testing::Test {
   protected:
@@ -45,7 +46,7 @@ class IndexCommands : public ::testing::Test {
 TEST_F(IndexCommands, GenerateWritesThePackageAndSaysDone) {
     services.folders = {out};
     upd::GenerateIndexPackage(index, services);
-    EXPECT_EQ(services.calls, (Calls{kPackCaption, kDone}));
+    EXPECT_EQ(services.calls, (Calls{kPackCaption, kWorkEnded, kDone}));
     const auto entries = upd::ListEntries(out + "/updates.upd");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, "updates.xml");
@@ -84,7 +85,7 @@ TEST_F(IndexCommands, GenerateRechecksTheIndexThenTheFolder) {
     services.folders = {dir / "no-such-folder"};
     EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(index, services); }),
               dir / "no-such-folder" + " не съществува!");
-    EXPECT_EQ(services.calls, Calls{kPackCaption});
+    EXPECT_EQ(services.calls, (Calls{kPackCaption, kWorkEnded}));
 }
 
 TEST_F(IndexCommands, GenerateNamesTheEntryAfterTheSourceAndReplacesTheOldPackage) {
@@ -108,7 +109,7 @@ TEST_F(IndexCommands, RestoreClosesTheRoundTrip) {
     FakeServices restore;
     restore.folders = {restored};
     upd::RestoreIndex(out + "/updates.upd", restore);
-    EXPECT_EQ(restore.calls, (Calls{kRestoreCaption, kDone}));
+    EXPECT_EQ(restore.calls, (Calls{kRestoreCaption, kWorkEnded, kDone}));
     EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
 }
 
@@ -134,7 +135,7 @@ TEST_F(IndexCommands, RestoreOfAnEmptyPackageWritesNothingAndSaysDone) {
     WriteBytes(package, std::string(4, '\0'));
     services.folders = {out};
     upd::RestoreIndex(package, services);
-    EXPECT_EQ(services.calls, (Calls{kRestoreCaption, kDone}));
+    EXPECT_EQ(services.calls, (Calls{kRestoreCaption, kWorkEnded, kDone}));
     EXPECT_TRUE(FolderEntries(upd::ToPath(out)).empty());
 }
 
@@ -143,7 +144,7 @@ TEST_F(IndexCommands, RestoreFailurePassesTheContainerMessageThroughWithoutDone)
     WriteBytes(package, std::string("\x01\x00\x00\x00\x05\x00\x00\x00", 8));
     services.folders = {out};
     EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }), "Stream read error");
-    EXPECT_EQ(services.calls, Calls{kRestoreCaption});
+    EXPECT_EQ(services.calls, (Calls{kRestoreCaption, kWorkEnded}));
 }
 
 // The jobs ask nothing: every input comes as an argument and is checked there.

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <optional>
+#include <thread>
 
 #include <QApplication>
 #include <QDir>
@@ -27,9 +29,12 @@
 #include "app/MainFrm.h"
 #include "container/UpdContainer.h"
 #include "support/ModalDialogs.h"
+#include "support/StepWindowChecks.h"
 #include "support/TestFiles.h"
 #include "ui/FormDescription.h"
 #include "ui/ProgressDialog.h"
+#include "util/OperationError.h"
+#include "util/Texts.h"
 
 namespace {
 
@@ -57,8 +62,13 @@ class MainForm : public ::testing::Test {
     QLineEdit* Edit(const QString& name) { return Get<QLineEdit>(name); }
 
     void ShowPage(const QString& page) { Pages()->setCurrentWidget(Get(page)); }
+    // Clicks and waits until the command's step, if any, has ended and its end is handled.
     void Click(const QString& button) {
         QTest::mouseClick(Get<QPushButton>(button), Qt::LeftButton);
+        WaitForStep();
+    }
+    void WaitForStep(int timeoutMs = 30'000) {
+        QTRY_VERIFY_WITH_TIMEOUT(!form.StepRunning(), timeoutMs);
     }
     void Activate() {
         form.activateWindow();
@@ -276,21 +286,21 @@ const ChooserCase kChoosers[] = {
     {"ts1",
      "btnSelectUpdatesXML",
      "edUpdatesXMLPath",
-     FromUtf8(form::kChooseFileTitle),
+     FromUtf8(upd::text::kChooseFileTitle),
      QFileDialog::AnyFile,
      {"XML Файлове (*.xml)"},
      true},
     {"ts2",
      "btnSelectUpdateFiles",
      "edUpdateFilesPath",
-     FromUtf8(form::kPatchFolderCaption),
+     FromUtf8(upd::text::kPatchFolderCaption),
      QFileDialog::Directory,
      {},
      false},
     {"ts3",
      "btnSelectUpdFile",
      "edUpdFilePath",
-     FromUtf8(form::kChooseFileTitle),
+     FromUtf8(upd::text::kChooseFileTitle),
      QFileDialog::AnyFile,
      {"UPD Файлове (*.upd)"},
      true},
@@ -488,6 +498,62 @@ TEST_F(MainForm, ArchivingShowsProgressAndCancelsQuietly) {
               (std::vector<std::string>{"patch", "slow-archiver"}));
 }
 
+upd::ProgressDialog* ShownProgressDialog(TMainForm& form) {
+    auto* dialog = form.findChild<upd::ProgressDialog*>();
+    return dialog != nullptr && dialog->isVisible() ? dialog : nullptr;
+}
+
+// The figure: how late the window's event loop answers a 10 ms timer, and how often the
+// progress dialog changes, while a slow archiver runs for 3 s.
+TEST_F(MainForm, TheWindowAnswersWithin100MsWhileTheArchiverRuns) {
+    TempDir dir;
+    const std::string patch = dir / "patch";
+    QDir().mkpath(QString::fromStdString(patch));
+    updtest::WriteBytes(patch + "/descriptor.xml", "<patch/>");
+    const std::string archiver = dir / "slow-archiver";
+    updtest::WriteBytes(archiver, "#!/bin/sh\nsleep 30\n");
+    std::filesystem::permissions(archiver, std::filesystem::perms::owner_all);
+    Edit("edUpdateFilesPath")->setText(QString::fromStdString(patch));
+    {  // the choosers only: the progress dialog stays
+        ModalScript script({updtest::ChoosePath(QString::fromStdString(archiver)),
+                            updtest::ChoosePath(QString::fromStdString(dir / "u1.upd"))});
+        QTest::mouseClick(Get<QPushButton>("btnGenerateUpdateArchive"), Qt::LeftButton);
+        EXPECT_TRUE(script.Problems().empty());
+    }
+    ASSERT_TRUE(form.StepRunning());
+
+    qint64 latest = 0, worstLateness = 0, worstUpdateGap = 0;
+    QString lastText;
+    QElapsedTimer clock, sinceUpdate;
+    clock.start();
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        worstLateness = std::max(worstLateness, clock.elapsed() - latest - 10);
+        latest = clock.elapsed();
+        if (upd::ProgressDialog* dialog = ShownProgressDialog(form)) {
+            const QString text = dialog->findChild<QLabel*>("elapsed")->text() +
+                                 dialog->findChild<QLabel*>("state")->text();
+            if (text != lastText && sinceUpdate.isValid()) {
+                worstUpdateGap = std::max(worstUpdateGap, sinceUpdate.restart());
+            } else if (!sinceUpdate.isValid()) {
+                sinceUpdate.start();
+            }
+            lastText = text;
+        }
+    });
+    tick.start(10);
+    QTest::qWait(3000);
+    tick.stop();
+    ASSERT_NE(ShownProgressDialog(form), nullptr);
+    ShownProgressDialog(form)->reject();
+    WaitForStep(5000);
+    std::cout << "event loop lateness max " << worstLateness << " ms; progress dialog updated at "
+              << "most every " << worstUpdateGap << " ms\n";
+    EXPECT_LT(worstLateness, 100);
+    EXPECT_GT(worstUpdateGap, 0);
+    EXPECT_LT(worstUpdateGap, 1100);  // the elapsed time changes once a second
+}
+
 TEST_F(MainForm, EscapeClosesTheWindowAndEndsTheEventLoopFromEveryPage) {
     const char* focused[] = {"edUpdatesXMLPath", "edPassField", "edUpdFilePath", "pgc1"};
     for (int page = 0; page < 4; ++page) {
@@ -511,105 +577,168 @@ TEST_F(MainForm, EscapeClosesTheWindowAndEndsTheEventLoopFromEveryPage) {
     }
 }
 
-// A long step as the archive command runs one: ContinueWork every 100 ms of (simulated) time
-// up to the length, the archive growing by 1 MB a call, `during` after each call, WorkEnded
-// at the end. Returns when the step was cancelled, if it was.
-std::optional<std::chrono::milliseconds> RunFakeStep(
-    TMainForm& form, std::chrono::milliseconds length,
-    const std::function<void(std::chrono::milliseconds)>& during) {
-    using namespace std::chrono_literals;
-    std::optional<std::chrono::milliseconds> cancelledAt;
-    for (auto t = 0ms; t <= length; t += 100ms) {
-        if (!form.ContinueWork({t, (t / 100ms) * 1024 * 1024, false})) {
-            cancelledAt = t;
-            break;
-        }
-        during(t);
-    }
-    form.WorkEnded();
-    return cancelledAt;
-}
+// A step as the archive command's: reports the progress `at` gives for each 20 ms of real
+// time until cancelled or `length` has passed, then says how it ended.
+struct FakeStep {
+    using At = std::function<upd::WorkProgress(std::chrono::milliseconds)>;
+    explicit FakeStep(
+        std::chrono::milliseconds length,
+        At at =
+            [](auto t) {
+                return upd::WorkProgress{t, (t / std::chrono::milliseconds(100)) * 1024 * 1024,
+                                         false};
+            })
+        : length(length), at(std::move(at)) {}
 
-upd::ProgressDialog* ShownProgressDialog(TMainForm& form) {
-    auto* dialog = form.findChild<upd::ProgressDialog*>();
-    return dialog != nullptr && dialog->isVisible() ? dialog : nullptr;
-}
+    std::chrono::milliseconds length;
+    At at;
+    std::optional<upd::StepResult> result;  // set once the window has handled the end
+
+    void Start(TMainForm& form) {
+        form.RunStep(
+            [length = length, at = at](upd::StepControl& control) {
+                const auto start = std::chrono::steady_clock::now();
+                for (;;) {
+                    const auto t = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start);
+                    if (control.Cancelled()) {
+                        return upd::StepResult::Cancelled;
+                    }
+                    if (t > length) {
+                        return upd::StepResult::Done;
+                    }
+                    control.Report(at(t));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                }
+            },
+            [this](upd::StepResult r) { result = r; });
+    }
+};
 
 TEST_F(MainForm, ALongStepShowsTheModalProgressDialogAfterHalfASecondUntilItEnds) {
     using namespace std::chrono_literals;
+    FakeStep step(1500ms);
+    QElapsedTimer since;
+    since.start();
+    step.Start(form);
     QStringList problems;
-    const auto cancelledAt = RunFakeStep(form, 1500ms, [&](std::chrono::milliseconds t) {
+    bool shown = false;
+    while (form.StepRunning()) {
+        QTest::qWait(20);
         upd::ProgressDialog* dialog = ShownProgressDialog(form);
-        if ((dialog != nullptr) != (t >= 500ms)) {
-            problems << QStringLiteral("dialog %1 at %2 ms")
-                            .arg(dialog ? "shown" : "missing")
-                            .arg(t.count());
+        shown = shown || dialog != nullptr;
+        if (dialog != nullptr && since.elapsed() < 500) {
+            problems << QStringLiteral("dialog shown at %1 ms").arg(since.elapsed());
         }
         if (dialog != nullptr && QApplication::activeModalWidget() != dialog) {
-            problems << QStringLiteral("not modal at %1 ms").arg(t.count());
+            problems << QStringLiteral("not modal at %1 ms").arg(since.elapsed());
         }
-    });
-    EXPECT_FALSE(cancelledAt.has_value());
+    }
+    EXPECT_TRUE(shown);
     EXPECT_EQ(problems, QStringList{});
+    EXPECT_EQ(step.result, upd::StepResult::Done);
     EXPECT_EQ(form.findChild<upd::ProgressDialog*>(), nullptr);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainForm, TheProgressDialogShowsElapsedTimeAndArchiveSizeOrTheCheck) {
     using namespace std::chrono_literals;
-    ASSERT_TRUE(form.ContinueWork({600ms, 0, false}));
-    upd::ProgressDialog* dialog = ShownProgressDialog(form);
-    ASSERT_NE(dialog, nullptr);
-    const auto text = [&](const char* name) { return dialog->findChild<QLabel*>(name)->text(); };
-    EXPECT_EQ(dialog->windowTitle(), "Архивиране");
-    EXPECT_EQ(dialog->findChild<QPushButton*>("cancel")->text(), "Отказ");
-
-    ASSERT_TRUE(form.ContinueWork({7300ms, 12'897'485, false}));
-    EXPECT_EQ(text("elapsed"), "Изминало време: 0:07");
-    EXPECT_EQ(text("state"), "Размер на архива: 12,3 MB");
-    ASSERT_TRUE(form.ContinueWork({65'000ms, 13'000'000, true}));
-    EXPECT_EQ(text("elapsed"), "Изминало време: 1:05");
-    EXPECT_EQ(text("state"), "Проверка на архива...");
-    form.WorkEnded();
-    EXPECT_EQ(form.findChild<upd::ProgressDialog*>(), nullptr);
-}
-
-TEST_F(MainForm, CancelEscapeAndTheCloseBoxOfTheProgressDialogStopTheStep) {
-    using namespace std::chrono_literals;
-    const std::pair<const char*, std::function<void(QDialog&)>> ways[] = {
-        {"Отказ",
-         [](QDialog& d) {
-             QTest::mouseClick(d.findChild<QPushButton*>("cancel"), Qt::LeftButton);
-         }},
-        {"Escape", [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
-        {"close box", [](QDialog& d) { d.close(); }},
+    const struct {
+        upd::WorkProgress progress;
+        QString elapsed, state;
+    } cases[] = {
+        {{7300ms, 12'897'485, false}, "Изминало време: 0:07", "Размер на архива: 12,3 MB"},
+        {{65'000ms, 13'000'000, true}, "Изминало време: 1:05", "Проверка на архива..."},
     };
-    for (const auto& [way, cancel] : ways) {
-        SCOPED_TRACE(way);
-        std::optional<std::chrono::milliseconds> cancelledWhileShown;
-        const auto cancelledAt = RunFakeStep(form, 3000ms, [&](std::chrono::milliseconds t) {
-            if (upd::ProgressDialog* dialog = ShownProgressDialog(form);
-                dialog != nullptr && !cancelledWhileShown) {
-                cancelledWhileShown = t;
-                // As the user would: an event that the next ContinueWork delivers.
-                QTimer::singleShot(0, dialog, [dialog, cancel = cancel] { cancel(*dialog); });
-            }
-        });
-        ASSERT_TRUE(cancelledWhileShown.has_value());
-        EXPECT_EQ(cancelledAt, *cancelledWhileShown + 100ms);
+    for (const auto& c : cases) {
+        FakeStep step(60'000ms, [&c](auto) { return c.progress; });
+        step.Start(form);
+        QTRY_VERIFY(ShownProgressDialog(form) != nullptr);
+        upd::ProgressDialog* dialog = ShownProgressDialog(form);
+        const auto text = [&](const char* name) {
+            return dialog->findChild<QLabel*>(name)->text();
+        };
+        EXPECT_EQ(dialog->windowTitle(), "Архивиране");
+        EXPECT_EQ(dialog->findChild<QPushButton*>("cancel")->text(), "Отказ");
+        QTRY_COMPARE(text("elapsed"), c.elapsed);
+        EXPECT_EQ(text("state"), c.state);
+        dialog->reject();
+        WaitForStep();
+        EXPECT_EQ(step.result, upd::StepResult::Cancelled);
         EXPECT_EQ(form.findChild<upd::ProgressDialog*>(), nullptr);
     }
 }
 
-TEST_F(MainForm, StaysOpenWhileAStepRunsAndClosesAfterIt) {
-    using namespace std::chrono_literals;
-    for (const auto elapsed : {100ms, 700ms}) {  // without and with the progress dialog
-        ASSERT_TRUE(form.ContinueWork({elapsed, 0, false}));
-        EXPECT_FALSE(form.close()) << elapsed.count();
-        EXPECT_TRUE(form.isVisible());
-        form.WorkEnded();
+// The Qt window for the shared step checks.
+struct QtProbe {
+    TMainForm& form;
+    std::unique_ptr<ModalScript> script;
+    MessageBoxView seen;
+
+    TMainForm& Form() { return form; }
+    bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+        QElapsedTimer since;
+        since.start();
+        while (!done()) {
+            if (since.elapsed() > timeout.count()) {
+                return false;
+            }
+            QTest::qWait(10);
+        }
+        return true;
     }
-    EXPECT_TRUE(form.close());
+    bool ProgressShown() {
+        upd::ProgressDialog* dialog = ShownProgressDialog(form);
+        return dialog != nullptr && QApplication::activeModalWidget() == dialog;
+    }
+    std::string ProgressDetail() {
+        return ShownProgressDialog(form)->findChild<QLabel*>("state")->text().toStdString();
+    }
+    void CancelProgress(updtest::CancelWay way) {
+        upd::ProgressDialog* dialog = ShownProgressDialog(form);
+        switch (way) {
+            case updtest::CancelWay::Button:
+                QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+                break;
+            case updtest::CancelWay::Escape:
+                QTest::keyClick(dialog, Qt::Key_Escape);
+                break;
+            case updtest::CancelWay::CloseBox:
+                dialog->close();
+                break;
+        }
+    }
+    void CloseWindow() { form.close(); }
+    bool WindowOpen() { return form.isVisible(); }
+    std::function<std::string()> AnswerNextErrorBox() {
+        script = std::make_unique<ModalScript>(std::vector{updtest::Press("OK", &seen)});
+        return [this] { return seen.text.toStdString(); };
+    }
+};
+
+TEST_F(MainForm, CancelEscapeAndTheCloseBoxOfTheProgressDialogStopTheStep) {
+    QtProbe probe{form, {}, {}};
+    updtest::CheckProgressDialogAndItsCancel(probe);
+}
+
+TEST_F(MainForm, ClosingOrEscapeDuringAStepCancelsItFirstThenCloses) {
+    QtProbe probe{form, {}, {}};
+    updtest::CheckCloseDuringAStepCancelsItFirst(probe);
+    // Escape too, through the window's exit action.
+    form.show();
+    Activate();
+    std::optional<upd::StepResult> result;
+    updtest::StartReportingStep(probe, {std::chrono::milliseconds(100), 0, false}, result);
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_TRUE(form.isVisible());  // until the step has ended
+    ASSERT_TRUE(probe.DeliverUntil([&] { return result.has_value(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(result, upd::StepResult::Cancelled);
+    QTRY_VERIFY(!form.isVisible());
+}
+
+TEST_F(MainForm, AnExceptionOfTheStepReachesTheErrorDialog) {
+    QtProbe probe{form, {}, {}};
+    updtest::CheckStepExceptionReachesTheErrorDialog(probe);
 }
 
 // Opens, accepts and cancels every chooser of the window; run in a child process whose

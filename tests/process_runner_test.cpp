@@ -128,6 +128,39 @@ TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
     EXPECT_FALSE(std::filesystem::exists(late));
 }
 
+// The window's cancel, from another thread: the program and its group end at once, and a
+// program not yet started is not started.
+TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
+    const std::string started = dir / "started";
+    const std::string late = dir / "late";
+    const std::string script = ScriptPath(
+        "sleeper", "touch '" + started + "'\n(sleep 1; echo late > '" + late + "') &\nsleep 30\n");
+    for (const auto cancelAfter : {std::chrono::milliseconds(-1), std::chrono::milliseconds(300)}) {
+        SCOPED_TRACE(cancelAfter.count());
+        std::filesystem::remove(started);
+        upd::ProcessCancel cancel;
+        if (cancelAfter.count() < 0) {
+            cancel.Cancel();
+        }
+        std::thread canceller([&] {
+            if (cancelAfter.count() >= 0) {
+                std::this_thread::sleep_for(cancelAfter);
+                cancel.Cancel();
+            }
+        });
+        const auto begun = std::chrono::steady_clock::now();
+        const auto outcome = upd::RunAndWait(
+            upd::Command{{script}, script, {}, {}}, [] { return true; }, cancel);
+        canceller.join();
+        EXPECT_TRUE(outcome.cancelled);
+        // Ended members not yet reaped by init count until the grace of the SIGKILL is over.
+        EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(2500));
+        EXPECT_EQ(std::filesystem::exists(started), cancelAfter.count() >= 0);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_FALSE(std::filesystem::exists(late));
+}
+
 TEST_F(Scripts, ArgumentsArriveAsSplit) {
     const std::string record = Script("record", "for a in \"$@\"; do echo \"[$a]\"; done\n");
     const auto outcome = upd::RunAndWait(record + " a \"-pone two\" back\\slash \"\"");

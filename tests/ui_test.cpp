@@ -50,12 +50,15 @@ TEST(ApplicationIcon, IsDrawnFromTheSvgResource) {
     EXPECT_FALSE(QApplication::windowIcon().pixmap(32, 32).isNull());
 }
 
-TEST(QtNameFilters, MapsNamePatternPairs) {
-    EXPECT_EQ(upd::QtNameFilters("XML Файлове|*.xml"), QStringList{"XML Файлове (*.xml)"});
-    EXPECT_EQ(upd::QtNameFilters("SevenZip.exe|*.exe"), QStringList{"SevenZip.exe (*.exe)"});
-    EXPECT_EQ(upd::QtNameFilters("Архиви|*.upd;*.7z|Всички|*"),
-              (QStringList{"Архиви (*.upd *.7z)", "Всички (*)"}));
-    EXPECT_EQ(upd::QtNameFilters(""), QStringList{});
+TEST(QtNameFilter, MapsNameAndPatterns) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"XML Файлове|*.xml", "XML Файлове (*.xml)"},
+        {"SevenZip.exe|*.exe", "SevenZip.exe (*.exe)"},
+        {"Архиви|*.upd;*.7z", "Архиви (*.upd *.7z)"},
+    };
+    for (const auto& [filter, qt] : cases) {
+        EXPECT_EQ(upd::QtNameFilter(upd::ChooserFilter::Parse(filter)), QString(qt)) << filter;
+    }
 }
 
 // The program loads Qt's own Bulgarian texts (as this test's main does): the file dialogs'

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#include "support/ThreadedServices.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
 #include "util/ProcessRunner.h"
@@ -306,6 +307,38 @@ TEST_F(UpdateArchive, CancelEndsTheArchiverAndWhatItStartedQuietly) {
     EXPECT_EQ(ReadBytes(output), "published archive");
     EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Calls{"u1.upd"});
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_FALSE(fs::exists(upd::ToPath(late)));  // the archiver's child ended with it
+}
+
+// The window's way: the step on a worker, cancelled from this thread, which ends the
+// archiver at once; a failure of the step comes back as its exception.
+TEST_F(UpdateArchive, OnAWorkerTheStepReportsIsCancelledFromOutsideAndCarriesItsFailure) {
+    WriteBytes(output, "published archive");
+    const std::string late = dir / "late";
+    {
+        updtest::ThreadedServices threaded;
+        threaded.files = {output};
+        upd::GenerateUpdateArchive(patch, "pw", threaded,
+                                   StandIn("(sleep 2; echo late > '" + late + "') &\nsleep 30"));
+        ASSERT_TRUE(threaded.WaitForProgress(std::chrono::seconds(5)));
+        const auto cancelled = std::chrono::steady_clock::now();
+        threaded.Cancel();
+        EXPECT_EQ(threaded.Finish(std::chrono::seconds(5)), upd::StepResult::Cancelled);
+        // At most the grace before SIGKILL (ended members may wait for init to reap them).
+        EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(3));
+        EXPECT_EQ(threaded.calls, Calls{kOutputChooser});  // no "Готово!"
+    }
+    {
+        updtest::ThreadedServices threaded;
+        threaded.files = {output};
+        upd::GenerateUpdateArchive(patch, "pw", threaded, Failing(2));
+        EXPECT_TRUE(FailureOf([&] {
+                        threaded.Finish(std::chrono::seconds(10));
+                    }).starts_with("Архиваторът завърши с код 2"));
+    }
+    EXPECT_EQ(ReadBytes(output), "published archive");
+    EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Calls{"u1.upd"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     EXPECT_FALSE(fs::exists(upd::ToPath(late)));  // the archiver's child ended with it
 }
 

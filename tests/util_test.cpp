@@ -14,7 +14,7 @@ using updtest::WriteBytes;
 
 const std::string kSep(1, upd::kPathSeparator);
 
-TEST(Text, EnsureTrailingBackslash) {
+TEST(Text, WithTrailingSeparator) {
     const struct {
         std::string in, out;
     } cases[] = {
@@ -22,7 +22,7 @@ TEST(Text, EnsureTrailingBackslash) {
         {kSep, kSep}, {"папка", "папка" + kSep},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(upd::EnsureTrailingBackslash(c.in), c.out) << c.in;
+        EXPECT_EQ(upd::WithTrailingSeparator(c.in), c.out) << c.in;
     }
 }
 

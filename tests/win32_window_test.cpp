@@ -11,11 +11,14 @@
 #include <cstdint>
 #include <functional>
 #include <future>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/win32/MainFrm.h"
+#include "support/StepWindowChecks.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/Choosers.h"
 #include "ui/win32/LocalizedMessage.h"
@@ -256,11 +259,11 @@ TEST(Win32MessageBox, RefusesButtonSetsTheSystemBoxCannotShow) {
     }
 }
 
-TEST(Win32Choosers, TurnTheBarSeparatedFilterIntoTheDialogsDoubleNulList) {
-    EXPECT_EQ(upd::win32::DialogFilter("XML Файлове|*.xml"),
+TEST(Win32Choosers, TurnTheFilterIntoTheDialogsDoubleNulList) {
+    EXPECT_EQ(upd::win32::DialogFilter(upd::ChooserFilter::Parse("XML Файлове|*.xml")),
               std::wstring(L"XML Файлове\0*.xml\0\0", 19));
-    EXPECT_EQ(upd::win32::DialogFilter("A|*.a|B|*.b;*.c"),
-              std::wstring(L"A\0*.a\0B\0*.b;*.c\0\0", 17));
+    EXPECT_EQ(upd::win32::DialogFilter(upd::ChooserFilter::Parse("B|*.b;*.c")),
+              std::wstring(L"B\0*.b;*.c\0\0", 11));
 }
 
 TEST(Win32Identity, TitleIsTheNameUpToTheFirstDotLowerCasedAfterItsFirstLetter) {
@@ -509,39 +512,86 @@ HWND ProgressWindow() {
     return FindWindowW(L"TProgressForm", Wide("Архивиране").c_str());
 }
 
-TEST_F(Win32Window, ShowsProgressAfterHalfASecondAndCancelStopsTheStep) {
-    // How a user cancels: the button, Escape, the close box.
-    const std::function<void(HWND)> cancels[] = {
-        [](HWND dialog) {
-            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
-        },
-        [](HWND dialog) { PostMessageW(GetDlgItem(dialog, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0); },
-        [](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); },
-    };
-    for (const auto& cancel : cancels) {
-        EXPECT_TRUE(form.ContinueWork({100ms, 0, false}));
-        EXPECT_EQ(ProgressWindow(), nullptr);
-        EXPECT_TRUE(form.ContinueWork({600ms, 5 * 1024 * 1024, false}));
-        HWND dialog = ProgressWindow();
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_TRUE(IsWindowVisible(dialog));
-        EXPECT_FALSE(IsWindowEnabled(form.Handle()));
-        EXPECT_EQ(TextOf(GetDlgItem(dialog, upd::win32::ProgressDialog::kElapsedId)),
-                  "Изминало време: 0:00");
-        EXPECT_EQ(TextOf(GetDlgItem(dialog, upd::win32::ProgressDialog::kDetailId)),
-                  "Размер на архива: 5,0 MB");
-        EXPECT_EQ(TextOf(GetDlgItem(dialog, IDCANCEL)), "Отказ");
-        EXPECT_TRUE(form.ContinueWork({7'200ms, 0, true}));
-        EXPECT_EQ(TextOf(GetDlgItem(dialog, upd::win32::ProgressDialog::kDetailId)),
-                  "Проверка на архива...");
-        cancel(dialog);
-        EXPECT_FALSE(form.ContinueWork({7'300ms, 0, true}));
-        EXPECT_FALSE(form.ContinueWork({7'400ms, 0, true}));
-        form.WorkEnded();
-        EXPECT_FALSE(IsWindow(dialog));
-        EXPECT_TRUE(IsWindowEnabled(form.Handle()));
+// Runs the window's messages, as its loop does, until done() or the timeout.
+bool DeliverMessagesUntil(TMainForm& form, const std::function<bool()>& done,
+                          std::chrono::milliseconds timeout = 5s) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        MSG message{};
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            form.Deliver(message);
+        } else {
+            std::this_thread::sleep_for(5ms);
+        }
     }
+    return true;
+}
+
+// The Win32 window for the shared step checks.
+struct Win32Probe {
+    TMainForm& form;
+    std::future<BoxSeen> box;
+
+    TMainForm& Form() { return form; }
+    bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+        return DeliverMessagesUntil(form, done, timeout);
+    }
+    bool ProgressShown() {
+        HWND dialog = ProgressWindow();
+        return dialog != nullptr && IsWindowVisible(dialog) && !IsWindowEnabled(form.Handle());
+    }
+    std::string ProgressDetail() {
+        return TextOf(GetDlgItem(ProgressWindow(), upd::win32::ProgressDialog::kDetailId));
+    }
+    void CancelProgress(updtest::CancelWay way) {
+        HWND dialog = ProgressWindow();
+        switch (way) {
+            case updtest::CancelWay::Button:
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+                break;
+            case updtest::CancelWay::Escape:
+                PostMessageW(GetDlgItem(dialog, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0);
+                break;
+            case updtest::CancelWay::CloseBox:
+                PostMessageW(dialog, WM_CLOSE, 0, 0);
+                break;
+        }
+    }
+    void CloseWindow() { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); }
+    bool WindowOpen() { return IsWindow(form.Handle()); }
+    std::function<std::string()> AnswerNextErrorBox() {
+        box = AnswerNextBox(IDOK);
+        return [this] { return box.get().text; };
+    }
+};
+
+TEST_F(Win32Window, ShowsProgressAfterHalfASecondAndCancelStopsTheStep) {
+    Win32Probe probe{form, {}};
+    updtest::CheckProgressDialogAndItsCancel(probe);
+}
+
+TEST_F(Win32Window, ClosingDuringAStepCancelsItFirstThenCloses) {
+    Win32Probe probe{form, {}};
+    updtest::CheckCloseDuringAStepCancelsItFirst(probe);
+}
+
+TEST_F(Win32Window, AnExceptionOfTheStepReachesTheErrorDialog) {
+    Win32Probe probe{form, {}};
+    updtest::CheckStepExceptionReachesTheErrorDialog(probe);
+}
+
+TEST_F(Win32Window, StaysItsFixedSizeWhenStartedMaximized) {
+    form.Show(SW_SHOWMAXIMIZED);
+    EXPECT_FALSE(IsZoomed(form.Handle()));
+    SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    RECT client{};
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, Px(upd::form::MainForm().clientWidth));
+    EXPECT_EQ(client.bottom, Px(upd::form::MainForm().clientHeight));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "support/Failure.h"
 #include "support/FakeServices.h"
 #include "support/TestFiles.h"
+#include "support/ThreadedServices.h"
 #include "support/WindowsProcess.h"
 #include "util/File.h"
 #include "util/FileSystem.h"
@@ -293,6 +294,31 @@ TEST_F(StandIn, CancelEndsTheArchiverAndItsChildQuietly) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
     ASSERT_TRUE(fs::exists(upd::ToPath(childStarted)));
     EXPECT_EQ(services.calls, (Lines{kOutputChooser, kWorkEnded}));
+    EXPECT_EQ(ReadBytes(output), "published archive");
+    EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
+    Sleep(2500);
+    EXPECT_FALSE(fs::exists(upd::ToPath(tools + "\\late.txt")));
+}
+
+// The window's way: the step on a worker, cancelled from this thread, which terminates the
+// archiver's job at once.
+TEST_F(StandIn, OnAWorkerACancelFromOutsideEndsTheArchiversJob) {
+    const std::string archiver = Install(0);
+    Mode("child");
+    WriteBytes(output, "published archive");
+    updtest::ThreadedServices threaded;
+    threaded.files = {output};
+    upd::GenerateUpdateArchive(patch, "pw", threaded, archiver);
+    const std::string childStarted = tools + "\\child.txt";
+    for (int i = 0; i < 500 && !fs::exists(upd::ToPath(childStarted)); ++i) {
+        Sleep(20);
+    }
+    ASSERT_TRUE(fs::exists(upd::ToPath(childStarted)));
+    const auto cancelled = std::chrono::steady_clock::now();
+    threaded.Cancel();
+    EXPECT_EQ(threaded.Finish(std::chrono::seconds(10)), upd::StepResult::Cancelled);
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(2));
+    EXPECT_EQ(threaded.calls, Lines{kOutputChooser});
     EXPECT_EQ(ReadBytes(output), "published archive");
     EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
     Sleep(2500);

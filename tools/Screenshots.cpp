@@ -68,12 +68,10 @@ bool SaveErrorDialog(TMainForm& form, const QDir& folder) {
 
 // A long step as the archive command reports it, seven seconds in.
 bool SaveProgressDialog(TMainForm& form, const QDir& folder) {
-    form.ContinueWork({std::chrono::milliseconds(7'300), 12'897'485, false});
-    auto* dialog = form.findChild<upd::ProgressDialog*>();
-    const bool saved = dialog != nullptr && WaitUntilExposed(*dialog) &&
-                       Save(*dialog, folder, QStringLiteral("progress-dialog.png"));
-    form.WorkEnded();
-    return saved;
+    upd::ProgressDialog dialog(&form);
+    dialog.ShowProgress({std::chrono::milliseconds(7'300), 12'897'485, false});
+    dialog.show();
+    return WaitUntilExposed(dialog) && Save(dialog, folder, QStringLiteral("progress-dialog.png"));
 }
 
 }  // namespace

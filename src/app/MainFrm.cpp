@@ -12,11 +12,11 @@
 #include <QVBoxLayout>
 
 #include <stdexcept>
+#include <utility>
 
-#include "ops/IndexCommands.h"
-#include "ops/UpdateArchive.h"
 #include "ui/AppIdentity.h"
 #include "ui/Choosers.h"
+#include "ui/ErrorText.h"
 #include "ui/ExceptionRouting.h"
 #include "ui/LocalizedMessage.h"
 #include "ui/ProgressDialog.h"
@@ -67,28 +67,6 @@ QLabel* CreateWrappingLabel(QWidget& page, const form::Control& control) {
     return Named(new upd::WrappingLabel(FromUtf8(control.text), &page), control.name);
 }
 
-using HandlerMethod = void (TMainForm::*)();
-
-HandlerMethod MethodOf(form::Handler handler) {
-    switch (handler) {
-        case form::Handler::SelectUpdatesXml:
-            return &TMainForm::btnSelectUpdatesXMLClick;
-        case form::Handler::GenerateUpdates:
-            return &TMainForm::btnGenerateUpdatesClick;
-        case form::Handler::SelectUpdateFiles:
-            return &TMainForm::btnSelectUpdateFilesClick;
-        case form::Handler::GenerateUpdateArchive:
-            return &TMainForm::btnGenerateUpdateArchiveClick;
-        case form::Handler::SelectUpdFile:
-            return &TMainForm::btnSelectUpdFileClick;
-        case form::Handler::RestoreUpdatesXml:
-            return &TMainForm::btnRestoreUpdatesXMLClick;
-        case form::Handler::None:
-            break;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
@@ -126,6 +104,8 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
 }
 
 TMainForm::~TMainForm() {
+    progress_.reset();
+    step_.reset();  // cancels a step still running and waits for its worker
     upd::SetApplicationExceptionHandler({});
 }
 
@@ -188,18 +168,19 @@ void TMainForm::CreateStackedLabels(QWidget& page, const form::Page& description
 }
 
 void TMainForm::ConnectHandler(QPushButton& button, form::Handler handler) {
-    const HandlerMethod method = MethodOf(handler);
-    if (method == nullptr) {
+    if (handler == form::Handler::None) {
         return;
     }
-    connect(&button, &QPushButton::clicked, this,
-            upd::Guarded([this, method] { (this->*method)(); }));
+    connect(&button, &QPushButton::clicked, this, upd::Guarded([this, handler] {
+        if (!stepRunning_) {  // one command at a time
+            form::RunHandler(handler, *this, *this);
+        }
+    }));
 }
 
 void TMainForm::CreateExitAction() {
     const QString name = FromUtf8(form::MainForm().exitAction);
-    auto* actionManager1 = Named(new QObject(this), "actionManager1");
-    auto* exit = new QAction(name, actionManager1);
+    auto* exit = new QAction(name, this);
     exit->setObjectName(name);
     exit->setShortcut(QKeySequence(Qt::Key_Escape));
     exit->setShortcutContext(Qt::WindowShortcut);
@@ -218,53 +199,95 @@ void TMainForm::SetTabOrder(const form::Page& page) {
     }
 }
 
-QLineEdit& TMainForm::Field(std::string_view name) const {
-    auto* field = findChild<QLineEdit*>(FromUtf8(name));
-    if (field == nullptr) {
-        throw std::logic_error("The window has no field " + std::string(name));
+QLineEdit& TMainForm::Field(form::Field field) const {
+    auto* edit = findChild<QLineEdit*>(FromUtf8(form::FieldName(field)));
+    if (edit == nullptr) {
+        throw std::logic_error("The window has no field " + std::string(form::FieldName(field)));
     }
-    return *field;
+    return *edit;
+}
+
+std::string TMainForm::Read(form::Field field) const {
+    return Field(field).text().toStdString();
+}
+
+void TMainForm::Set(form::Field field, const std::string& text) {
+    Field(field).setText(QString::fromStdString(text));
 }
 
 std::string TMainForm::ChooseFolder(const std::string& caption) {
     return upd::ChooseFolderWithDialog(this, QString::fromStdString(caption)).toStdString();
 }
 
-std::string TMainForm::ChooseFile(const std::string& filter, const std::string& title) {
-    return upd::ChooseFileWithDialog(this, QString::fromStdString(filter),
-                                     QString::fromStdString(title))
-        .toStdString();
+std::string TMainForm::ChooseFile(const upd::ChooserFilter& filter, const std::string& title) {
+    return upd::ChooseFileWithDialog(this, filter, QString::fromStdString(title)).toStdString();
 }
 
 void TMainForm::ShowInfo(const std::string& text) {
     upd::ShowPlainMessage(QString::fromStdString(text));
 }
 
-bool TMainForm::ContinueWork(const upd::WorkProgress& progress) {
-    working_ = true;
-    if (!progress_ && progress.elapsed >= form::kProgressDelay) {
+void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
+    afterStep_ = std::move(afterStep);
+    stepRunning_ = true;
+    // Called on the worker: each only queues a call to this window's thread. Calls still
+    // queued when the window goes are dropped with it.
+    const auto post = [this](void (TMainForm::*method)()) {
+        return [this, method] {
+            QMetaObject::invokeMethod(
+                this, [this, method] { (this->*method)(); }, Qt::QueuedConnection);
+        };
+    };
+    step_ = std::make_unique<upd::StepThread>(std::move(step), post(&TMainForm::OnStepProgress),
+                                              post(&TMainForm::OnStepEnded));
+}
+
+void TMainForm::OnStepProgress() {
+    if (!step_) {
+        return;
+    }
+    const upd::WorkProgress progress = step_->Latest();
+    if (!progress_ && !step_->Cancelled() && progress.elapsed >= form::kProgressDelay) {
         progress_ = std::make_unique<upd::ProgressDialog>(this);
+        connect(progress_.get(), &upd::ProgressDialog::cancelRequested, this, [this] {
+            if (step_) {
+                step_->Cancel();
+            }
+        });
         progress_->show();
     }
-    if (!progress_) {
-        // Painting only: the window takes no input while the step runs.
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        return true;
+    if (progress_) {
+        progress_->ShowProgress(progress);
     }
-    progress_->ShowProgress(progress);
-    // The dialog is application-modal: only it takes input.
-    QApplication::processEvents();
-    return !progress_->Cancelled();
 }
 
-void TMainForm::WorkEnded() {
-    working_ = false;
+// The step's result on the window's thread: "Готово!" (or nothing after a cancel), or its
+// exception to the application's handler.
+void TMainForm::OnStepEnded() {
+    if (!step_) {
+        return;
+    }
+    const std::unique_ptr<upd::StepThread> ended = std::move(step_);
     progress_.reset();
+    const upd::AfterStep afterStep = std::exchange(afterStep_, {});
+    upd::Guarded([&] {
+        const upd::StepResult result = ended->Result();
+        if (afterStep) {
+            afterStep(result);
+        }
+    })();
+    stepRunning_ = false;
+    if (std::exchange(closeAfterStep_, false)) {
+        close();
+    }
 }
 
-// The step runs inside one of this window's handlers: the window stays until it has ended.
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (working_) {
+    if (stepRunning_) {
+        closeAfterStep_ = true;
+        if (step_) {
+            step_->Cancel();
+        }
         event->ignore();
         return;
     }
@@ -272,47 +295,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::AppExceptionHandler(const QString& message) {
-    WorkEnded();  // a failed step leaves no progress dialog above the error
-    upd::ShowErrorMessage(QStringLiteral("Exception: ") + message, upd::MessageButton::OK);
+    upd::ShowErrorMessage(QString::fromStdString(upd::ErrorDialogText(message.toStdString())),
+                          upd::MessageButton::OK);
 }
 
 void TMainForm::FormCreate() {
     upd::SetApplicationExceptionHandler(
         [this](const QString& message) { AppExceptionHandler(message); });
-}
-
-void TMainForm::btnSelectUpdatesXMLClick() {
-    // A cancel empties the field as well.
-    Field("edUpdatesXMLPath")
-        .setText(QString::fromStdString(
-            ChooseFile(std::string(form::kUpdatesXmlFilter), std::string(form::kChooseFileTitle))));
-}
-
-void TMainForm::btnGenerateUpdatesClick() {
-    upd::GenerateIndexPackage(Field("edUpdatesXMLPath").text().toStdString(), *this);
-}
-
-void TMainForm::btnSelectUpdateFilesClick() {
-    const std::string folder = ChooseFolder(std::string(form::kPatchFolderCaption));
-    if (!folder.empty()) {
-        Field("edUpdateFilesPath").setText(QString::fromStdString(folder));
-    }
-}
-
-void TMainForm::btnGenerateUpdateArchiveClick() {
-    upd::GenerateUpdateArchive(Field("edUpdateFilesPath").text().toStdString(),
-                               Field("edPassField").text().toStdString(), *this);
-}
-
-void TMainForm::btnSelectUpdFileClick() {
-    // A cancel empties the field as well.
-    Field("edUpdFilePath")
-        .setText(QString::fromStdString(
-            ChooseFile(std::string(form::kUpdFileFilter), std::string(form::kChooseFileTitle))));
-}
-
-void TMainForm::btnRestoreUpdatesXMLClick() {
-    upd::RestoreIndex(Field("edUpdFilePath").text().toStdString(), *this);
 }
 
 void TMainForm::acExitExecute() {

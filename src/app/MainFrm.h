@@ -5,10 +5,11 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "ops/InteractionServices.h"
+#include "ui/FormActions.h"
 #include "ui/FormDescription.h"
+#include "ui/StepThread.h"
 
 class QLineEdit;
 class QPushButton;
@@ -19,10 +20,10 @@ class ProgressDialog;
 }
 
 // The tool's only window: one page per command and a help page, built from the window's
-// description (ui/FormDescription.h). Handlers are named after their control and event; each
-// hands its page's field texts and the window itself, as the commands' InteractionServices,
-// to its command.
-class TMainForm : public QWidget, public upd::InteractionServices {
+// description (ui/FormDescription.h). Its buttons run the shared handlers (ui/FormActions.h)
+// against its fields and itself as the commands' InteractionServices; a command's long step
+// runs on a worker while the window stays in its event loop.
+class TMainForm : public QWidget, public upd::InteractionServices, public upd::form::Fields {
     Q_OBJECT
 
   public:
@@ -30,26 +31,25 @@ class TMainForm : public QWidget, public upd::InteractionServices {
     ~TMainForm() override;
 
     std::string ChooseFolder(const std::string& caption) override;
-    std::string ChooseFile(const std::string& filter, const std::string& title) override;
+    std::string ChooseFile(const upd::ChooserFilter& filter, const std::string& title) override;
     void ShowInfo(const std::string& text) override;
-    // Keeps the window painted during a long step; a step that lasts shows the progress
-    // dialog, whose "Отказ" cancels it.
-    bool ContinueWork(const upd::WorkProgress& progress) override;
-    void WorkEnded() override;
+    // Starts the step on a worker; its progress reaches the window as queued calls, and a
+    // step that lasts shows the progress dialog, whose "Отказ" cancels it.
+    void RunStep(upd::Step step, upd::AfterStep afterStep) override;
+    // From RunStep until the step's end has been handled ("Готово!" closed).
+    bool StepRunning() const { return stepRunning_; }
+
+    std::string Read(upd::form::Field field) const override;
+    void Set(upd::form::Field field, const std::string& text) override;
 
     // Shows "Exception: " + message in the error dialog; the window stays as it was.
     void AppExceptionHandler(const QString& message);
 
     void FormCreate();
-    void btnSelectUpdatesXMLClick();
-    void btnGenerateUpdatesClick();
-    void btnSelectUpdateFilesClick();
-    void btnGenerateUpdateArchiveClick();
-    void btnSelectUpdFileClick();
-    void btnRestoreUpdatesXMLClick();
     void acExitExecute();
 
   protected:
+    // During a step: cancels it, and closes once it has ended.
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -59,9 +59,14 @@ class TMainForm : public QWidget, public upd::InteractionServices {
     void ConnectHandler(QPushButton& button, upd::form::Handler handler);
     void CreateExitAction();
     void SetTabOrder(const upd::form::Page& page);
-    QLineEdit& Field(std::string_view name) const;
+    QLineEdit& Field(upd::form::Field field) const;
+    void OnStepProgress();
+    void OnStepEnded();
 
     QTabWidget* pages_ = nullptr;
-    bool working_ = false;  // a long step runs: from its first ContinueWork to WorkEnded
+    std::unique_ptr<upd::StepThread> step_;
+    upd::AfterStep afterStep_;
+    bool stepRunning_ = false;
+    bool closeAfterStep_ = false;
     std::unique_ptr<upd::ProgressDialog> progress_;
 };

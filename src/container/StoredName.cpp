@@ -7,6 +7,7 @@
 
 #include "container/CodePage.h"
 #include "util/OperationError.h"
+#include "util/Texts.h"
 
 namespace upd {
 
@@ -48,8 +49,8 @@ bool IsSafeEntryName(const std::string& name) {
 std::string EncodeStoredName(const std::string& utf8) {
     const std::string encoded = ConvertCodePage(utf8, true);
     if (encoded.empty() && !utf8.empty()) {
-        throw OperationError("Името \"" + utf8 +
-                             "\" съдържа знаци, които не могат да бъдат записани в пакета.");
+        throw OperationError(std::string(text::kTheName) + utf8 +
+                             std::string(text::kNameHasUnstorableCharacters));
     }
     return encoded;
 }
@@ -57,7 +58,7 @@ std::string EncodeStoredName(const std::string& utf8) {
 std::string DecodeStoredName(const std::string& bytes) {
     const std::string decoded = ConvertCodePage(bytes, false);
     if (decoded.empty() && !bytes.empty()) {
-        throw OperationError("Пакетът съдържа име на файл с непознати знаци.");
+        throw OperationError(std::string(text::kStoredNameUnknownCharacters));
     }
     return decoded;
 }
@@ -65,7 +66,8 @@ std::string DecodeStoredName(const std::string& bytes) {
 std::string StoredNameOf(const std::string& sourcePath) {
     const std::string name = BaseName(sourcePath);
     if (!IsSafeEntryName(name)) {
-        throw OperationError("Името \"" + name + "\" не може да бъде записано в пакета.");
+        throw OperationError(std::string(text::kTheName) + name +
+                             std::string(text::kNameCannotBeStored));
     }
     return EncodeStoredName(name);
 }

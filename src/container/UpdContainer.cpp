@@ -37,10 +37,10 @@ using Buffer = std::array<unsigned char, kBufferSize>;
 using Sink = std::function<void(const unsigned char*, std::size_t)>;
 
 [[noreturn]] void ThrowZlibError() {
-    throw OperationError("Error");
+    throw OperationError(std::string(text::kError));
 }
 [[noreturn]] void ThrowReadError() {
-    throw OperationError("Stream read error");
+    throw OperationError(std::string(text::kStreamReadError));
 }
 
 void WriteInt32(File& file, std::int32_t value) {
@@ -124,8 +124,8 @@ void PackEntry(const std::string& sourcePath, const std::string& storedName, Fil
     File source = OpenSource(sourcePath);
     const std::int64_t size = source.Size();
     if (size > std::numeric_limits<std::int32_t>::max()) {
-        throw OperationError("Файлът \"" + sourcePath +
-                             "\" е 2 GiB или по-голям и не може да бъде пакетиран.");
+        throw OperationError(std::string(text::kTheFile) + sourcePath +
+                             std::string(text::kTooLargeToPack));
     }
     WriteInt32(output, std::int32_t(storedName.size()));
     output.WriteAll(storedName.data(), storedName.size());
@@ -159,7 +159,7 @@ class ContainerReader {
     EntryInfo ReadHeader() {
         const std::int32_t nameLength = ReadInt32(file_);
         if (nameLength < 0 || nameLength > kMaxNameLength) {
-            throw OperationError("Пакетът е повреден: невъзможна дължина на име (" +
+            throw OperationError(std::string(text::kImpossibleNameLength) +
                                  std::to_string(nameLength) + ").");
         }
         std::string stored(std::size_t(nameLength), '\0');
@@ -167,13 +167,12 @@ class ContainerReader {
         EntryInfo entry;
         entry.name = DecodeStoredName(stored);
         if (!IsSafeEntryName(entry.name)) {
-            throw OperationError("Пакетът съдържа недопустимо име на файл: \"" +
-                                 Visible(entry.name) + "\".");
+            throw OperationError(std::string(text::kForbiddenStoredName) + Visible(entry.name) +
+                                 "\".");
         }
         entry.size = ReadInt32(file_);
         if (entry.size < 0) {
-            throw OperationError("Пакетът е повреден: отрицателен размер на \"" + entry.name +
-                                 "\".");
+            throw OperationError(std::string(text::kNegativeSize) + entry.name + "\".");
         }
         return entry;
     }
@@ -312,7 +311,7 @@ void PackFile(const std::string& source, const std::string& destination) {
 
 void UnpackFiles(const std::string& container, const std::string& targetDirectory) {
     const std::string prefix = targetDirectory.empty() ? std::string(1, kPathSeparator)
-                                                       : EnsureTrailingBackslash(targetDirectory);
+                                                       : WithTrailingSeparator(targetDirectory);
     EntryChecks checks(container);
     ContainerReader reader(container);
     const std::int32_t count = reader.ReadCount();
@@ -346,7 +345,7 @@ std::vector<EntryInfo> ListEntries(const std::string& container) {
         entries.push_back(std::move(entry));
     }
     if (reader.HasMoreBytes()) {
-        throw OperationError("Пакетът е повреден: след последния запис има излишни данни.");
+        throw OperationError(std::string(text::kTrailingData));
     }
     return entries;
 }

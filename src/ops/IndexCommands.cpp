@@ -1,27 +1,27 @@
 #include "ops/IndexCommands.h"
 
 #include "container/UpdContainer.h"
-#include "ops/Messages.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
 #include "util/Text.h"
+#include "util/Texts.h"
 
 namespace upd {
 
 namespace {
 void RequireDirectory(const std::string& folder) {
     if (!DirectoryExists(folder)) {
-        throw OperationError(folder + kDoesNotExist);
+        throw OperationError(folder + std::string(text::kDoesNotExist));
     }
 }
 }  // namespace
 
 void PackIndexJob(const std::string& updateIndexPath, const std::string& targetFolder) {
     if (!FileExists(updateIndexPath)) {
-        throw OperationError(updateIndexPath + kDoesNotExist);
+        throw OperationError(updateIndexPath + std::string(text::kDoesNotExist));
     }
     RequireDirectory(targetFolder);
-    PackFile(updateIndexPath, EnsureTrailingBackslash(targetFolder) + "updates.upd");
+    PackFile(updateIndexPath, WithTrailingSeparator(targetFolder) + "updates.upd");
 }
 
 void RestoreIndexJob(const std::string& indexPackagePath, const std::string& targetFolder) {
@@ -31,28 +31,34 @@ void RestoreIndexJob(const std::string& indexPackagePath, const std::string& tar
 
 void GenerateIndexPackage(const std::string& updateIndexPath, InteractionServices& services) {
     if (!FileExists(updateIndexPath)) {
-        throw OperationError("Невалиден път до updates.xml!");
+        throw OperationError(std::string(text::kInvalidUpdatesXmlPath));
     }
-    const std::string folder =
-        services.ChooseFolder("Директория, в която да се запише updates.upd");
+    const std::string folder = services.ChooseFolder(std::string(text::kUpdatesUpdFolderCaption));
     if (folder.empty()) {
         return;
     }
-    PackIndexJob(updateIndexPath, folder);
-    services.ShowInfo(kDone);
+    services.RunStep(
+        [updateIndexPath, folder](StepControl&) {
+            PackIndexJob(updateIndexPath, folder);
+            return StepResult::Done;
+        },
+        SayDoneUnlessCancelled(services));
 }
 
 void RestoreIndex(const std::string& indexPackagePath, InteractionServices& services) {
     if (!FileExists(indexPackagePath)) {
-        throw OperationError("Невалиден път до updates.upd!");
+        throw OperationError(std::string(text::kInvalidUpdatesUpdPath));
     }
-    const std::string folder =
-        services.ChooseFolder("Директория, в която да се запише updates.xml");
+    const std::string folder = services.ChooseFolder(std::string(text::kUpdatesXmlFolderCaption));
     if (folder.empty()) {
         return;
     }
-    RestoreIndexJob(indexPackagePath, folder);
-    services.ShowInfo(kDone);
+    services.RunStep(
+        [indexPackagePath, folder](StepControl&) {
+            RestoreIndexJob(indexPackagePath, folder);
+            return StepResult::Done;
+        },
+        SayDoneUnlessCancelled(services));
 }
 
 }  // namespace upd

@@ -16,10 +16,12 @@ void PackIndexJob(const std::string& updateIndexPath, const std::string& targetF
 // Fails with "<folder> не съществува!" when the folder is missing.
 void RestoreIndexJob(const std::string& indexPackagePath, const std::string& targetFolder);
 
-// "Генерирай updates.upd": checks the index, asks for the folder, runs PackIndexJob, says done.
+// "Генерирай updates.upd": checks the index, asks for the folder, hands PackIndexJob to
+// services.RunStep, says done.
 void GenerateIndexPackage(const std::string& updateIndexPath, InteractionServices& services);
 
-// "Възстанови updates.xml": checks the package, asks for the folder, runs RestoreIndexJob.
+// "Възстанови updates.xml": checks the package, asks for the folder, hands RestoreIndexJob to
+// services.RunStep, says done.
 void RestoreIndex(const std::string& indexPackagePath, InteractionServices& services);
 
 }  // namespace upd

@@ -9,7 +9,6 @@
 #include <system_error>
 #include <vector>
 
-#include "ops/Messages.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
 #include "util/PatchFolderWalk.h"
@@ -24,36 +23,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kArchiverName = "SEVENZIP.exe";
-constexpr const char* kArchiverFilter = "SevenZip.exe|*.exe";
-#else
-constexpr const char* kArchiverName = "SEVENZIP";
-constexpr const char* kArchiverFilter = "SevenZip|*";
-#endif
 constexpr std::size_t kShownOutputLines = 8;
 
 }  // namespace
 
 void CheckArchiveInputs(const std::string& patchFolder, const std::string& password) {
     if (!DirectoryExists(patchFolder)) {
-        throw OperationError(patchFolder + kDoesNotExist);
+        throw OperationError(patchFolder + std::string(text::kDoesNotExist));
     }
-    if (!FileExists(EnsureTrailingBackslash(patchFolder) + "descriptor.xml")) {
-        throw OperationError(
-            "В папката с файловете за ъпдейт трябва да съществува описващия ъпдейта файл "
-            "descriptor.xml!");
+    if (!FileExists(WithTrailingSeparator(patchFolder) + "descriptor.xml")) {
+        throw OperationError(std::string(text::kNoDescriptor));
     }
     if (password.empty()) {
-        throw OperationError("Invalid password!");
+        throw OperationError(std::string(text::kInvalidPassword));
     }
     if (password.find('\0') != std::string::npos) {  // the archiver would get only what precedes it
         throw OperationError(std::string(text::kNulInPassword));
     }
     if (password.find('"') != std::string::npos) {
-        throw OperationError(
-            "Паролата не може да съдържа знака \" (двойни кавички): архиваторът не може да я "
-            "получи.");
+        throw OperationError(std::string(text::kPasswordWithQuote));
     }
 }
 
@@ -63,27 +51,28 @@ std::string LocateArchiver(const std::string& archiverPath, InteractionServices&
     if (FileExists(archiverPath)) {
         return archiverPath;
     }
-    const std::string chosen = services.ChooseFile(kArchiverFilter, "Изберете път до SevenZip.exe");
+    const std::string chosen = services.ChooseFile(ChooserFilter::Parse(ArchiverFilter()),
+                                                   std::string(text::kArchiverChooserTitle));
     if (!FileExists(chosen)) {
-        throw OperationError(chosen + kDoesNotExist);
+        throw OperationError(chosen + std::string(text::kDoesNotExist));
     }
     return chosen;
 }
 
-std::string ExitCodeMeaning(int code) {
+std::string_view ExitCodeMeaning(int code) {
     switch (code) {
         case 1:
-            return "някои файлове не бяха добавени";
+            return text::kExitCodeSomeFilesSkipped;
         case 2:
-            return "фатална грешка";
+            return text::kExitCodeFatal;
         case 7:
-            return "грешка в командния ред";
+            return text::kExitCodeCommandLine;
         case 8:
-            return "недостатъчно памет";
+            return text::kExitCodeNoMemory;
         case 255:
-            return "прекъснат от потребителя";
+            return text::kExitCodeStoppedByUser;
         default:
-            return "неуспех";
+            return text::kExitCodeFailure;
     }
 }
 
@@ -188,9 +177,10 @@ class Shown {
 
 [[noreturn]] void ThrowArchiverFailure(const ProcessOutcome& outcome, const std::string& output,
                                        const Shown& shown) {
-    std::string message = "Архиваторът завърши с код " + std::to_string(outcome.exitCode) + " (" +
-                          ExitCodeMeaning(outcome.exitCode) + "). Архивът " + output +
-                          " не е създаден.";
+    std::string message =
+        std::string(text::kArchiverEndedWithCode) + std::to_string(outcome.exitCode) + " (" +
+        std::string(ExitCodeMeaning(outcome.exitCode)) + "). " + std::string(text::kTheArchive) +
+        output + std::string(text::kArchiveNotCreated);
     const std::string lines = LastLines(outcome.outputTail, kShownOutputLines);
     if (!lines.empty()) {
         message += "\n" + lines;
@@ -198,10 +188,11 @@ class Shown {
     throw OperationError(shown(message));
 }
 
-[[noreturn]] void ThrowCheckFailure(const std::string& what, const ProcessOutcome& outcome,
+[[noreturn]] void ThrowCheckFailure(std::string_view what, const ProcessOutcome& outcome,
                                     const std::string& output, const Shown& shown) {
-    std::string message =
-        "Проверката на новия архив не успя: " + what + ". Архивът " + output + " не е записан.";
+    std::string message = std::string(text::kArchiveCheckFailed) + std::string(what) + ". " +
+                          std::string(text::kTheArchive) + output +
+                          std::string(text::kArchiveNotWritten);
     const std::string lines = LastLines(outcome.outputTail, kShownOutputLines);
     if (!lines.empty()) {
         message += "\n" + lines;
@@ -223,12 +214,14 @@ bool ListsAtRoot(const std::string& listing, const std::string& name) {
     return false;
 }
 
-// Runs the archiver steps, reporting progress and stopping when keepGoing says so.
+// Runs the archiver steps, reporting progress and stopping when keepGoing says so or when
+// cancel is cancelled (from any thread).
 class ArchiveRun {
   public:
-    ArchiveRun(const ArchiveJob& job, const KeepWorking& keepGoing)
+    ArchiveRun(const ArchiveJob& job, const KeepWorking& keepGoing, ProcessCancel& cancel)
         : job_(job),
           keepGoing_(keepGoing),
+          cancel_(cancel),
           archiver_(AbsolutePathText(ToPath(job.archiver))),
           folder_(AbsolutePathText(ToPath(job.patchFolder))),
           archive_(LinkedFile(ToPath(AbsolutePathText(ToPath(job.output))))),
@@ -265,32 +258,35 @@ class ArchiveRun {
             return false;
         }
         if (tested.exitCode != 0) {
-            ThrowCheckFailure("архиваторът не може да го отвори с паролата", tested, job_.output,
-                              shown_);
+            ThrowCheckFailure(text::kCheckCannotOpen, tested, job_.output, shown_);
         }
         const ProcessOutcome listed =
             Step(CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive_.Text()));
         if (!listed.cancelled &&
             (listed.exitCode != 0 || !ListsAtRoot(listed.outputTail, "descriptor.xml"))) {
-            ThrowCheckFailure("в корена му няма descriptor.xml", listed, job_.output, shown_);
+            ThrowCheckFailure(text::kCheckNoDescriptor, listed, job_.output, shown_);
         }
         return !listed.cancelled;
     }
 
     ProcessOutcome Step(Command command) {
         command.shownAs = shown_(command.commandLine);
-        return RunAndWait(command, [this] {
-            WorkProgress progress;
-            progress.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - started_);
-            progress.outputBytes = archive_.Size();
-            progress.checking = checking_;
-            return keepGoing_(progress);
-        });
+        return RunAndWait(
+            command,
+            [this] {
+                WorkProgress progress;
+                progress.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - started_);
+                progress.outputBytes = archive_.Size();
+                progress.checking = checking_;
+                return keepGoing_(progress);
+            },
+            cancel_);
     }
 
     const ArchiveJob& job_;
     const KeepWorking& keepGoing_;
+    ProcessCancel& cancel_;
     std::string archiver_;
     std::string folder_;
     TemporaryArchive archive_;
@@ -299,29 +295,29 @@ class ArchiveRun {
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
-// Closes the window's progress display on every way out of the work.
-class WorkEndedAtExit {
-  public:
-    explicit WorkEndedAtExit(InteractionServices& services) : services_(services) {}
-    ~WorkEndedAtExit() { services_.WorkEnded(); }
-    WorkEndedAtExit(const WorkEndedAtExit&) = delete;
-    WorkEndedAtExit& operator=(const WorkEndedAtExit&) = delete;
-
-  private:
-    InteractionServices& services_;
-};
+// The job's own checks, for a job whose inputs CheckArchiveInputs has passed.
+void CheckArchiverAndOutput(const ArchiveJob& job) {
+    if (!FileExists(job.archiver)) {
+        throw OperationError(job.archiver + std::string(text::kDoesNotExist));
+    }
+    if (job.output.empty()) {
+        throw OperationError(std::string(text::kNoArchiveOutput));
+    }
+    RequireOutputFolder(ToPath(job.output));  // the archiver would create it
+    RequireOrdinaryTree(job.patchFolder);
+}
 
 }  // namespace
 
 std::string DescribeProgress(const WorkProgress& progress) {
-    char size[32];
-    std::snprintf(size, sizeof size, "%.1f MiB", double(progress.outputBytes) / (1 << 20));
-    return std::string(progress.checking ? "Проверка на архива" : "Архивиране") + ": " +
-           std::to_string(progress.elapsed.count() / 1000) + " s, " + size;
+    return std::string(progress.checking ? text::kProgressLineChecking
+                                         : text::kProgressLineArchiving) +
+           ": " + std::to_string(progress.elapsed.count() / 1000) + " s, " +
+           SizeText(progress.outputBytes);
 }
 
 std::string DefaultArchiverPath() {
-    return ExecutableDirectory() + kArchiverName;
+    return ExecutableDirectory() + std::string(ArchiverFileName());
 }
 
 std::string WithUpdExtension(const std::string& path) {
@@ -331,7 +327,7 @@ std::string WithUpdExtension(const std::string& path) {
 std::string ArchiverCommandLine(const std::string& archiver, const std::string& password,
                                 const std::string& archive, const std::string& patchFolder) {
     return "\"" + archiver + "\" a " + QuotedPasswordSwitch(password) + " \"" + archive + "\" \"" +
-           EnsureTrailingBackslash(patchFolder) + "*\"";
+           WithTrailingSeparator(patchFolder) + "*\"";
 }
 
 Command ArchiveCommand(const std::string& archiver, const std::string& password,
@@ -345,15 +341,9 @@ Command ArchiveCommand(const std::string& archiver, const std::string& password,
 
 ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing) {
     CheckArchiveInputs(job.patchFolder, job.password);
-    if (!FileExists(job.archiver)) {
-        throw OperationError(job.archiver + kDoesNotExist);
-    }
-    if (job.output.empty()) {
-        throw OperationError("Не е посочен път за запис на update архива.");
-    }
-    RequireOutputFolder(ToPath(job.output));  // the archiver would create it
-    RequireOrdinaryTree(job.patchFolder);
-    return ArchiveRun(job, keepGoing).Run();
+    CheckArchiverAndOutput(job);
+    ProcessCancel notCancelled;
+    return ArchiveRun(job, keepGoing, notCancelled).Run();
 }
 
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
@@ -365,22 +355,24 @@ void GenerateUpdateArchive(const std::string& patchFolder, const std::string& pa
                            InteractionServices& services, const std::string& archiverPath) {
     CheckArchiveInputs(patchFolder, password);
     const std::string archiver = LocateArchiver(archiverPath, services);
-    const std::string chosen =
-        services.ChooseFile("Upd файлове|*.upd", "Изберете път за запис на update архива");
+    const std::string chosen = services.ChooseFile(ChooserFilter::Parse(text::kArchiveOutputFilter),
+                                                   std::string(text::kArchiveOutputTitle));
     if (chosen.empty()) {
         return;
     }
     const ArchiveJob job{archiver, password, WithUpdExtension(chosen), patchFolder};
-    ArchiveResult result;
-    {
-        const WorkEndedAtExit ended(services);
-        result = RunArchiveJob(job, [&services](const WorkProgress& progress) {
-            return services.ContinueWork(progress);
-        });
-    }
-    if (result == ArchiveResult::Done) {
-        services.ShowInfo(kDone);
-    }
+    services.RunStep(
+        [job](StepControl& control) {
+            CheckArchiverAndOutput(job);
+            const KeepWorking report = [&control](const WorkProgress& progress) {
+                control.Report(progress);
+                return !control.Cancelled();
+            };
+            return ArchiveRun(job, report, control.Process()).Run() == ArchiveResult::Done
+                       ? StepResult::Done
+                       : StepResult::Cancelled;
+        },
+        SayDoneUnlessCancelled(services));
 }
 
 }  // namespace upd

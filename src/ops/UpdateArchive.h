@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "ops/InteractionServices.h"
 #include "util/ProcessRunner.h"
@@ -33,18 +34,23 @@ using KeepWorking = std::function<bool(const WorkProgress&)>;
 ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing);
 
 // "Генерирай upd с update файловете": checks the inputs, asks for the archiver (when there
-// is none at archiverPath) and for the output, runs the job with the window's progress and
-// cancel, and ends with "Готово!" unless the user cancelled.
+// is none at archiverPath) and for the output, hands the archiving to services.RunStep, and
+// ends with "Готово!" unless the user cancelled.
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
                            InteractionServices& services);
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
                            InteractionServices& services, const std::string& archiverPath);
 
-// "Архивиране: 12 s, 3.4 MiB", or "Проверка на архива: ..." once the archive is tested.
+// "Архивиране: 12 s, 3,4 MB", or "Проверка на архива: ..." once the archive is tested.
 std::string DescribeProgress(const WorkProgress& progress);
 
-// Where the archiver is expected: "SEVENZIP.exe" (Windows) or "SEVENZIP" next to the executable.
+// Where the archiver is expected: ArchiverFileName() next to the executable.
 std::string DefaultArchiverPath();
+
+// The platform's: "SEVENZIP.exe" and "SevenZip.exe|*.exe" on Windows, "SEVENZIP" and
+// "SevenZip|*" elsewhere.
+std::string_view ArchiverFileName();
+std::string_view ArchiverFilter();
 
 // The output path with ".upd" appended unless it already ends in ".upd" (case-sensitive).
 std::string WithUpdExtension(const std::string& path);

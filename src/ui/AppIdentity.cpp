@@ -6,11 +6,15 @@
 #include <QSettings>
 #include <QWidget>
 
+#include "ui/ErrorText.h"
+
 namespace upd {
 
 QString ApplicationTitleFor(const QString& executableFileName) {
-    const QString name = executableFileName.section(QLatin1Char('.'), 0, 0);
-    return name.left(1) + name.mid(1).toLower();
+    return QString::fromStdString(
+        ApplicationTitleFor(executableFileName.toStdString(), [](std::string_view text) {
+            return QString::fromUtf8(text.data(), qsizetype(text.size())).toLower().toStdString();
+        }));
 }
 
 QString ApplicationTitle() {

@@ -15,22 +15,20 @@ QString ChosenPath(QFileDialog& dialog) {
 }
 }  // namespace
 
-QStringList QtNameFilters(const QString& filter) {
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts).join(' ');
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+QString QtNameFilter(const ChooserFilter& filter) {
+    QStringList patterns;
+    for (const std::string& pattern : filter.patterns) {
+        patterns << QString::fromStdString(pattern);
     }
-    return filters;
+    return QStringLiteral("%1 (%2)").arg(QString::fromStdString(filter.name), patterns.join(' '));
 }
 
-QString ChooseFileWithDialog(QWidget* parent, const QString& filter, const QString& title) {
+QString ChooseFileWithDialog(QWidget* parent, const ChooserFilter& filter, const QString& title) {
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setNameFilters(QtNameFilters(filter));
+    dialog.setNameFilter(QtNameFilter(filter));
     return ChosenPath(dialog);
 }
 

@@ -5,15 +5,16 @@
 
 class QWidget;
 
+#include "ops/InteractionServices.h"
+
 namespace upd {
 
-// "XML Файлове|*.xml": pairs of display name and pattern, separated by '|', several patterns
-// of one name separated by ';'. Gives Qt's form of the same filters: "XML Файлове (*.xml)".
-QStringList QtNameFilters(const QString& filter);
+// Qt's form of a chooser filter: "XML Файлове (*.xml)", patterns separated by blanks.
+QString QtNameFilter(const ChooserFilter& filter);
 
 // The open-file dialog: the file need not exist, nothing is asked about overwriting it.
 // Returns the chosen path in the platform's form, or an empty text when cancelled.
-QString ChooseFileWithDialog(QWidget* parent, const QString& filter, const QString& title);
+QString ChooseFileWithDialog(QWidget* parent, const ChooserFilter& filter, const QString& title);
 
 // The folder chooser, showing folders only. Returns the chosen folder in the platform's form,
 // or an empty text when cancelled.

@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "ui/ErrorText.h"
+
 namespace upd {
 
 namespace {
@@ -11,7 +13,7 @@ ExceptionHandler& InstalledHandler() {
 }
 
 void ReportToStandardError(const QString& message) {
-    std::cerr << "Exception: " << message.toStdString() << std::endl;
+    std::cerr << ErrorDialogText(message.toStdString()) << std::endl;
 }
 }  // namespace
 
@@ -19,18 +21,8 @@ void SetApplicationExceptionHandler(ExceptionHandler handler) {
     InstalledHandler() = std::move(handler);
 }
 
-QString ExceptionMessage(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-        return QStringLiteral("Unknown exception");
-    }
-}
-
 void HandleException(const std::exception_ptr& error) {
-    const QString message = ExceptionMessage(error);
+    const QString message = QString::fromStdString(ExceptionMessage(error));
     // A copy: the handler may replace itself while its dialog is open.
     const ExceptionHandler handler = InstalledHandler();
     if (!handler) {

@@ -15,9 +15,6 @@ using ExceptionHandler = std::function<void(const QString& message)>;
 // Installs the application-wide handler; an empty one removes it.
 void SetApplicationExceptionHandler(ExceptionHandler handler);
 
-// The message of an exception: what() of a std::exception, a fixed text for anything else.
-QString ExceptionMessage(const std::exception_ptr& error);
-
 // Hands an exception to the installed handler (to standard error when there is none).
 void HandleException(const std::exception_ptr& error);
 

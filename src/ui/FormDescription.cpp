@@ -4,6 +4,9 @@
 #include <array>
 #include <cstdio>
 
+#include "util/Text.h"
+#include "util/Texts.h"
+
 namespace upd::form {
 
 bool Rect::Contains(const Rect& other) const {
@@ -18,16 +21,13 @@ bool Rect::Overlaps(const Rect& other) const {
 
 namespace {
 
-constexpr std::int64_t kKilobyte = 1024;
-constexpr std::int64_t kMegabyte = 1024 * kKilobyte;
-
 constexpr int kCommandButtonPixels = 16;
 constexpr Rect kPathEdit{0, 16, 441, 23};
 constexpr Rect kSelectButton{448, 14, 97, 25};
 constexpr Rect kCommandButton{176, 134, 281, 49};
 
 constexpr Control SelectButton(std::string_view name, Handler handler) {
-    return {name, Kind::Button, "Избери", kSelectButton, 13, 1, false, handler};
+    return {name, Kind::Button, text::kSelect, kSelectButton, 13, 1, false, handler};
 }
 
 constexpr Control CommandButton(std::string_view name, std::string_view text, Handler handler) {
@@ -35,59 +35,36 @@ constexpr Control CommandButton(std::string_view name, std::string_view text, Ha
 }
 
 constexpr std::array kIndexPackagePage{
-    Control{"lbl1", Kind::Label, "Път до updates.xml", {0, 0, 107, 15}},
+    Control{"lbl1", Kind::Label, text::kUpdatesXmlPathLabel, {0, 0, 107, 15}},
     Control{"edUpdatesXMLPath", Kind::Edit, "", kPathEdit, 13, 0},
     SelectButton("btnSelectUpdatesXML", Handler::SelectUpdatesXml),
-    Control{"lbl4",
-            Kind::WrappingLabel,
-            "В избрания файл трябва да са описани имената на update архивите, които трябва да "
-            "се приложат.",
-            {0, 40, 425, 30}},
-    Control{"lbl10",
-            Kind::WrappingLabel,
-            "Ще бъде генериран upd файл, който се дърпа от аптечната програма при проверка за "
-            "нов ъпдейт.",
-            {0, 72, 418, 30}},
-    CommandButton("btnGenerateUpdates", "Генерирай updates.upd", Handler::GenerateUpdates),
+    Control{"lbl4", Kind::WrappingLabel, text::kIndexNamesArchives, {0, 40, 425, 30}},
+    Control{"lbl10", Kind::WrappingLabel, text::kIndexPackageIsFetched, {0, 72, 418, 30}},
+    CommandButton("btnGenerateUpdates", text::kGenerateUpdates, Handler::GenerateUpdates),
 };
 
 // lbl8 and lbl9 take lbl3's width so that each reads on one line: at their narrower widths
 // of 258 and 233 pixels both wrap, overlap each other and run into the button.
 constexpr std::array kUpdateArchivePage{
-    Control{"lbl2", Kind::Label, "Път до папката с файловете на пача", {0, 0, 204, 15}},
+    Control{"lbl2", Kind::Label, text::kPatchFolderLabel, {0, 0, 204, 15}},
     Control{"edUpdateFilesPath", Kind::Edit, "", kPathEdit, 13, 0, true},
     SelectButton("btnSelectUpdateFiles", Handler::SelectUpdateFiles),
-    Control{"lbl11", Kind::Label, "Парола", {0, 40, 43, 15}},
-    Control{"edPassField", Kind::Edit, "KORVE482tm915$", {0, 56, 441, 23}, 13, 3},
-    Control{"lbl3",
-            Kind::WrappingLabel,
-            "От избраната папка ще бъде генериран архив с файловете на ъпдейта. ",
-            {0, 80, 404, 15}},
-    Control{"lbl8",
-            Kind::WrappingLabel,
-            "Този архив трябва да носи името, посочено в updates.xml.",
-            {0, 96, 404, 15}},
-    Control{"lbl9",
-            Kind::WrappingLabel,
-            "Сваля се от аптечната програма ако не е приложен.",
-            {0, 112, 404, 15}},
-    CommandButton("btnGenerateUpdateArchive", "Генерирай upd с update файловете",
+    Control{"lbl11", Kind::Label, text::kPasswordLabel, {0, 40, 43, 15}},
+    Control{"edPassField", Kind::Edit, text::kStartingPassword, {0, 56, 441, 23}, 13, 3},
+    Control{"lbl3", Kind::WrappingLabel, text::kArchiveFromFolder, {0, 80, 404, 15}},
+    Control{"lbl8", Kind::WrappingLabel, text::kArchiveNameFromIndex, {0, 96, 404, 15}},
+    Control{"lbl9", Kind::WrappingLabel, text::kArchiveIsFetched, {0, 112, 404, 15}},
+    CommandButton("btnGenerateUpdateArchive", text::kGenerateUpdateArchive,
                   Handler::GenerateUpdateArchive),
 };
 
 constexpr std::array kRestorePage{
-    Control{"lbl5", Kind::Label, "Път до updates.upd", {0, 0, 108, 15}},
+    Control{"lbl5", Kind::Label, text::kUpdatesUpdPathLabel, {0, 0, 108, 15}},
     Control{"edUpdFilePath", Kind::Edit, "", kPathEdit, 13, 0, true},
     SelectButton("btnSelectUpdFile", Handler::SelectUpdFile),
-    Control{"lbl6",
-            Kind::WrappingLabel,
-            "От избрания файл ще бъде генериран updates.xml файл.",
-            {0, 40, 319, 15}},
-    Control{"lbl7",
-            Kind::WrappingLabel,
-            "Целта е по-лесно добавяне на нови ъпдейти, ако updates.xml не е наличен",
-            {0, 56, 419, 15}},
-    CommandButton("btnRestoreUpdatesXML", "Възстанови updates.xml", Handler::RestoreUpdatesXml),
+    Control{"lbl6", Kind::WrappingLabel, text::kRestoreFromFile, {0, 40, 319, 15}},
+    Control{"lbl7", Kind::WrappingLabel, text::kRestorePurpose, {0, 56, 419, 15}},
+    CommandButton("btnRestoreUpdatesXML", text::kRestoreUpdatesXml, Handler::RestoreUpdatesXml),
 };
 
 constexpr int kPageWidth = 634;
@@ -97,34 +74,31 @@ constexpr Control HelpLine(int index, std::string_view name, std::string_view te
 }
 
 constexpr std::array kHelpPage{
-    HelpLine(0, "lbl13",
-             "Приложението служи за създаване на допълнителни актуализации за Дарвела 2."),
-    HelpLine(1, "lbl14", "За добавяне на нова актуализация е необходимо следното:"),
-    HelpLine(2, "lbl15",
-             " • Ако не е наличен updates.xml,  от М-ката\\x\\updates\\dvl2autopatcher се сваля "
-             "updates.upd файла."),
-    HelpLine(3, "lbl16", " • От updates.upd се възстановява updates.xml файла."),
-    HelpLine(4, "lbl17",
-             " • Добавя се името на новия ъпдейт в updates.xml файла (за повече информация как "
-             "виж updates.dtd)"),
-    HelpLine(5, "lbl18", " • Генерира се updatex.upd от updates.xml"),
-    HelpLine(6, "lbl19",
-             " • Генерира се update архив с файловете на пача ( в него трябва да има описващия "
-             "пача файл descriptor.xml)"),
-    HelpLine(7, "lbl12",
-             " • updates.upd и update архивът се качват на М-ката\\x\\updates\\dvl2autopatcher"),
+    HelpLine(0, "lbl13", text::kHelpPurpose),
+    HelpLine(1, "lbl14", text::kHelpSteps),
+    HelpLine(2, "lbl15", text::kHelpFetch),
+    HelpLine(3, "lbl16", text::kHelpRestore),
+    HelpLine(4, "lbl17", text::kHelpAddName),
+    HelpLine(5, "lbl18", text::kHelpGenerateIndex),
+    HelpLine(6, "lbl19", text::kHelpGenerateArchive),
+    HelpLine(7, "lbl12", text::kHelpUpload),
 };
 
 constexpr std::array kPages{
-    Page{"ts1", "Генериране на updates.xml", kIndexPackagePage},
-    Page{"ts2", "Генериране на update архив", kUpdateArchivePage},
-    Page{"ts3", "Възстановяване на updates.xml", kRestorePage},
-    Page{"ts4", "Какво да правя?", kHelpPage, true},
+    Page{"ts1", text::kIndexPackagePage, kIndexPackagePage},
+    Page{"ts2", text::kUpdateArchivePage, kUpdateArchivePage},
+    Page{"ts3", text::kRestorePage, kRestorePage},
+    Page{"ts4", text::kHelpPage, kHelpPage, true},
+};
+
+// Wide enough that the lines do not make the dialog jump as the numbers grow.
+constexpr ProgressLayout kProgressLayout{
+    300, 100, {"Calibri", 13}, {12, 12, 276, 18}, {12, 34, 276, 18}, {200, 64, 88, 26},
 };
 
 constexpr Form kMainForm{
     "MainForm",
-    "Генериране на допълнителни актуализации за Дарвела 2",
+    text::kFormCaption,
     642,
     219,
     {"MS Sans Serif", 11},
@@ -140,6 +114,10 @@ constexpr Form kMainForm{
 
 const Form& MainForm() {
     return kMainForm;
+}
+
+const ProgressLayout& ProgressDialogLayout() {
+    return kProgressLayout;
 }
 
 std::optional<Control> FindControl(std::string_view name) {
@@ -173,19 +151,11 @@ std::string ProgressElapsedText(std::chrono::milliseconds elapsed) {
     } else {
         std::snprintf(clock, sizeof clock, "%lld:%02lld", minutes, seconds);
     }
-    return std::string("Изминало време: ") + clock;
+    return std::string(text::kProgressElapsed) + clock;
 }
 
 std::string ProgressSizeText(std::int64_t bytes) {
-    char size[32];
-    if (bytes < kMegabyte) {
-        std::snprintf(size, sizeof size, "%lld KB",
-                      static_cast<long long>((bytes + kKilobyte - 1) / kKilobyte));
-    } else {
-        const auto tenths = static_cast<long long>((bytes * 10 + kMegabyte / 2) / kMegabyte);
-        std::snprintf(size, sizeof size, "%lld,%lld MB", tenths / 10, tenths % 10);
-    }
-    return std::string("Размер на архива: ") + size;
+    return std::string(text::kProgressSize) + SizeText(bytes);
 }
 
 }  // namespace upd::form

@@ -93,18 +93,22 @@ std::optional<Control> FindControl(std::string_view name);
 // The focusable controls of a page in tab order.
 std::vector<Control> TabOrder(const Page& page);
 
-// Folder chooser captions and chooser filters of the window's own handlers.
-inline constexpr std::string_view kUpdatesXmlFilter = "XML Файлове|*.xml";
-inline constexpr std::string_view kUpdFileFilter = "UPD Файлове|*.upd";
-inline constexpr std::string_view kChooseFileTitle = "Избери файл...";
-inline constexpr std::string_view kPatchFolderCaption = "Изберете папката с файловете на пача";
-
 // The progress dialog of a long step: shown once the step has run this long, with the time
 // taken and the size the archive has reached (or the check line), and a cancel button.
 inline constexpr std::chrono::milliseconds kProgressDelay{500};
-inline constexpr std::string_view kProgressTitle = "Архивиране";
-inline constexpr std::string_view kProgressCancel = "Отказ";
-inline constexpr std::string_view kProgressChecking = "Проверка на архива...";
+
+// Its layout, the same in both windows: client size and the rectangles of its two lines and
+// its button, in pixels at 96 DPI.
+struct ProgressLayout {
+    int clientWidth = 0;
+    int clientHeight = 0;
+    Font font;
+    Rect elapsed;
+    Rect detail;
+    Rect cancel;
+};
+
+const ProgressLayout& ProgressDialogLayout();
 
 // "Изминало време: 0:07": minutes and seconds, hours in front once there are any.
 std::string ProgressElapsedText(std::chrono::milliseconds elapsed);

@@ -35,13 +35,13 @@ MessageButton EscapeMessageButton(MessageButtonSet buttons) {
 std::optional<std::string_view> MessageTitle(MessageType type) {
     switch (type) {
         case MessageType::Warning:
-            return "Предупреждение";
+            return text::kWarningTitle;
         case MessageType::Error:
-            return "Грешка";
+            return text::kErrorTitle;
         case MessageType::Information:
-            return "Информация";
+            return text::kInformationTitle;
         case MessageType::Confirmation:
-            return "Потвърждение";
+            return text::kConfirmationTitle;
         case MessageType::Custom:
             break;
     }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string_view>
 
+#include "util/Texts.h"
+
 namespace upd {
 
 enum class MessageType { Warning, Error, Information, Confirmation, Custom };
@@ -57,17 +59,17 @@ struct MessageButtonText {
 
 // Left-to-right order of the buttons, with their Bulgarian captions.
 inline constexpr std::array<MessageButtonText, 11> kMessageButtons{{
-    {MessageButton::Yes, "&Дa"},  // Cyrillic Д, Latin a
-    {MessageButton::No, "&Не"},
-    {MessageButton::OK, "OK"},
-    {MessageButton::Cancel, "&Отказ"},
-    {MessageButton::Abort, "От&каз"},
-    {MessageButton::Retry, "О&тново"},
-    {MessageButton::Ignore, "&Игнориране"},
-    {MessageButton::All, "&Всички"},
-    {MessageButton::NoToAll, "Н&е за вс."},
-    {MessageButton::YesToAll, "Д&а за вс."},
-    {MessageButton::Help, "&Помощ"},
+    {MessageButton::Yes, text::kButtonYes},
+    {MessageButton::No, text::kButtonNo},
+    {MessageButton::OK, text::kButtonOk},
+    {MessageButton::Cancel, text::kButtonCancel},
+    {MessageButton::Abort, text::kButtonAbort},
+    {MessageButton::Retry, text::kButtonRetry},
+    {MessageButton::Ignore, text::kButtonIgnore},
+    {MessageButton::All, text::kButtonAll},
+    {MessageButton::NoToAll, text::kButtonNoToAll},
+    {MessageButton::YesToAll, text::kButtonYesToAll},
+    {MessageButton::Help, text::kButtonHelp},
 }};
 
 std::string_view MessageButtonCaption(MessageButton button);

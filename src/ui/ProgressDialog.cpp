@@ -1,57 +1,60 @@
 #include "ui/ProgressDialog.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "ui/FormDescription.h"
+#include "util/Texts.h"
 
 namespace upd {
 
 namespace {
-// Wide enough that the lines do not make the dialog jump as the numbers grow.
-constexpr int kMinimumWidth = 280;
-
 QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+template <typename Widget>
+Widget* Placed(Widget* widget, const char* name, const form::Rect& rect) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
+    return widget;
 }
 }  // namespace
 
 ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
+    const form::ProgressLayout& layout = form::ProgressDialogLayout();
     setObjectName(QStringLiteral("ProgressDialog"));
-    setWindowTitle(FromUtf8(form::kProgressTitle));
+    setWindowTitle(FromUtf8(text::kProgressTitle));
     setWindowModality(Qt::ApplicationModal);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    elapsed_ = new QLabel(FromUtf8(form::ProgressElapsedText({})), this);
-    elapsed_->setObjectName(QStringLiteral("elapsed"));
-    elapsed_->setMinimumWidth(kMinimumWidth);
-    state_ = new QLabel(FromUtf8(form::ProgressSizeText(0)), this);
-    state_->setObjectName(QStringLiteral("state"));
-    auto* buttons = new QDialogButtonBox(this);
-    cancel_ = buttons->addButton(FromUtf8(form::kProgressCancel), QDialogButtonBox::RejectRole);
-    cancel_->setObjectName(QStringLiteral("cancel"));
-    connect(buttons, &QDialogButtonBox::rejected, this, &ProgressDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(elapsed_);
-    layout->addWidget(state_);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setFixedSize(layout.clientWidth, layout.clientHeight);
+    QFont font(FromUtf8(layout.font.face));
+    font.setPixelSize(layout.font.pixelHeight);
+    setFont(font);
+    elapsed_ = Placed(new QLabel(FromUtf8(form::ProgressElapsedText({})), this), "elapsed",
+                      layout.elapsed);
+    state_ = Placed(new QLabel(FromUtf8(form::ProgressSizeText(0)), this), "state", layout.detail);
+    cancel_ =
+        Placed(new QPushButton(FromUtf8(text::kProgressCancel), this), "cancel", layout.cancel);
+    cancel_->setDefault(true);
+    connect(cancel_, &QPushButton::clicked, this, &ProgressDialog::reject);
 }
 
 void ProgressDialog::ShowProgress(const WorkProgress& progress) {
     elapsed_->setText(FromUtf8(form::ProgressElapsedText(progress.elapsed)));
-    state_->setText(progress.checking ? FromUtf8(form::kProgressChecking)
+    state_->setText(progress.checking ? FromUtf8(text::kProgressChecking)
                                       : FromUtf8(form::ProgressSizeText(progress.outputBytes)));
 }
 
-// Instead of closing: the step notices at its next ContinueWork and ends; until then the
-// dialog shows that the cancel was taken.
+// Instead of closing: the step is asked to end, and the dialog shows that the cancel was
+// taken until the step has ended and its owner destroys it.
 void ProgressDialog::reject() {
-    cancelled_ = true;
-    cancel_->setEnabled(false);
+    if (!cancelled_) {
+        cancelled_ = true;
+        cancel_->setEnabled(false);
+        emit cancelRequested();
+    }
 }
 
 }  // namespace upd

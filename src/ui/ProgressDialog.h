@@ -10,10 +10,10 @@ class QPushButton;
 
 namespace upd {
 
-// "Архивиране": the state of a long step and "Отказ", with the window's texts
-// (ui/FormDescription.h). Application-modal: the window beneath
-// stays blocked. "Отказ", Escape and the close box ask to cancel; the dialog stays until the
-// step has ended and its owner destroys it.
+// "Архивиране": the state of a long step and "Отказ", with the window's texts and the shared
+// layout (ui/FormDescription.h). Application-modal: the window beneath stays blocked. "Отказ",
+// Escape and the close box ask to cancel (cancelRequested); the dialog stays until the step
+// has ended and its owner destroys it.
 class ProgressDialog : public QDialog {
     Q_OBJECT
 
@@ -22,6 +22,9 @@ class ProgressDialog : public QDialog {
 
     void ShowProgress(const WorkProgress& progress);
     bool Cancelled() const { return cancelled_; }
+
+  signals:
+    void cancelRequested();
 
   public slots:
     void reject() override;

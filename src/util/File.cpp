@@ -3,15 +3,16 @@
 #include <utility>
 
 #include "util/OperationError.h"
+#include "util/Texts.h"
 
 namespace upd {
 
 void File::ThrowReadError() {
-    throw OperationError("Stream read error");
+    throw OperationError(std::string(text::kStreamReadError));
 }
 
 void File::ThrowWriteError() {
-    throw OperationError("Stream write error");
+    throw OperationError(std::string(text::kStreamWriteError));
 }
 
 File::~File() {

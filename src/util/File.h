@@ -45,11 +45,9 @@ class File {
     void Release() noexcept;
     [[noreturn]] static void ThrowReadError();
     [[noreturn]] static void ThrowWriteError();
-#ifdef _WIN32
-    void* handle_ = reinterpret_cast<void*>(-1);
-#else
-    int fd_ = -1;
-#endif
+    // The open file: a descriptor (POSIX) or a HANDLE (Windows); kClosed when there is none.
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t native_ = kClosed;
 };
 
 }  // namespace upd

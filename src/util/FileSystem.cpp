@@ -1,4 +1,5 @@
 #include "util/FileSystem.h"
+#include "util/Texts.h"
 
 #include <system_error>
 
@@ -64,9 +65,9 @@ namespace {
 std::string Reason(long code) {
     switch (code) {
         case kIsAFolder:
-            return "It is a folder, not a file";
+            return std::string(text::kIsAFolder);
         case kNotARegularFile:
-            return "It is not a regular file but a device, FIFO or socket";
+            return std::string(text::kNotARegularFile);
         default:
             return SystemErrorText(code);
     }
@@ -74,17 +75,18 @@ std::string Reason(long code) {
 }  // namespace
 
 std::string CannotCreateMessage(const fs::path& path, long code) {
-    return "Cannot create file \"" + AbsolutePathText(path) + "\". " + Reason(code);
+    return std::string(text::kCannotCreateFile) + AbsolutePathText(path) + "\". " + Reason(code);
 }
 
 std::string CannotOpenMessage(const fs::path& path, long code) {
-    return "Cannot open file \"" + AbsolutePathText(path) + "\". " + Reason(code);
+    return std::string(text::kCannotOpenFile) + AbsolutePathText(path) + "\". " + Reason(code);
 }
 
 std::string FolderRefusesMessage(const fs::path& target, long code) {
     const std::string folder = FromPath(ToPath(AbsolutePathText(target)).parent_path());
-    return "Cannot create file \"" + AbsolutePathText(target) + "\". The folder \"" + folder +
-           "\" does not allow creating files: " + Reason(code);
+    return std::string(text::kCannotCreateFile) + AbsolutePathText(target) +
+           std::string(text::kFolderForbidsFiles) + folder +
+           std::string(text::kDoesNotAllowCreatingFiles) + Reason(code);
 }
 
 }  // namespace upd

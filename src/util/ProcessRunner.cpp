@@ -1,15 +1,37 @@
 #include "util/ProcessRunner.h"
 
 #include "util/OperationError.h"
+#include "util/Texts.h"
 
 namespace upd {
 
 [[noreturn]] void ThrowUnableToRun(long code, const std::string& shown) {
-    throw OperationError("(" + std::to_string(code) + ") Unable to run " + shown);
+    throw OperationError("(" + std::to_string(code) + std::string(text::kUnableToRun) + shown);
 }
 
 ProcessOutcome RunAndWait(const Command& command) {
     return RunAndWait(command, [] { return true; });
+}
+
+void ProcessCancel::Cancel() {
+    const std::lock_guard lock(mutex_);
+    requested_ = true;
+    if (ender_) {
+        ender_();
+    }
+}
+
+bool ProcessCancel::Requested() const {
+    const std::lock_guard lock(mutex_);
+    return requested_;
+}
+
+void ProcessCancel::SetEnder(std::function<void()> ender) {
+    const std::lock_guard lock(mutex_);
+    ender_ = std::move(ender);
+    if (requested_ && ender_) {
+        ender_();
+    }
 }
 
 ProcessOutcome RunAndWait(const std::string& commandLine) {

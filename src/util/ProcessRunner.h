@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,43 @@ ProcessOutcome RunAndWait(const Command& command);
 // process it started are ended (POSIX: SIGTERM to its group, SIGKILL after a short grace;
 // Windows: the job is terminated) and the outcome says so.
 ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting);
+
+// Lets the window's thread stop a RunAndWait running on a worker. Cancel() marks the wait
+// cancelled and at once ends the program being waited for (its process group on POSIX, its
+// job on Windows); a program started after the cancel is not started at all.
+class ProcessCancel {
+  public:
+    void Cancel();
+    bool Requested() const;
+
+    // For the runner: how to end the program now being waited for (empty: none). Called at
+    // once when the cancel has already come.
+    void SetEnder(std::function<void()> ender);
+
+    // The runner's ender for the life of one wait.
+    class Hook {
+      public:
+        Hook(ProcessCancel& cancel, std::function<void()> ender) : cancel_(cancel) {
+            cancel_.SetEnder(std::move(ender));
+        }
+        ~Hook() { cancel_.SetEnder({}); }
+        Hook(const Hook&) = delete;
+        Hook& operator=(const Hook&) = delete;
+
+      private:
+        ProcessCancel& cancel_;
+    };
+
+  private:
+    mutable std::mutex mutex_;
+    bool requested_ = false;
+    std::function<void()> ender_;
+};
+
+// The same, also ending the wait when cancel is cancelled from another thread; the outcome
+// then says cancelled, whatever the ended program's exit code.
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
+                          ProcessCancel& cancel);
 
 // A complete command line (Windows quoting), split on POSIX by SplitCommandLine.
 ProcessOutcome RunAndWait(const std::string& commandLine);

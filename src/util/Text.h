@@ -1,21 +1,22 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace upd {
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
+// The platform's path separator: '\\' on Windows, '/' elsewhere.
+extern const char kPathSeparator;
 
-// Appends the path separator unless the text is empty or already ends with one.
-// The name is kept from the Windows tool; elsewhere the separator is '/'.
-std::string EnsureTrailingBackslash(const std::string& text);
+// Appends the platform's path separator unless the text is empty or already ends with one.
+std::string WithTrailingSeparator(const std::string& text);
 
 // True when text ends with suffix (case-sensitive); false for an empty or longer suffix.
 bool EndsWithCaseSensitive(std::string_view suffix, std::string_view text);
+
+// A size as the tool shows it: "12,3 MB" (megabytes to one decimal, with the decimal comma),
+// or whole kilobytes, rounded up, below one megabyte ("5 KB").
+std::string SizeText(std::int64_t bytes);
 
 }  // namespace upd

@@ -10,9 +10,164 @@ namespace upd::text {
 
 // The window and its dialogs.
 
+inline constexpr std::string_view kFormCaption =
+    "Генериране на допълнителни актуализации за Дарвела 2";
+inline constexpr std::string_view kIndexPackagePage = "Генериране на updates.xml";
+inline constexpr std::string_view kUpdateArchivePage = "Генериране на update архив";
+inline constexpr std::string_view kRestorePage = "Възстановяване на updates.xml";
+inline constexpr std::string_view kHelpPage = "Какво да правя?";
+inline constexpr std::string_view kSelect = "Избери";
+
+inline constexpr std::string_view kUpdatesXmlPathLabel = "Път до updates.xml";
+inline constexpr std::string_view kIndexNamesArchives =
+    "В избрания файл трябва да са описани имената на update архивите, които трябва да се "
+    "приложат.";
+inline constexpr std::string_view kIndexPackageIsFetched =
+    "Ще бъде генериран upd файл, който се дърпа от аптечната програма при проверка за нов "
+    "ъпдейт.";
+inline constexpr std::string_view kGenerateUpdates = "Генерирай updates.upd";
+
+inline constexpr std::string_view kPatchFolderLabel = "Път до папката с файловете на пача";
+inline constexpr std::string_view kPasswordLabel = "Парола";
+inline constexpr std::string_view kStartingPassword = "KORVE482tm915$";
+inline constexpr std::string_view kArchiveFromFolder =
+    "От избраната папка ще бъде генериран архив с файловете на ъпдейта. ";
+inline constexpr std::string_view kArchiveNameFromIndex =
+    "Този архив трябва да носи името, посочено в updates.xml.";
+inline constexpr std::string_view kArchiveIsFetched =
+    "Сваля се от аптечната програма ако не е приложен.";
+inline constexpr std::string_view kGenerateUpdateArchive = "Генерирай upd с update файловете";
+
+inline constexpr std::string_view kUpdatesUpdPathLabel = "Път до updates.upd";
+inline constexpr std::string_view kRestoreFromFile =
+    "От избрания файл ще бъде генериран updates.xml файл.";
+inline constexpr std::string_view kRestorePurpose =
+    "Целта е по-лесно добавяне на нови ъпдейти, ако updates.xml не е наличен";
+inline constexpr std::string_view kRestoreUpdatesXml = "Възстанови updates.xml";
+
+inline constexpr std::string_view kHelpPurpose =
+    "Приложението служи за създаване на допълнителни актуализации за Дарвела 2.";
+inline constexpr std::string_view kHelpSteps =
+    "За добавяне на нова актуализация е необходимо следното:";
+inline constexpr std::string_view kHelpFetch =
+    " • Ако не е наличен updates.xml,  от М-ката\\x\\updates\\dvl2autopatcher се сваля "
+    "updates.upd файла.";
+inline constexpr std::string_view kHelpRestore =
+    " • От updates.upd се възстановява updates.xml файла.";
+inline constexpr std::string_view kHelpAddName =
+    " • Добавя се името на новия ъпдейт в updates.xml файла (за повече информация как виж "
+    "updates.dtd)";
+inline constexpr std::string_view kHelpGenerateIndex = " • Генерира се updatex.upd от updates.xml";
+inline constexpr std::string_view kHelpGenerateArchive =
+    " • Генерира се update архив с файловете на пача ( в него трябва да има описващия пача файл "
+    "descriptor.xml)";
+inline constexpr std::string_view kHelpUpload =
+    " • updates.upd и update архивът се качват на М-ката\\x\\updates\\dvl2autopatcher";
+
+// The window's own choosers.
+inline constexpr std::string_view kUpdatesXmlFilter = "XML Файлове|*.xml";
+inline constexpr std::string_view kUpdFileFilter = "UPD Файлове|*.upd";  // the restore page's
+inline constexpr std::string_view kChooseFileTitle = "Избери файл...";
+inline constexpr std::string_view kPatchFolderCaption = "Изберете папката с файловете на пача";
+
+// The message dialog: titles by type, button captions ('&' before the access key).
+inline constexpr std::string_view kWarningTitle = "Предупреждение";
+inline constexpr std::string_view kErrorTitle = "Грешка";
+inline constexpr std::string_view kInformationTitle = "Информация";
+inline constexpr std::string_view kConfirmationTitle = "Потвърждение";
+inline constexpr std::string_view kButtonYes = "&Дa";  // Cyrillic Д, Latin a
+inline constexpr std::string_view kButtonNo = "&Не";
+inline constexpr std::string_view kButtonOk = "OK";
+inline constexpr std::string_view kButtonCancel = "&Отказ";
+inline constexpr std::string_view kButtonAbort = "От&каз";
+inline constexpr std::string_view kButtonRetry = "О&тново";
+inline constexpr std::string_view kButtonIgnore = "&Игнориране";
+inline constexpr std::string_view kButtonAll = "&Всички";
+inline constexpr std::string_view kButtonNoToAll = "Н&е за вс.";
+inline constexpr std::string_view kButtonYesToAll = "Д&а за вс.";
+inline constexpr std::string_view kButtonHelp = "&Помощ";
+
+// The error dialog: this prefix and the exception's message.
+inline constexpr std::string_view kExceptionPrefix = "Exception: ";
+inline constexpr std::string_view kUnknownException = "Unknown exception";
+
 // The commands' checks, choosers and results.
 
+inline constexpr std::string_view kDone = "Готово!";
+inline constexpr std::string_view kDoesNotExist = " не съществува!";  // after a path
+inline constexpr std::string_view kInvalidUpdatesXmlPath = "Невалиден път до updates.xml!";
+inline constexpr std::string_view kUpdatesUpdFolderCaption =
+    "Директория, в която да се запише updates.upd";
+inline constexpr std::string_view kInvalidUpdatesUpdPath = "Невалиден път до updates.upd!";
+inline constexpr std::string_view kUpdatesXmlFolderCaption =
+    "Директория, в която да се запише updates.xml";
+
+inline constexpr std::string_view kNoDescriptor =
+    "В папката с файловете за ъпдейт трябва да съществува описващия ъпдейта файл "
+    "descriptor.xml!";
+inline constexpr std::string_view kInvalidPassword = "Invalid password!";
+inline constexpr std::string_view kArchiverChooserTitle = "Изберете път до SevenZip.exe";
+inline constexpr std::string_view kWindowsArchiverFilter = "SevenZip.exe|*.exe";
+inline constexpr std::string_view kPosixArchiverFilter = "SevenZip|*";
+inline constexpr std::string_view kArchiveOutputFilter = "Upd файлове|*.upd";  // not kUpdFileFilter
+inline constexpr std::string_view kArchiveOutputTitle = "Изберете път за запис на update архива";
+inline constexpr std::string_view kNoArchiveOutput = "Не е посочен път за запис на update архива.";
+
+// "Архиваторът завърши с код 2 (фатална грешка). Архивът X не е създаден."
+inline constexpr std::string_view kArchiverEndedWithCode = "Архиваторът завърши с код ";
+inline constexpr std::string_view kArchiveNotCreated = " не е създаден.";
+inline constexpr std::string_view kTheArchive = "Архивът ";
+inline constexpr std::string_view kExitCodeSomeFilesSkipped = "някои файлове не бяха добавени";
+inline constexpr std::string_view kExitCodeFatal = "фатална грешка";
+inline constexpr std::string_view kExitCodeCommandLine = "грешка в командния ред";
+inline constexpr std::string_view kExitCodeNoMemory = "недостатъчно памет";
+inline constexpr std::string_view kExitCodeStoppedByUser = "прекъснат от потребителя";
+inline constexpr std::string_view kExitCodeFailure = "неуспех";
+
+// "Проверката на новия архив не успя: <why>. Архивът X не е записан."
+inline constexpr std::string_view kArchiveCheckFailed = "Проверката на новия архив не успя: ";
+inline constexpr std::string_view kArchiveNotWritten = " не е записан.";
+inline constexpr std::string_view kCheckCannotOpen = "архиваторът не може да го отвори с паролата";
+inline constexpr std::string_view kCheckNoDescriptor = "в корена му няма descriptor.xml";
+
+// The index package and the files it is made from or written to.
+
+inline constexpr std::string_view kError = "Error";
+inline constexpr std::string_view kStreamReadError = "Stream read error";
+inline constexpr std::string_view kStreamWriteError = "Stream write error";
+inline constexpr std::string_view kCannotCreateFile = "Cannot create file \"";  // path, then ". "
+inline constexpr std::string_view kCannotOpenFile = "Cannot open file \"";
+inline constexpr std::string_view kFolderForbidsFiles = "\". The folder \"";
+inline constexpr std::string_view kDoesNotAllowCreatingFiles = "\" does not allow creating files: ";
+inline constexpr std::string_view kIsAFolder = "It is a folder, not a file";
+inline constexpr std::string_view kNotARegularFile =
+    "It is not a regular file but a device, FIFO or socket";
+inline constexpr std::string_view kSystemError = "System error ";     // and its number
+inline constexpr std::string_view kUnableToRun = ") Unable to run ";  // "(<code>) Unable to run X"
+
+inline constexpr std::string_view kTheFile = "Файлът \"";
+inline constexpr std::string_view kTooLargeToPack =
+    "\" е 2 GiB или по-голям и не може да бъде пакетиран.";
+inline constexpr std::string_view kImpossibleNameLength =
+    "Пакетът е повреден: невъзможна дължина на име (";
+inline constexpr std::string_view kForbiddenStoredName =
+    "Пакетът съдържа недопустимо име на файл: \"";
+inline constexpr std::string_view kNegativeSize = "Пакетът е повреден: отрицателен размер на \"";
+inline constexpr std::string_view kTrailingData =
+    "Пакетът е повреден: след последния запис има излишни данни.";
+inline constexpr std::string_view kTheName = "Името \"";
+inline constexpr std::string_view kNameHasUnstorableCharacters =
+    "\" съдържа знаци, които не могат да бъдат записани в пакета.";
+inline constexpr std::string_view kNameCannotBeStored = "\" не може да бъде записано в пакета.";
+inline constexpr std::string_view kStoredNameUnknownCharacters =
+    "Пакетът съдържа име на файл с непознати знаци.";
+inline constexpr std::string_view kNoCodePage1251 =
+    "Кодовата таблица CP1251 не е налична в системата.";
+
 // Refusals of input that would lose or leak data.
+
+inline constexpr std::string_view kPasswordWithQuote =
+    "Паролата не може да съдържа знака \" (двойни кавички): архиваторът не може да я получи.";
 
 // "Пътят съдържа нулев знак (NUL) след "<path up to the NUL>" ..."
 inline constexpr std::string_view kNulInPathBefore = "Пътят съдържа нулев знак (NUL) след \"";
@@ -46,5 +201,14 @@ inline std::string Around(std::string_view before, std::string_view value, std::
 }
 
 // Progress of a long step.
+
+inline constexpr std::string_view kProgressTitle = "Архивиране";
+inline constexpr std::string_view kProgressCancel = "Отказ";
+inline constexpr std::string_view kProgressChecking = "Проверка на архива...";
+inline constexpr std::string_view kProgressElapsed = "Изминало време: ";
+inline constexpr std::string_view kProgressSize = "Размер на архива: ";
+// updtool's progress line: "Архивиране: 12 s, 3,4 MB" or "Проверка на архива: ...".
+inline constexpr std::string_view kProgressLineArchiving = "Архивиране";
+inline constexpr std::string_view kProgressLineChecking = "Проверка на архива";
 
 }  // namespace upd::text

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
-#include "ops/IndexCommands.h"
-#include "ops/UpdateArchive.h"
+#include "ui/ErrorText.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/Choosers.h"
 #include "ui/win32/ExceptionBoundary.h"
@@ -87,12 +87,6 @@ void Place(HWND window, const upd::form::Rect& rect, UINT dpi, int height) {
                  Scaled(rect.width, dpi), height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool IsInput(const MSG& message) {
-    return (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
-           (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) ||
-           (message.message >= WM_NCMOUSEMOVE && message.message <= WM_NCMBUTTONDBLCLK);
-}
-
 }  // namespace
 
 TMainForm::TMainForm() {
@@ -119,6 +113,7 @@ TMainForm::TMainForm() {
 
 TMainForm::~TMainForm() {
     progress_.reset();
+    step_.reset();  // cancels a step still running and waits for its worker
     upd::win32::SetApplicationExceptionHandler({});
     SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
     DestroyWindow(handle_);
@@ -172,9 +167,8 @@ void TMainForm::LayOut(UINT dpi) {
     commandFont_ = upd::win32::CreatePixelFont(form.pagesFont.face, 16, dpi);
     upd::win32::SetFont(handle_, windowFont_.get());
 
-    RECT frame{0, 0, Scaled(form.clientWidth, dpi), Scaled(form.clientHeight, dpi)};
-    upd::win32::AdjustFrame(frame, kFormStyle, WS_EX_CONTROLPARENT, dpi);
-    SetWindowPos(handle_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    const SIZE frame = FrameSize();
+    SetWindowPos(handle_, nullptr, 0, 0, frame.cx, frame.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(pages_, nullptr, 0, 0, Scaled(form.clientWidth, dpi),
                  Scaled(form.clientHeight, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -183,6 +177,13 @@ void TMainForm::LayOut(UINT dpi) {
         Place(pageWindows_[page], form.pageArea, dpi, Scaled(form.pageArea.height, dpi));
         PlaceControls(page);
     }
+}
+
+SIZE TMainForm::FrameSize() const {
+    const auto& form = MainForm();
+    RECT frame{0, 0, Scaled(form.clientWidth, dpi_), Scaled(form.clientHeight, dpi_)};
+    upd::win32::AdjustFrame(frame, kFormStyle, WS_EX_CONTROLPARENT, dpi_);
+    return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 void TMainForm::PlaceControls(int page) {
@@ -236,7 +237,11 @@ void TMainForm::ShowPage(int page) {
 }
 
 void TMainForm::Show(int showCommand) {
-    ShowWindow(handle_, showCommand);
+    const bool maximized = showCommand == SW_SHOWMAXIMIZED || showCommand == SW_MAXIMIZE;
+    ShowWindow(handle_, maximized ? SW_SHOWNORMAL : showCommand);
+    if (IsZoomed(handle_)) {  // the first ShowWindow may take the start-up's own command
+        ShowWindow(handle_, SW_RESTORE);
+    }
     UpdateWindow(handle_);
     const auto order = upd::form::TabOrder(MainForm().pages[MainForm().activePage]);
     if (!order.empty()) {
@@ -247,14 +252,20 @@ void TMainForm::Show(int showCommand) {
 int TMainForm::RunMessageLoop() {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorW(handle_, accelerators_.get(), &message) ||
-            IsDialogMessageW(handle_, &message)) {
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        Deliver(message);
     }
     return static_cast<int>(message.wParam);
+}
+
+// The progress dialog first: its Escape cancels the step, not the window.
+void TMainForm::Deliver(MSG& message) {
+    if ((progress_ && IsDialogMessageW(progress_->Handle(), &message)) ||
+        TranslateAcceleratorW(handle_, accelerators_.get(), &message) ||
+        IsDialogMessageW(handle_, &message)) {
+        return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
 }
 
 HWND TMainForm::Find(std::string_view name) const {
@@ -273,6 +284,14 @@ std::string TMainForm::Text(std::string_view name) const {
 
 void TMainForm::SetText(std::string_view name, const std::string& text) {
     SetWindowTextW(Find(name), Wide(text).c_str());
+}
+
+std::string TMainForm::Read(upd::form::Field field) const {
+    return Text(upd::form::FieldName(field));
+}
+
+void TMainForm::Set(upd::form::Field field, const std::string& text) {
+    SetText(upd::form::FieldName(field), text);
 }
 
 LRESULT CALLBACK TMainForm::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -312,6 +331,19 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             upd::win32::RunGuarded([this] { acExitExecute(); });
             return 0;
+        case WM_GETMINMAXINFO: {  // fixed size, also when maximized
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            const SIZE frame = FrameSize();
+            limits->ptMinTrackSize = limits->ptMaxTrackSize =
+                limits->ptMaxSize = {frame.cx, frame.cy};
+            return 0;
+        }
+        case kStepProgressMessage:
+            upd::win32::RunGuarded([this] { OnStepProgress(); });
+            return 0;
+        case kStepEndedMessage:
+            OnStepEnded();
+            return 0;
         case WM_DESTROY:
             if (closing_) {
                 PostQuitMessage(0);
@@ -340,31 +372,17 @@ void TMainForm::OnCommand(int id) {
 }
 
 void TMainForm::RunHandler(Handler handler) {
-    upd::win32::RunGuarded([this, handler] {
-        switch (handler) {
-            case Handler::SelectUpdatesXml:
-                return btnSelectUpdatesXMLClick();
-            case Handler::GenerateUpdates:
-                return btnGenerateUpdatesClick();
-            case Handler::SelectUpdateFiles:
-                return btnSelectUpdateFilesClick();
-            case Handler::GenerateUpdateArchive:
-                return btnGenerateUpdateArchiveClick();
-            case Handler::SelectUpdFile:
-                return btnSelectUpdFileClick();
-            case Handler::RestoreUpdatesXml:
-                return btnRestoreUpdatesXMLClick();
-            case Handler::None:
-                return;
-        }
-    });
+    if (stepRunning_) {  // one command at a time
+        return;
+    }
+    upd::win32::RunGuarded([this, handler] { upd::form::RunHandler(handler, *this, *this); });
 }
 
 std::string TMainForm::ChooseFolder(const std::string& caption) {
     return upd::win32::ChooseFolderWithDialog(handle_, caption);
 }
 
-std::string TMainForm::ChooseFile(const std::string& filter, const std::string& title) {
+std::string TMainForm::ChooseFile(const upd::ChooserFilter& filter, const std::string& title) {
     return upd::win32::ChooseFileWithDialog(handle_, filter, title);
 }
 
@@ -372,51 +390,60 @@ void TMainForm::ShowInfo(const std::string& text) {
     upd::win32::ShowPlainMessage(text);
 }
 
-// Runs on the window's thread in the middle of a command: paints and the progress window's
-// input are handled, input meant for the form is dropped so that no second command starts.
-void TMainForm::PumpMessages() {
-    MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        HWND dialog = progress_ ? progress_->Handle() : nullptr;
-        if (dialog != nullptr && IsDialogMessageW(dialog, &message)) {
-            continue;
-        }
-        const bool forDialog =
-            dialog != nullptr && (message.hwnd == dialog || IsChild(dialog, message.hwnd));
-        if (IsInput(message) && !forDialog) {
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
+    afterStep_ = std::move(afterStep);
+    stepRunning_ = true;
+    // Called on the worker: each only posts a message to this window.
+    const auto post = [window = handle_](UINT message) {
+        return [window, message] { PostMessageW(window, message, 0, 0); };
+    };
+    step_ = std::make_unique<upd::StepThread>(std::move(step), post(kStepProgressMessage),
+                                              post(kStepEndedMessage));
 }
 
-bool TMainForm::ContinueWork(const upd::WorkProgress& progress) {
-    if (!progress_ && !workCancelled_ && progress.elapsed >= upd::form::kProgressDelay) {
-        progress_ = std::make_unique<upd::win32::ProgressDialog>(handle_);
+void TMainForm::OnStepProgress() {
+    if (!step_) {
+        return;
+    }
+    const upd::WorkProgress progress = step_->Latest();
+    if (!progress_ && !step_->Cancelled() && progress.elapsed >= upd::form::kProgressDelay) {
+        progress_ = std::make_unique<upd::win32::ProgressDialog>(handle_, [this] {
+            if (step_) {
+                step_->Cancel();
+            }
+        });
     }
     if (progress_) {
         progress_->Show(progress);
     }
-    PumpMessages();
-    workCancelled_ = workCancelled_ || (progress_ && progress_->Cancelled());
-    return !workCancelled_;
 }
 
-void TMainForm::WorkEnded() {
+// The step's result on the window's thread: "Готово!" (or nothing after a cancel), or its
+// exception to the application's handler.
+void TMainForm::OnStepEnded() {
+    if (!step_) {
+        return;
+    }
+    const std::unique_ptr<upd::StepThread> ended = std::move(step_);
     progress_.reset();
-    workCancelled_ = false;
     if (IsWindowVisible(handle_)) {
         SetForegroundWindow(handle_);
+    }
+    const upd::AfterStep afterStep = std::exchange(afterStep_, {});
+    upd::win32::RunGuarded([&] {
+        const upd::StepResult result = ended->Result();
+        if (afterStep) {
+            afterStep(result);
+        }
+    });
+    stepRunning_ = false;
+    if (std::exchange(closeAfterStep_, false)) {
+        upd::win32::RunGuarded([this] { acExitExecute(); });
     }
 }
 
 void TMainForm::AppExceptionHandler(const std::string& message) {
-    upd::win32::ShowErrorMessage("Exception: " + message, upd::MessageButton::OK);
+    upd::win32::ShowErrorMessage(upd::ErrorDialogText(message), upd::MessageButton::OK);
 }
 
 void TMainForm::FormCreate() {
@@ -424,37 +451,14 @@ void TMainForm::FormCreate() {
         [this](const std::string& message) { AppExceptionHandler(message); });
 }
 
-void TMainForm::btnSelectUpdatesXMLClick() {
-    // A cancel empties the field as well.
-    SetText("edUpdatesXMLPath", ChooseFile(std::string(upd::form::kUpdatesXmlFilter),
-                                           std::string(upd::form::kChooseFileTitle)));
-}
-
-void TMainForm::btnGenerateUpdatesClick() {
-    upd::GenerateIndexPackage(Text("edUpdatesXMLPath"), *this);
-}
-
-void TMainForm::btnSelectUpdateFilesClick() {
-    const std::string folder = ChooseFolder(std::string(upd::form::kPatchFolderCaption));
-    if (!folder.empty()) {
-        SetText("edUpdateFilesPath", folder);
-    }
-}
-
-void TMainForm::btnGenerateUpdateArchiveClick() {
-    upd::GenerateUpdateArchive(Text("edUpdateFilesPath"), Text("edPassField"), *this);
-}
-
-void TMainForm::btnSelectUpdFileClick() {
-    SetText("edUpdFilePath", ChooseFile(std::string(upd::form::kUpdFileFilter),
-                                        std::string(upd::form::kChooseFileTitle)));
-}
-
-void TMainForm::btnRestoreUpdatesXMLClick() {
-    upd::RestoreIndex(Text("edUpdFilePath"), *this);
-}
-
 void TMainForm::acExitExecute() {
+    if (stepRunning_) {
+        closeAfterStep_ = true;
+        if (step_) {
+            step_->Cancel();
+        }
+        return;
+    }
     closing_ = true;
     DestroyWindow(handle_);
 }

@@ -8,15 +8,18 @@
 #include <vector>
 
 #include "ops/InteractionServices.h"
+#include "ui/FormActions.h"
 #include "ui/FormDescription.h"
+#include "ui/StepThread.h"
 #include "ui/win32/Fonts.h"
 #include "ui/win32/ProgressDialog.h"
 
 // The tool's only window on Windows, built from the shared description of the form: a tab
-// control with one page per command and a help page. Handlers are named after their control
-// and event; each hands its page's field texts and the window itself, as the commands'
-// InteractionServices, to its command. Every handler runs inside the exception boundary.
-class TMainForm : public upd::InteractionServices {
+// control with one page per command and a help page. Its buttons run the shared handlers
+// (ui/FormActions.h) against its fields and itself as the commands' InteractionServices; a
+// command's long step runs on a worker that posts its progress and its end to the window,
+// which stays in its message loop. Every handler runs inside the exception boundary.
+class TMainForm : public upd::InteractionServices, public upd::form::Fields {
   public:
     TMainForm();  // created hidden
     ~TMainForm() override;
@@ -24,32 +27,38 @@ class TMainForm : public upd::InteractionServices {
     TMainForm& operator=(const TMainForm&) = delete;
 
     HWND Handle() const { return handle_; }
+    // A maximized start shows the window at its fixed size.
     void Show(int showCommand);
     // Runs the message loop until the window has closed; returns the program's exit status.
     int RunMessageLoop();
+    // Handles one message as the loop does (for tests that run the loop themselves).
+    void Deliver(MSG& message);
 
     // The window of a control, a page or the tab control, by its name in the description.
     HWND Find(std::string_view name) const;
     std::string Text(std::string_view name) const;
     void SetText(std::string_view name, const std::string& text);
 
+    std::string Read(upd::form::Field field) const override;
+    void Set(upd::form::Field field, const std::string& text) override;
+
     std::string ChooseFolder(const std::string& caption) override;
-    std::string ChooseFile(const std::string& filter, const std::string& title) override;
+    std::string ChooseFile(const upd::ChooserFilter& filter, const std::string& title) override;
     void ShowInfo(const std::string& text) override;
-    bool ContinueWork(const upd::WorkProgress& progress) override;
-    void WorkEnded() override;
+    void RunStep(upd::Step step, upd::AfterStep afterStep) override;
+    // From RunStep until the step's end has been handled ("Готово!" closed).
+    bool StepRunning() const { return stepRunning_; }
 
     // Shows "Exception: " + message in the error dialog; the window stays as it was.
     void AppExceptionHandler(const std::string& message);
 
     void FormCreate();
-    void btnSelectUpdatesXMLClick();
-    void btnGenerateUpdatesClick();
-    void btnSelectUpdateFilesClick();
-    void btnGenerateUpdateArchiveClick();
-    void btnSelectUpdFileClick();
-    void btnRestoreUpdatesXMLClick();
+    // During a step: cancels it, and closes once it has ended.
     void acExitExecute();
+
+    // Posted by the step's worker.
+    static constexpr UINT kStepProgressMessage = WM_APP + 1;
+    static constexpr UINT kStepEndedMessage = WM_APP + 2;
 
   private:
     struct Child {
@@ -71,7 +80,9 @@ class TMainForm : public upd::InteractionServices {
     int WrappedHeight(HWND label, int width) const;
     HFONT FontOf(const upd::form::Control& control) const;
     void ShowPage(int page);
-    void PumpMessages();
+    SIZE FrameSize() const;
+    void OnStepProgress();
+    void OnStepEnded();
 
     HWND handle_ = nullptr;
     HWND pages_ = nullptr;
@@ -83,7 +94,10 @@ class TMainForm : public upd::InteractionServices {
     upd::win32::FontHandle commandFont_;
     std::unique_ptr<std::remove_pointer_t<HACCEL>, decltype(&DestroyAcceleratorTable)>
         accelerators_{nullptr, &DestroyAcceleratorTable};
+    std::unique_ptr<upd::StepThread> step_;
+    upd::AfterStep afterStep_;
     std::unique_ptr<upd::win32::ProgressDialog> progress_;
-    bool workCancelled_ = false;
+    bool stepRunning_ = false;
+    bool closeAfterStep_ = false;
     bool closing_ = false;
 };

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "util/OperationError.h"
+#include "util/Texts.h"
 
 namespace upd {
 
@@ -23,7 +24,7 @@ std::string ConvertCodePage(const std::string& text, bool encode) {
     const char* from = encode ? "UTF-8" : "CP1251";
     const iconv_t raw = iconv_open(to, from);
     if (raw == reinterpret_cast<iconv_t>(-1)) {
-        throw OperationError(std::string("Кодовата таблица CP1251 не е налична в системата."));
+        throw OperationError(std::string(text::kNoCodePage1251));
     }
     const std::unique_ptr<void, IconvCloser> handle(raw);
     std::string result(text.size() * 3 + 4, '\0');

@@ -2,15 +2,18 @@
 
 #include <vector>
 
+#include "ui/ErrorText.h"
+#include "ui/win32/WideText.h"
+
 namespace upd::win32 {
 
 std::wstring ApplicationTitleFor(const std::wstring& executableFileName) {
-    std::wstring name = executableFileName.substr(0, executableFileName.find(L'.'));
-    if (name.size() > 1) {
+    return Wide(upd::ApplicationTitleFor(Utf8(executableFileName), [](std::string_view text) {
         // The system's case mapping knows every alphabet, whatever the C locale.
-        CharLowerBuffW(name.data() + 1, static_cast<DWORD>(name.size() - 1));
-    }
-    return name;
+        std::wstring lower = Wide(text);
+        CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+        return Utf8(lower);
+    }));
 }
 
 std::wstring ApplicationTitle() {

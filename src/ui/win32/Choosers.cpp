@@ -32,19 +32,18 @@ constexpr DWORD kLongPath = 32768;
 
 }  // namespace
 
-std::wstring DialogFilter(std::string_view filter) {
-    std::wstring result = Wide(filter);
-    for (wchar_t& character : result) {
-        if (character == L'|') {
-            character = L'\0';
-        }
+std::wstring DialogFilter(const ChooserFilter& filter) {
+    std::wstring result = Wide(filter.name);
+    result.push_back(L'\0');
+    for (std::size_t i = 0; i < filter.patterns.size(); ++i) {
+        result += (i == 0 ? L"" : L";") + Wide(filter.patterns[i]);
     }
     result.push_back(L'\0');
     result.push_back(L'\0');
     return result;
 }
 
-std::string ChooseFileWithDialog(HWND owner, std::string_view filter, std::string_view title) {
+std::string ChooseFileWithDialog(HWND owner, const ChooserFilter& filter, std::string_view title) {
     const std::wstring filterText = DialogFilter(filter);
     const std::wstring titleText = Wide(title);
     std::vector<wchar_t> file(kLongPath, L'\0');

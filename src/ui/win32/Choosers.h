@@ -5,15 +5,17 @@
 #include <string>
 #include <string_view>
 
+#include "ops/InteractionServices.h"
+
 namespace upd::win32 {
 
-// "XML Файлове|*.xml" (display name and pattern pairs separated by '|') in the form of the
-// open-file dialog: each part ended by a NUL, the whole by a second one.
-std::wstring DialogFilter(std::string_view filter);
+// The filter in the form of the open-file dialog: the display name and the patterns
+// (separated by ';'), each ended by a NUL, the whole by a second one.
+std::wstring DialogFilter(const ChooserFilter& filter);
 
 // The open-file dialog, modal over owner: the file need not exist, nothing is asked about
 // overwriting it, no read-only box, resizable. The chosen path (UTF-8), or empty if cancelled.
-std::string ChooseFileWithDialog(HWND owner, std::string_view filter, std::string_view title);
+std::string ChooseFileWithDialog(HWND owner, const ChooserFilter& filter, std::string_view title);
 
 // The shell's folder browser with the caption above the tree, file-system folders only. The
 // chosen folder (UTF-8, no trailing backslash except for a drive root), or empty if cancelled.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "ui/ErrorText.h"
 #include "ui/win32/WideText.h"
 
 namespace upd::win32 {
@@ -13,7 +14,7 @@ ExceptionHandler& InstalledHandler() {
 }
 
 void ReportToDebugger(const std::string& message) {
-    OutputDebugStringW(Wide("Exception: " + message + "\n").c_str());
+    OutputDebugStringW(Wide(upd::ErrorDialogText(message) + "\n").c_str());
 }
 }  // namespace
 
@@ -22,13 +23,7 @@ void SetApplicationExceptionHandler(ExceptionHandler handler) {
 }
 
 std::string ExceptionMessage(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Unknown exception";
-    }
+    return upd::ExceptionMessage(error);
 }
 
 void HandleException(const std::exception_ptr& error) {

@@ -2,15 +2,15 @@
 
 #include "ui/FormDescription.h"
 #include "ui/win32/AppIdentity.h"
+#include "ui/win32/ExceptionBoundary.h"
 #include "ui/win32/WideText.h"
+#include "util/Texts.h"
 
 namespace upd::win32 {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"TProgressForm";
-constexpr int kClientWidth = 300;
-constexpr int kClientHeight = 100;
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
@@ -30,15 +30,17 @@ void RegisterClassOnce(WNDPROC procedure) {
 
 }  // namespace
 
-ProgressDialog::ProgressDialog(HWND owner) : owner_(owner), dpi_(WindowDpi(owner)) {
+ProgressDialog::ProgressDialog(HWND owner, std::function<void()> onCancel)
+    : owner_(owner), onCancel_(std::move(onCancel)), dpi_(WindowDpi(owner)) {
     RegisterClassOnce(&Procedure);
-    RECT frame{0, 0, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_)};
+    const form::ProgressLayout& layout = form::ProgressDialogLayout();
+    RECT frame{0, 0, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_)};
     AdjustFrame(frame, kStyle, kExStyle, dpi_);
     window_ =
-        CreateWindowExW(kExStyle, kClassName, Wide(std::string(form::kProgressTitle)).c_str(),
-                        kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+        CreateWindowExW(kExStyle, kClassName, Wide(text::kProgressTitle).c_str(), kStyle,
+                        CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                         frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr), this);
-    font_ = CreatePixelFont("Calibri", 13, dpi_);
+    font_ = CreatePixelFont(layout.font.face, layout.font.pixelHeight, dpi_);
     CreateChildren();
     CenterOnMonitor(window_);
 }
@@ -56,28 +58,29 @@ void ProgressDialog::CreateChildren() {
         const wchar_t* className;
         int id;
         DWORD style;
-        RECT place;  // left, top, width, height at 96 DPI
+        form::Rect place;
     };
+    const form::ProgressLayout& layout = form::ProgressDialogLayout();
     const Child children[] = {
-        {L"Static", kElapsedId, SS_LEFT | SS_NOPREFIX, {12, 12, 276, 18}},
-        {L"Static", kDetailId, SS_LEFT | SS_NOPREFIX, {12, 34, 276, 18}},
-        {L"Button", IDCANCEL, BS_DEFPUSHBUTTON | WS_TABSTOP, {200, 64, 88, 26}},
+        {L"Static", kElapsedId, SS_LEFT | SS_NOPREFIX, layout.elapsed},
+        {L"Static", kDetailId, SS_LEFT | SS_NOPREFIX, layout.detail},
+        {L"Button", IDCANCEL, BS_DEFPUSHBUTTON | WS_TABSTOP, layout.cancel},
     };
     for (const Child& child : children) {
         HWND control =
             CreateWindowExW(0, child.className, nullptr, WS_CHILD | WS_VISIBLE | child.style,
                             Scaled(child.place.left, dpi_), Scaled(child.place.top, dpi_),
-                            Scaled(child.place.right, dpi_), Scaled(child.place.bottom, dpi_),
+                            Scaled(child.place.width, dpi_), Scaled(child.place.height, dpi_),
                             window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(child.id)),
                             GetModuleHandleW(nullptr), nullptr);
         SetFont(control, font_.get());
     }
-    SetDlgItemTextW(window_, IDCANCEL, Wide(std::string(form::kProgressCancel)).c_str());
+    SetDlgItemTextW(window_, IDCANCEL, Wide(text::kProgressCancel).c_str());
 }
 
 void ProgressDialog::Show(const WorkProgress& progress) {
     SetDlgItemTextW(window_, kElapsedId, Wide(form::ProgressElapsedText(progress.elapsed)).c_str());
-    const std::string detail = progress.checking ? std::string(form::kProgressChecking)
+    const std::string detail = progress.checking ? std::string(text::kProgressChecking)
                                                  : form::ProgressSizeText(progress.outputBytes);
     SetDlgItemTextW(window_, kDetailId, Wide(detail).c_str());
     if (!IsWindowVisible(window_)) {
@@ -98,8 +101,11 @@ LRESULT CALLBACK ProgressDialog::Procedure(HWND window, UINT message, WPARAM wPa
     const bool cancel =
         (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || message == WM_CLOSE;
     if (cancel && dialog != nullptr) {
-        dialog->cancelled_ = true;
-        EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
+        if (!dialog->cancelled_) {
+            dialog->cancelled_ = true;
+            EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
+            RunGuarded([dialog] { dialog->onCancel_(); });
+        }
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "ops/InteractionServices.h"
 #include "ui/win32/Fonts.h"
 
@@ -9,10 +11,11 @@ namespace upd::win32 {
 
 // The modal "Архивиране" window of a long step: elapsed time, the archive's size so far (or
 // that the archive is being checked) and "Отказ". Its owner is disabled while it lives.
-// "Отказ", Escape (through IsDialogMessage) and the close box mark the step cancelled.
+// "Отказ", Escape (through IsDialogMessage) and the close box mark the step cancelled and
+// call onCancel once. Laid out as the shared description's progress dialog.
 class ProgressDialog {
   public:
-    explicit ProgressDialog(HWND owner);
+    ProgressDialog(HWND owner, std::function<void()> onCancel);
     ~ProgressDialog();
     ProgressDialog(const ProgressDialog&) = delete;
     ProgressDialog& operator=(const ProgressDialog&) = delete;
@@ -29,6 +32,7 @@ class ProgressDialog {
     void CreateChildren();
 
     HWND owner_;
+    std::function<void()> onCancel_;
     HWND window_ = nullptr;
     UINT dpi_;
     FontHandle font_;

@@ -15,15 +15,15 @@ namespace upd {
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Release();
-        fd_ = std::exchange(other.fd_, -1);
+        native_ = std::exchange(other.native_, kClosed);
     }
     return *this;
 }
 
 void File::Release() noexcept {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+    if (native_ >= 0) {
+        ::close(int(native_));
+        native_ = kClosed;
     }
 }
 
@@ -44,14 +44,14 @@ long File::OpenRead(const std::filesystem::path& path) {
         return KindError(info.st_mode);
     }
     // Without waiting: the path may have become a FIFO since; the check below refuses it.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) {
+    native_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (native_ < 0) {
         return errno;
     }
-    long error = ::fstat(fd_, &info) == 0 ? KindError(info.st_mode) : errno;
+    long error = ::fstat(int(native_), &info) == 0 ? KindError(info.st_mode) : errno;
     if (error == 0) {
-        const int flags = ::fcntl(fd_, F_GETFL);
-        if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int flags = ::fcntl(int(native_), F_GETFL);
+        if (flags < 0 || ::fcntl(int(native_), F_SETFL, flags & ~O_NONBLOCK) != 0) {
             error = errno;
         }
     }
@@ -63,17 +63,17 @@ long File::OpenRead(const std::filesystem::path& path) {
 
 long File::CreateNew(const std::filesystem::path& path) {
     Release();
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    return fd_ < 0 ? errno : 0;
+    native_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return native_ < 0 ? errno : 0;
 }
 
 bool File::IsOpen() const {
-    return fd_ >= 0;
+    return native_ >= 0;
 }
 
 std::size_t File::Read(void* data, std::size_t size) {
     for (;;) {
-        const ssize_t got = ::read(fd_, data, size);
+        const ssize_t got = ::read(int(native_), data, size);
         if (got >= 0) {
             return std::size_t(got);
         }
@@ -87,7 +87,7 @@ std::size_t File::Read(void* data, std::size_t size) {
 void File::WriteAll(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (size > 0) {
-        const ssize_t written = ::write(fd_, bytes, size);
+        const ssize_t written = ::write(int(native_), bytes, size);
         if (written < 0 && errno == EINTR) {
             ThrowIfInterrupted();
             continue;
@@ -101,31 +101,31 @@ void File::WriteAll(const void* data, std::size_t size) {
 }
 
 void File::SeekBack(std::size_t count) {
-    if (::lseek(fd_, -static_cast<off_t>(count), SEEK_CUR) < 0) {
+    if (::lseek(int(native_), -static_cast<off_t>(count), SEEK_CUR) < 0) {
         ThrowReadError();
     }
 }
 
 std::int64_t File::Size() const {
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) {
+    if (::fstat(int(native_), &info) != 0) {
         ThrowReadError();
     }
     return info.st_size;
 }
 
 long File::SetAttributes(unsigned long attributes) {
-    return ::fchmod(fd_, mode_t(attributes)) == 0 ? 0 : errno;
+    return ::fchmod(int(native_), mode_t(attributes)) == 0 ? 0 : errno;
 }
 
 void File::Flush() {
-    if (::fsync(fd_) != 0) {
+    if (::fsync(int(native_)) != 0) {
         ThrowWriteError();
     }
 }
 
 void File::Close() {
-    if (::close(std::exchange(fd_, -1)) != 0) {
+    if (::close(int(std::exchange(native_, kClosed))) != 0) {
         ThrowWriteError();
     }
 }

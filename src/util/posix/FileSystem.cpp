@@ -1,4 +1,5 @@
 #include "util/FileSystem.h"
+#include "util/Text.h"
 
 #include <sys/stat.h>
 
@@ -8,6 +9,8 @@
 namespace upd {
 
 namespace fs = std::filesystem;
+
+const char kPathSeparator = '/';
 
 std::string ExecutableDirectory() {
     std::error_code ec;

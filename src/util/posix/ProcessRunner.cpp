@@ -227,9 +227,8 @@ ProcessOutcome Watch(Child& child, OutputTail& output, const KeepWaiting& keepWa
     return outcome;
 }
 
-}  // namespace
-
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
+// cancel may be null.
+ProcessOutcome Run(const Command& command, const KeepWaiting& keepWaiting, ProcessCancel* cancel) {
     if (command.arguments.empty()) {
         ThrowUnableToRun(ENOENT, Shown(command));
     }
@@ -248,7 +247,37 @@ ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting
     }
     Child child(pid);
     OutputTail tail(output.Read());
-    return Watch(child, tail, keepWaiting);
+    if (cancel == nullptr) {
+        return Watch(child, tail, keepWaiting);
+    }
+    ProcessOutcome outcome;
+    {
+        // From the cancelling thread only a signal: the worker ends and reaps the rest.
+        const ProcessCancel::Hook hook(*cancel, [pid] { ::kill(-pid, SIGTERM); });
+        outcome = Watch(child, tail, [&] { return !cancel->Requested() && keepWaiting(); });
+    }
+    if (cancel->Requested()) {
+        // The signal may have ended the program before the wait noticed the cancel: what it
+        // started must still end before the step does.
+        child.EndGroup();
+    }
+    return outcome;
+}
+
+}  // namespace
+
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
+    return Run(command, keepWaiting, nullptr);
+}
+
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
+                          ProcessCancel& cancel) {
+    ProcessOutcome outcome;
+    if (!cancel.Requested()) {
+        outcome = Run(command, keepWaiting, &cancel);
+    }
+    outcome.cancelled = outcome.cancelled || cancel.Requested();
+    return outcome;
 }
 
 }  // namespace upd

@@ -13,20 +13,23 @@ namespace {
 DWORD Clamp(std::size_t size) {
     return DWORD(size > 0x40000000u ? 0x40000000u : size);
 }
+HANDLE AsHandle(std::intptr_t native) {
+    return reinterpret_cast<HANDLE>(native);
+}
 }  // namespace
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Release();
-        handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
+        native_ = std::exchange(other.native_, kClosed);
     }
     return *this;
 }
 
 void File::Release() noexcept {
-    if (handle_ != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
+    if (native_ != kClosed) {
+        CloseHandle(AsHandle(native_));
+        native_ = kClosed;
     }
 }
 
@@ -37,12 +40,12 @@ long File::OpenRead(const std::filesystem::path& path) {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return kIsAFolder;
     }
-    handle_ = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) {
+    native_ = reinterpret_cast<std::intptr_t>(CreateFileW(
+        path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (native_ == kClosed) {
         return long(GetLastError());
     }
-    if (GetFileType(handle_) != FILE_TYPE_DISK) {  // a device or a pipe
+    if (GetFileType(AsHandle(native_)) != FILE_TYPE_DISK) {  // a device or a pipe
         Release();
         return kNotARegularFile;
     }
@@ -51,18 +54,19 @@ long File::OpenRead(const std::filesystem::path& path) {
 
 long File::CreateNew(const std::filesystem::path& path) {
     Release();
-    handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    return handle_ == INVALID_HANDLE_VALUE ? long(GetLastError()) : 0;
+    native_ = reinterpret_cast<std::intptr_t>(
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    return native_ == kClosed ? long(GetLastError()) : 0;
 }
 
 bool File::IsOpen() const {
-    return handle_ != INVALID_HANDLE_VALUE;
+    return native_ != kClosed;
 }
 
 std::size_t File::Read(void* data, std::size_t size) {
     DWORD got = 0;
-    if (!ReadFile(handle_, data, Clamp(size), &got, nullptr)) {
+    if (!ReadFile(AsHandle(native_), data, Clamp(size), &got, nullptr)) {
         ThrowReadError();
     }
     return got;
@@ -72,7 +76,7 @@ void File::WriteAll(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (size > 0) {
         DWORD written = 0;
-        if (!WriteFile(handle_, bytes, Clamp(size), &written, nullptr) || written == 0) {
+        if (!WriteFile(AsHandle(native_), bytes, Clamp(size), &written, nullptr) || written == 0) {
             ThrowWriteError();
         }
         bytes += written;
@@ -83,14 +87,14 @@ void File::WriteAll(const void* data, std::size_t size) {
 void File::SeekBack(std::size_t count) {
     LARGE_INTEGER distance;
     distance.QuadPart = -static_cast<LONGLONG>(count);
-    if (!SetFilePointerEx(handle_, distance, nullptr, FILE_CURRENT)) {
+    if (!SetFilePointerEx(AsHandle(native_), distance, nullptr, FILE_CURRENT)) {
         ThrowReadError();
     }
 }
 
 std::int64_t File::Size() const {
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(handle_, &size)) {
+    if (!GetFileSizeEx(AsHandle(native_), &size)) {
         ThrowReadError();
     }
     return size.QuadPart;
@@ -99,19 +103,19 @@ std::int64_t File::Size() const {
 long File::SetAttributes(unsigned long attributes) {
     FILE_BASIC_INFO info{};  // zero times stay as they are
     info.FileAttributes = attributes ? DWORD(attributes) : FILE_ATTRIBUTE_NORMAL;
-    return SetFileInformationByHandle(handle_, FileBasicInfo, &info, sizeof info)
+    return SetFileInformationByHandle(AsHandle(native_), FileBasicInfo, &info, sizeof info)
                ? 0
                : long(GetLastError());
 }
 
 void File::Flush() {
-    if (!FlushFileBuffers(handle_)) {
+    if (!FlushFileBuffers(AsHandle(native_))) {
         ThrowWriteError();
     }
 }
 
 void File::Close() {
-    const bool ok = CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
+    const bool ok = CloseHandle(AsHandle(std::exchange(native_, kClosed)));
     if (!ok) {
         ThrowWriteError();
     }

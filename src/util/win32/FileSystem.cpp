@@ -1,4 +1,6 @@
 #include "util/FileSystem.h"
+#include "util/Text.h"
+#include "util/Texts.h"
 
 #include <vector>
 
@@ -7,6 +9,8 @@
 namespace upd {
 
 namespace fs = std::filesystem;
+
+const char kPathSeparator = '\\';
 
 std::string ExecutableDirectory() {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -35,7 +39,7 @@ std::string SystemErrorText(long code) {
     const std::wstring wide = length ? std::wstring(text, length) : std::wstring();
     LocalFree(text);
     const std::string trimmed = TrimErrorText(FromPath(fs::path(wide)));
-    return trimmed.empty() ? "System error " + std::to_string(code) : trimmed;
+    return trimmed.empty() ? std::string(text::kSystemError) + std::to_string(code) : trimmed;
 }
 
 std::optional<FileIdentity> IdentityOf(const fs::path& path) {

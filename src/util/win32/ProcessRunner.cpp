@@ -149,9 +149,8 @@ ProcessOutcome Watch(HANDLE process, HANDLE job, HANDLE pipe, const KeepWaiting&
     return outcome;
 }
 
-}  // namespace
-
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
+// cancel may be null.
+ProcessOutcome Run(const Command& command, const KeepWaiting& keepWaiting, ProcessCancel* cancel) {
     StandardHandles standard;
     const Handle job(NewKillingJob());
     if (!standard.Open() || !job.Ok()) {
@@ -182,7 +181,34 @@ ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting
     const bool inJob = AssignProcessToJobObject(job.Get(), process.Get());
     ResumeThread(thread.Get());
     standard.write.Close();  // the pipe ends when the program and its children have closed theirs
-    return Watch(process.Get(), inJob ? job.Get() : nullptr, standard.read.Get(), keepWaiting);
+    const HANDLE ending = inJob ? job.Get() : nullptr;
+    if (cancel == nullptr) {
+        return Watch(process.Get(), ending, standard.read.Get(), keepWaiting);
+    }
+    // Declared after the handles, so that the ender is gone before they are closed.
+    const ProcessCancel::Hook hook(*cancel, [ending, target = process.Get()] {
+        if (ending == nullptr || !TerminateJobObject(ending, 1)) {
+            TerminateProcess(target, 1);
+        }
+    });
+    return Watch(process.Get(), ending, standard.read.Get(),
+                 [&] { return !cancel->Requested() && keepWaiting(); });
+}
+
+}  // namespace
+
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
+    return Run(command, keepWaiting, nullptr);
+}
+
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
+                          ProcessCancel& cancel) {
+    ProcessOutcome outcome;
+    if (!cancel.Requested()) {
+        outcome = Run(command, keepWaiting, &cancel);
+    }
+    outcome.cancelled = outcome.cancelled || cancel.Requested();
+    return outcome;
 }
 
 }  // namespace upd

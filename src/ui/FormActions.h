@@ -1,0 +1,32 @@
+#pragma once
+
+// What the window's buttons do, written once for both windows: each runs against the
+// window's fields and its InteractionServices.
+
+#include <string>
+#include <string_view>
+
+#include "ops/InteractionServices.h"
+#include "ui/FormDescription.h"
+
+namespace upd::form {
+
+// The fields the handlers read or fill.
+enum class Field { UpdatesXmlPath, UpdateFilesPath, Password, UpdFilePath };
+
+// The field's control name in the window's description ("edUpdatesXMLPath", ...).
+std::string_view FieldName(Field field);
+
+// A window's fields, as text (UTF-8).
+class Fields {
+  public:
+    virtual ~Fields() = default;
+    virtual std::string Read(Field field) const = 0;
+    virtual void Set(Field field, const std::string& text) = 0;
+};
+
+// Runs the button's handler (btnGenerateUpdatesClick, ...). Failures are thrown for the
+// window's exception handler; the commands' long steps go to services.RunStep.
+void RunHandler(Handler handler, Fields& fields, InteractionServices& services);
+
+}  // namespace upd::form

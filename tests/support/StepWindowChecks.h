@@ -1,0 +1,101 @@
+#pragma once
+
+// What both windows must do with a command's step, checked once over a small probe per
+// window (mainfrm_test.cpp for Qt, win32_window_test.cpp for Win32). A probe offers:
+//   TMainForm& Form();                    the window (RunStep, StepRunning)
+//   bool DeliverUntil(std::function<bool()> done, std::chrono::milliseconds timeout);
+//                                         runs the window's events as its loop would
+//   bool ProgressShown();                 the progress dialog is visible and modal
+//   std::string ProgressDetail();         its second line
+//   void CancelProgress(CancelWay way);   as a user cancels it
+//   void CloseWindow();                   the main window's close box
+//   bool WindowOpen();
+//   std::function<std::string()> AnswerNextErrorBox();  presses OK; the getter gives its text
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "ops/InteractionServices.h"
+
+namespace updtest {
+
+enum class CancelWay { Button, Escape, CloseBox };
+
+// A step that reports `progress` every 20 ms until it is cancelled.
+inline upd::Step ReportingStep(upd::WorkProgress progress) {
+    return [progress](upd::StepControl& control) {
+        while (!control.Cancelled()) {
+            control.Report(progress);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return upd::StepResult::Cancelled;
+    };
+}
+
+template <typename Probe>
+void StartReportingStep(Probe& probe, upd::WorkProgress progress,
+                        std::optional<upd::StepResult>& result) {
+    probe.Form().RunStep(ReportingStep(progress), [&result](upd::StepResult r) { result = r; });
+}
+
+// The dialog comes once the step has run half a second, shows its state, and each way of
+// cancelling it ends the step (the window's thread ends the archiver) without a message.
+template <typename Probe>
+void CheckProgressDialogAndItsCancel(Probe& probe) {
+    using namespace std::chrono_literals;
+    const struct {
+        upd::WorkProgress progress;
+        const char* detail;
+    } states[] = {{{600ms, 5 * 1024 * 1024, false}, "Размер на архива: 5,0 MB"},
+                  {{7'200ms, 0, true}, "Проверка на архива..."}};
+    for (const CancelWay way : {CancelWay::Button, CancelWay::Escape, CancelWay::CloseBox}) {
+        for (const auto& state : states) {
+            SCOPED_TRACE(std::to_string(int(way)) + " " + state.detail);
+            std::optional<upd::StepResult> result;
+            StartReportingStep(probe, state.progress, result);
+            ASSERT_TRUE(probe.DeliverUntil([&] { return probe.ProgressShown(); }, 5s));
+            EXPECT_EQ(probe.ProgressDetail(), state.detail);
+            probe.CancelProgress(way);
+            ASSERT_TRUE(probe.DeliverUntil([&] { return !probe.Form().StepRunning(); }, 5s));
+            EXPECT_EQ(result, upd::StepResult::Cancelled);
+            EXPECT_FALSE(probe.ProgressShown());
+            EXPECT_TRUE(probe.WindowOpen());
+        }
+    }
+}
+
+// Before the dialog blocks it, the window takes a close: the step is cancelled first, and
+// the window closes once the step has ended.
+template <typename Probe>
+void CheckCloseDuringAStepCancelsItFirst(Probe& probe) {
+    using namespace std::chrono_literals;
+    std::optional<upd::StepResult> result;
+    StartReportingStep(probe, {100ms, 0, false}, result);
+    probe.DeliverUntil([] { return false; }, 200ms);
+    EXPECT_FALSE(probe.ProgressShown());
+    probe.CloseWindow();
+    ASSERT_TRUE(probe.DeliverUntil([&] { return result.has_value(); }, 5s));
+    EXPECT_EQ(result, upd::StepResult::Cancelled);
+    EXPECT_TRUE(probe.DeliverUntil([&] { return !probe.WindowOpen(); }, 5s));
+}
+
+// An exception on the worker reaches the one application-wide handler on the window's thread.
+template <typename Probe>
+void CheckStepExceptionReachesTheErrorDialog(Probe& probe) {
+    using namespace std::chrono_literals;
+    const auto seen = probe.AnswerNextErrorBox();
+    bool afterStep = false;
+    probe.Form().RunStep(
+        [](upd::StepControl&) -> upd::StepResult { throw std::runtime_error("счупено"); },
+        [&afterStep](upd::StepResult) { afterStep = true; });
+    ASSERT_TRUE(probe.DeliverUntil([&] { return !probe.Form().StepRunning(); }, 10s));
+    EXPECT_EQ(seen(), "Exception: счупено");
+    EXPECT_FALSE(afterStep);
+    EXPECT_TRUE(probe.WindowOpen());
+}
+
+}  // namespace updtest
