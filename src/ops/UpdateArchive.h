@@ -40,9 +40,6 @@ void GenerateUpdateArchive(const std::string& patchFolder, const std::string& pa
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
                            InteractionServices& services, const std::string& archiverPath);
 
-// "Архивиране: 12 s, 3.4 MiB", or "Проверка на архива: ..." once the archive is tested.
-std::string DescribeProgress(const WorkProgress& progress);
-
 // Where the archiver is expected: "SEVENZIP.exe" (Windows) or "SEVENZIP" next to the executable.
 std::string DefaultArchiverPath();
 

@@ -162,8 +162,8 @@ std::vector<Control> TabOrder(const Page& page) {
     return order;
 }
 
-std::string ProgressElapsedText(std::chrono::milliseconds elapsed) {
-    const long long total = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+std::string ClockText(std::chrono::milliseconds time) {
+    const long long total = std::chrono::duration_cast<std::chrono::seconds>(time).count();
     const long long hours = total / 3600;
     const long long minutes = total / 60 % 60;
     const long long seconds = total % 60;
@@ -173,10 +173,10 @@ std::string ProgressElapsedText(std::chrono::milliseconds elapsed) {
     } else {
         std::snprintf(clock, sizeof clock, "%lld:%02lld", minutes, seconds);
     }
-    return std::string("Изминало време: ") + clock;
+    return clock;
 }
 
-std::string ProgressSizeText(std::int64_t bytes) {
+std::string SizeText(std::int64_t bytes) {
     char size[32];
     if (bytes < kMegabyte) {
         std::snprintf(size, sizeof size, "%lld KB",
@@ -185,7 +185,15 @@ std::string ProgressSizeText(std::int64_t bytes) {
         const auto tenths = static_cast<long long>((bytes * 10 + kMegabyte / 2) / kMegabyte);
         std::snprintf(size, sizeof size, "%lld,%lld MB", tenths / 10, tenths % 10);
     }
-    return std::string("Размер на архива: ") + size;
+    return size;
+}
+
+std::string ProgressElapsedText(std::chrono::milliseconds elapsed) {
+    return "Изминало време: " + ClockText(elapsed);
+}
+
+std::string ProgressSizeText(std::int64_t bytes) {
+    return "Размер на архива: " + SizeText(bytes);
 }
 
 }  // namespace upd::form

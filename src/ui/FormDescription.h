@@ -106,11 +106,17 @@ inline constexpr std::string_view kProgressTitle = "Архивиране";
 inline constexpr std::string_view kProgressCancel = "Отказ";
 inline constexpr std::string_view kProgressChecking = "Проверка на архива...";
 
-// "Изминало време: 0:07": minutes and seconds, hours in front once there are any.
+// "0:07": minutes and seconds, hours in front once there are any.
+std::string ClockText(std::chrono::milliseconds time);
+
+// "12,3 MB": whole kilobytes below one megabyte, else megabytes to one decimal, with the
+// decimal comma.
+std::string SizeText(std::int64_t bytes);
+
+// "Изминало време: 0:07" (ClockText).
 std::string ProgressElapsedText(std::chrono::milliseconds elapsed);
 
-// "Размер на архива: 12,3 MB": whole kilobytes below one megabyte, else megabytes to one
-// decimal, with the decimal comma.
+// "Размер на архива: 12,3 MB" (SizeText).
 std::string ProgressSizeText(std::int64_t bytes);
 
 }  // namespace upd::form

@@ -12,6 +12,10 @@ ProcessOutcome RunAndWait(const Command& command) {
     return RunAndWait(command, [] { return true; });
 }
 
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
+    return RunAndWait(command, keepWaiting, OnOutput());
+}
+
 ProcessOutcome RunAndWait(const std::string& commandLine) {
     return RunAndWait(Command{SplitCommandLine(commandLine), commandLine, {}, {}});
 }

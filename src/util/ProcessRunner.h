@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace upd {
@@ -36,6 +37,14 @@ ProcessOutcome RunAndWait(const Command& command);
 // process it started are ended (POSIX: SIGTERM to its group, SIGKILL after a short grace;
 // Windows: the job is terminated) and the outcome says so.
 ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting);
+
+// Takes each piece of the program's output (standard output and error, as the pipe delivers
+// them) as it arrives, on the thread that waits.
+using OnOutput = std::function<void(std::string_view)>;
+
+// The same, handing the output to onOutput as it arrives.
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
+                          const OnOutput& onOutput);
 
 // A complete command line (Windows quoting), split on POSIX by SplitCommandLine.
 ProcessOutcome RunAndWait(const std::string& commandLine);
