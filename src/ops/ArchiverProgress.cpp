@@ -65,4 +65,17 @@ void ArchiverProgress::EndSegment() {
     segment_.clear();
 }
 
+std::string WithoutErasedText(std::string_view output) {
+    std::string shown;
+    shown.reserve(output.size());
+    for (const char c : output) {
+        if (c != '\b') {
+            shown += c;
+        } else if (!shown.empty() && shown.back() != '\n') {
+            shown.pop_back();
+        }
+    }
+    return shown;
+}
+
 }  // namespace upd

@@ -27,4 +27,8 @@ class ArchiverProgress {
     std::optional<int> percent_;
 };
 
+// The output as a terminal shows it: each backspace takes back the character before it on
+// its line, so that erased progress updates leave nothing behind.
+std::string WithoutErasedText(std::string_view output);
+
 }  // namespace upd

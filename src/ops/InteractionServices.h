@@ -12,13 +12,13 @@ enum class WorkPhase { Archiving, Checking };
 
 // How far a long step (the archiver and the check of its archive) has come.
 struct WorkProgress {
-    std::chrono::milliseconds elapsed{0};       // since the step began
-    std::chrono::milliseconds phaseElapsed{0};  // since the current phase began
-    std::int64_t outputBytes = 0;               // the size the new archive has reached so far
-    WorkPhase phase = WorkPhase::Archiving;
-    std::optional<int> percent;  // of the phase, 0-100, never going back; absent: unknown
+    std::chrono::milliseconds elapsed{0};  // since the step began
+    std::int64_t outputBytes = 0;          // the size the new archive has reached so far
     // The same as phase == Checking; the windows read it until they show a ProgressView.
     bool checking = false;
+    WorkPhase phase = WorkPhase::Archiving;
+    std::optional<int> percent{};  // of the phase, 0-100, never going back; absent: unknown
+    std::chrono::milliseconds phaseElapsed{0};  // since the phase began
 };
 
 // How a command talks to the user. Every call is modal; an empty result means "cancelled".

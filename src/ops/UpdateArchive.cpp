@@ -87,7 +87,7 @@ std::string ExitCodeMeaning(int code) {
 // The last non-blank lines of the archiver's output, for the error message.
 std::string LastLines(const std::string& text, std::size_t count) {
     std::vector<std::string> lines;
-    std::istringstream in(text);
+    std::istringstream in(WithoutErasedText(text));
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
