@@ -15,48 +15,46 @@ using namespace std::chrono_literals;
 using std::nullopt;
 using std::optional;
 
-std::string Backspaces(int count) {
-    return std::string(std::size_t(count), '\b');
+// One update as 7-Zip writes it: the text, then backspaces, blanks and backspaces that erase it.
+std::string Update(const std::string& text) {
+    const std::string back(text.size(), '\b');
+    return text + back + std::string(text.size(), ' ') + back;
 }
 
-// Pieces of output captured from 7-Zip 26.02 with -bsp1 into a pipe (an update is followed
-// by backspaces, blanks and backspaces again), and the percentage they leave.
+// Output captured from 7-Zip 26.02 with -bsp1 into a pipe, in the pieces it arrives in, and
+// the percentage it leaves.
 const struct {
     const char* what;
-    std::vector<std::string> pieces;  // in the order they arrive
+    std::vector<std::string> pieces;
     optional<int> percent;
 } kOutputs[] = {
     {"the banner and the scan, without a percentage",
      {"\n7-Zip (z) 26.02 (x64) : Copyright (c) 1999-2026 Igor Pavlov : 2026-06-25\n"
-      " 64-bit locale=C.UTF-8 Threads:2 OPEN_MAX:20000\n\nScanning the drive:\n  0M Scan " +
-      Backspaces(10) + "          " + Backspaces(10) + "3 files, 60000005 bytes (58 MiB)\n"},
+      " 64-bit locale=C.UTF-8 Threads:2 OPEN_MAX:20000\n\nScanning the drive:\n" +
+      Update("  0M Scan ") + "3 files, 60000005 bytes (58 MiB)\n"},
      nullopt},
     {"a: the last update, not yet erased",
-     {"\nAdd new data to archive: 3 files, 60000005 bytes (58 MiB)\n\n  0%" + Backspaces(4) +
-          "    " + Backspaces(4) + "  0% + descriptor.xml" + Backspaces(21) + std::string(21, ' ') +
-          Backspaces(21) + "  2% 1 + rand.bin",
-      Backspaces(17) + std::string(17, ' ') + Backspaces(17) + " 12% 1 + rand.bin"},
+     {"\nAdd new data to archive: 3 files, 60000005 bytes (58 MiB)\n\n" + Update("  0%") +
+          Update("  0% + descriptor.xml") + "  2% 1 + rand.bin",
+      std::string(17, '\b') + std::string(17, ' ') + std::string(17, '\b') + " 12% 1 + rand.bin"},
      12},
     {"a: the end",
-     {" 70% 2 + text.txt" + Backspaces(17) + std::string(17, ' ') + Backspaces(17) +
-      " 91% 2 + text.txt" + Backspaces(17) + std::string(17, ' ') + Backspaces(17) +
+     {Update(" 70% 2 + text.txt") + Update(" 91% 2 + text.txt") +
       "\nFiles read from disk: 3\nArchive size: 30007126 bytes (29 MiB)\nEverything is Ok\n"},
      91},
     {"t: a whole check",
-     {"Method = LZMA2:25 7zAES\nSolid = +\nBlocks = 1\n\n  0%" + Backspaces(4) + "    " +
-      Backspaces(4) + "  1%" + Backspaces(4) + "    " + Backspaces(4) + " 47%" + Backspaces(4) +
-      "    " + Backspaces(4) + "100%" + Backspaces(4) + "    " + Backspaces(4) +
+     {"Method = LZMA2:25 7zAES\nSolid = +\nBlocks = 1\n\n" + Update("  0%") + Update("  1%") +
+      Update(" 47%") + Update("100%") +
       "Everything is Ok\n\nFiles: 3\nSize:       60000005\nCompressed: 30007126\n"},
      100},
     {"t with a wrong password",
-     {"  0%" + Backspaces(4) + "    " + Backspaces(4) + "  0% T rand.bin" + Backspaces(15) +
-          std::string(15, ' ') + Backspaces(15) + "100% T text.txt" + Backspaces(15),
-      std::string(15, ' ') + Backspaces(15) + "\nSub items Errors: 3\n\nArchives with Errors: 1\n",
+     {Update("  0%") + Update("  0% T rand.bin") + Update("100% T text.txt"),
+      "\nSub items Errors: 3\n\nArchives with Errors: 1\n",
       "ERROR: Data Error in encrypted file. Wrong password? : rand.bin\n"},
      100},
     {"updates ended by carriage returns", {"  5% a\r 10% b\r", " 30% c\r\n"}, 30},
-    {"a step back is ignored", {" 40% 1 + a" + Backspaces(10), " 12% 1 + b"}, 40},
-    {"over 100 is ignored", {" 40%\b\b\b\b", "250%\b\b\b\b1000%\b\b\b\b\b"}, 40},
+    {"a step back is ignored", {Update(" 40% 1 + a"), " 12% 1 + b"}, 40},
+    {"over 100 is ignored", {Update(" 40%"), Update("250%") + Update("1000%")}, 40},
     {"garbage",
      {"ERROR: 45% of nothing\n", "abc%\n%%%\n -5%\n12 %\n 7M Scan\n", std::string(5000, '9')},
      nullopt},
