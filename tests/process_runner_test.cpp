@@ -161,6 +161,27 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
     EXPECT_FALSE(std::filesystem::exists(late));
 }
 
+// The archiver's progress must reach the job while it works, not at its end.
+TEST_F(Scripts, OutputIsHandedOnAsItArrives) {
+    const std::string script =
+        ScriptPath("talk", "printf ' 10%%'\nsleep 0.5\necho ' 90%' >&2\nsleep 0.5\n");
+    using Clock = std::chrono::steady_clock;
+    const auto started = Clock::now();
+    std::string handed;
+    std::vector<Clock::duration> when;
+    const auto outcome = upd::RunAndWait(
+        upd::Command{{script}, script, {}, {}}, [] { return true; },
+        [&](std::string_view chunk) {
+            handed += chunk;
+            when.push_back(Clock::now() - started);
+        });
+    const auto took = Clock::now() - started;
+    EXPECT_EQ(handed, " 10% 90%\n");
+    EXPECT_EQ(outcome.outputTail, handed);
+    ASSERT_FALSE(when.empty());
+    EXPECT_LT(when.front(), took - std::chrono::milliseconds(500)) << "only at the end";
+}
+
 TEST_F(Scripts, ArgumentsArriveAsSplit) {
     const std::string record = Script("record", "for a in \"$@\"; do echo \"[$a]\"; done\n");
     const auto outcome = upd::RunAndWait(record + " a \"-pone two\" back\\slash \"\"");

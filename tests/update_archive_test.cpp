@@ -129,6 +129,23 @@ const std::string kWorkEnded = "WorkEnded";
 const std::string kNoDescriptor =
     "В папката с файловете за ъпдейт трябва да съществува описващия ъпдейта файл descriptor.xml!";
 
+const std::string kRefusal =
+    "\\n7-Zip 9.20  Copyright (c) 1999-2010 Igor Pavlov  2010-11-18\\n\\nError:\\n"
+    "Incorrect command line\\n";
+
+// A shell command printing a progress update as 7-Zip does with -bsp1: " 60% + big.bin",
+// then backspaces, blanks and backspaces that erase it.
+std::string PrintProgress(int percent, const std::string& file) {
+    std::string text = std::to_string(percent) + "%% + " + file;
+    text.insert(0, std::string(percent < 10 ? 2 : percent < 100 ? 1 : 0, ' '));
+    const std::size_t width = text.size() - 1;  // "%%" shows as one character
+    std::string erase;
+    for (std::size_t i = 0; i < width; ++i) {
+        erase += "\\b";
+    }
+    return "printf '" + text + erase + std::string(width, ' ') + erase + "'\n";
+}
+
 class UpdateArchive : public ::testing::Test {
   protected:
     TempDir dir;
@@ -158,8 +175,16 @@ class UpdateArchive : public ::testing::Test {
         return StandIn("for a in \"$@\"; do echo \"$a\"; done > '" + (dir / "args") +
                        "'\npwd >> '" + (dir / "args") + "'");
     }
+    // Like 7-Zip 9.20, which knows no -bsp1: "Incorrect command line" and exit code 7.
+    std::string RefusingTheProgressSwitch() {
+        const std::string refuse = "echo \"$*\" >> '" + (dir / "calls") +
+                                   "'\nfor a; do [ \"$a\" != -bsp1 ] || { printf '" + kRefusal +
+                                   "'; exit 7; }; done";
+        return StandIn(refuse, refuse);
+    }
     std::string Failing(int exitCode) {
-        return StandIn("echo \"Scanning $3\"\necho 'ERROR: something broke'\nexit " +
+        return StandIn(PrintProgress(0, "descriptor.xml") + PrintProgress(50, "sub/data.bin") +
+                       "echo \"Scanning $3\"\necho 'ERROR: something broke'\nexit " +
                        std::to_string(exitCode));
     }
 
@@ -243,14 +268,15 @@ TEST_F(UpdateArchive, ArchiverRunsInTheFolderWithOneArgumentPerPieceAndATemporar
     for (std::string line; std::getline(args, line);) {
         lines.push_back(line);
     }
-    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], "a");
     EXPECT_EQ(lines[1], "-pone two");
     EXPECT_EQ(fs::path(upd::ToPath(lines[2])).parent_path(), upd::ToPath(outputFolder));
     EXPECT_TRUE(lines[2].ends_with(".upd"));
     EXPECT_NE(lines[2], outputFolder + "/u2.upd");
     EXPECT_EQ(lines[3], "*");
-    EXPECT_EQ(lines[4], patch);  // the working directory
+    EXPECT_EQ(lines[4], "-bsp1");  // progress on standard output
+    EXPECT_EQ(lines[5], patch);    // the working directory
     EXPECT_EQ(Entries(outputFolder + "/u2.upd", "one two"),
               (Calls{"descriptor.xml", "sub", "sub/data.bin"}));
     EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Calls{"u2.upd"});
@@ -265,7 +291,8 @@ TEST_F(UpdateArchive, FailingArchiverIsReportedAndKeepsTheExistingArchive) {
                                     output + " не е създаден."))
         << message;
     EXPECT_NE(message.find("ERROR: something broke"), std::string::npos);
-    EXPECT_NE(message.find("Scanning " + output), std::string::npos) << message;
+    // The line that followed the erased progress updates, without them.
+    EXPECT_NE(message.find("\nScanning " + output + "\n"), std::string::npos) << message;
     EXPECT_EQ(message.find("secret pw"), std::string::npos);
     EXPECT_EQ(services.calls, (Calls{kOutputChooser, kWorkEnded}));
     EXPECT_EQ(ReadBytes(output), "published archive");
@@ -344,24 +371,55 @@ TEST_F(UpdateArchive, OnAWorkerTheStepReportsIsCancelledFromOutsideAndCarriesIts
 
 TEST_F(UpdateArchive, ProgressReportsTheGrowingArchiveAndThenTheCheck) {
     WriteBytes(patch + "/big.bin", updtest::RandomBytes(300'000, 2));
-    const std::string keepRunning =
-        "'" + archiver + "' \"$@\" >/dev/null\nstatus=$?\nsleep 0.4\nexit $status";
+    const std::string keepRunning = PrintProgress(0, "big.bin") + PrintProgress(60, "big.bin") +
+                                    "sleep 0.3\n'" + archiver +
+                                    "' \"$@\" >/dev/null\nstatus=$?\nsleep 0.4\nexit $status";
     services.files = {output};
     upd::GenerateUpdateArchive(patch, "pw", services, StandIn(keepRunning, "sleep 0.4"));
     ASSERT_EQ(services.calls.back(), kDone);
     const auto size = std::int64_t(fs::file_size(upd::ToPath(output)));
-    bool sawFullSize = false, sawCheck = false;
+    using upd::WorkPhase;
+    bool sawFullSize = false, sawCheck = false, sawPercent = false;
     for (std::size_t i = 0; i < services.progress.size(); ++i) {
         const upd::WorkProgress& p = services.progress[i];
-        sawFullSize |= !p.checking && p.outputBytes == size;
-        sawCheck |= p.checking && p.outputBytes == size;
-        if (i > 0) {
-            EXPECT_GE(p.elapsed, services.progress[i - 1].elapsed);
-            EXPECT_GE(p.checking, services.progress[i - 1].checking);  // the check comes last
+        EXPECT_EQ(p.checking, p.phase == WorkPhase::Checking);
+        sawFullSize |= p.phase == WorkPhase::Archiving && p.outputBytes == size;
+        sawCheck |= p.phase == WorkPhase::Checking && p.outputBytes == size;
+        sawPercent |= p.phase == WorkPhase::Archiving && p.percent == 60;
+        EXPECT_LE(p.phaseElapsed, p.elapsed);
+        if (i == 0) {
+            continue;
+        }
+        const upd::WorkProgress& before = services.progress[i - 1];
+        EXPECT_GE(p.elapsed, before.elapsed);
+        EXPECT_GE(p.phase, before.phase);  // the check comes last
+        if (p.phase == before.phase) {
+            EXPECT_GE(p.percent.value_or(0), before.percent.value_or(0));
+        } else {
+            EXPECT_EQ(p.percent, std::nullopt);  // the check's own, still unknown
         }
     }
     EXPECT_TRUE(sawFullSize);
     EXPECT_TRUE(sawCheck);
+    EXPECT_TRUE(sawPercent);
+}
+
+TEST_F(UpdateArchive, ArchiverThatRefusesTheProgressSwitchIsCalledAgainWithoutIt) {
+    services.files = {output};
+    upd::GenerateUpdateArchive(patch, "pw", services, RefusingTheProgressSwitch());
+    EXPECT_EQ(services.calls, (Calls{kOutputChooser, kWorkEnded, kDone}));
+    EXPECT_EQ(Tool("t", "pw", output), 0);
+    std::istringstream calls(ReadBytes(dir / "calls"));
+    Calls verbs;
+    for (std::string line; std::getline(calls, line);) {
+        verbs.push_back(line.substr(0, line.find(' ')) +
+                        (line.ends_with(" -bsp1") ? " -bsp1" : ""));
+    }
+    // Refused once; the check then goes without the switch at once.
+    EXPECT_EQ(verbs, (Calls{"a -bsp1", "a", "t"}));
+    for (const upd::WorkProgress& p : services.progress) {
+        EXPECT_EQ(p.percent, std::nullopt);  // a busy display
+    }
 }
 
 TEST_F(UpdateArchive, UnableToRunNamesTheOutputAndHidesThePassword) {
@@ -371,7 +429,7 @@ TEST_F(UpdateArchive, UnableToRunNamesTheOutputAndHidesThePassword) {
     const std::string message =
         FailureOf([&] { upd::GenerateUpdateArchive(patch, "secret", services, notRunnable); });
     EXPECT_EQ(message, "(" + std::to_string(EACCES) + ") Unable to run \"" + notRunnable +
-                           "\" a -p*** \"" + output + "\" \"" + patch + "/*\"");
+                           "\" a -p*** \"" + output + "\" \"" + patch + "/*\" -bsp1");
 }
 
 // Names that a shell, a command-line parser or the archiver's wildcards would read otherwise:

@@ -492,12 +492,13 @@ TEST_F(UpdToolArchive, ArchiverNamedRelativelyIsTheFileInTheCurrentFolder) {
 }
 
 TEST_F(UpdToolArchive, ProgressLineOnlyOnATerminalAndClearedAtTheEnd) {
-    const std::string slow = Archiver("slow", "sleep 0.5");
+    const std::string slow = Archiver("slow", "printf ' 42%% + descriptor.xml'; sleep 0.5");
     const std::vector<std::string> args = {"archive", "--password", "pw",         "-o",
                                            output,    patch,        "--archiver", slow};
     EXPECT_EQ(Run(args).err, "");
     const std::string shown = Run(args, "", true).err;
-    ASSERT_TRUE(shown.starts_with("\rАрхивиране: 0 s, ")) << shown;
+    ASSERT_TRUE(shown.starts_with("\rАрхивиране: ")) << shown;
+    EXPECT_NE(shown.find("\rАрхивиране: 42 %, 0:00, "), std::string::npos) << shown;
     ASSERT_TRUE(shown.ends_with("\r")) << shown;
     const std::size_t lastLine = shown.rfind('\r', shown.size() - 2);
     EXPECT_EQ(shown.find_first_not_of(' ', lastLine + 1), shown.size() - 1) << shown;

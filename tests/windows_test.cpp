@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -234,12 +235,13 @@ TEST_F(StandIn, ArchiveCommandRunsTheArchiverWithThePasswordAsOneArgument) {
     EXPECT_EQ(services.calls, (Lines{kOutputChooser, kWorkEnded, kDone}));
 
     const Lines arguments = Recorded();
-    ASSERT_EQ(arguments.size(), 4u);
+    ASSERT_EQ(arguments.size(), 5u);
     EXPECT_EQ(arguments[0], "a");
     EXPECT_EQ(arguments[1], "-p" + password);
     EXPECT_EQ(upd::ToPath(arguments[2]).parent_path(), upd::ToPath(outputFolder));
     EXPECT_TRUE(arguments[2].ends_with(".upd")) << arguments[2];
     EXPECT_EQ(arguments[3], patch + "\\*");
+    EXPECT_EQ(arguments[4], "-bsp1");           // progress on standard output
     EXPECT_EQ(ReadBytes(output), "partial\n");  // the archiver's output, moved into place
     EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
 }
@@ -252,7 +254,8 @@ TEST_F(StandIn, FailingArchiverFailsTheCommandAndKeepsThePublishedArchive) {
     EXPECT_TRUE(message.starts_with("Архиваторът завърши с код 2 (фатална грешка). Архивът " +
                                     output + " не е създаден."))
         << message;
-    // Its output came through the pipe, the temporary archive named as the output.
+    // Its output came through the pipe, the temporary archive named as the output, the
+    // erased progress updates before it gone.
     EXPECT_NE(message.find("\nScanning " + output + "\n"), std::string::npos) << message;
     EXPECT_NE(message.find("ERROR: something broke"), std::string::npos) << message;
     EXPECT_EQ(message.find("secret"), std::string::npos);
@@ -276,6 +279,37 @@ TEST_F(StandIn, ArchiveThatFailsTheCheckNeverReplacesTheOutput) {
         EXPECT_TRUE(message.starts_with(messageStart)) << message;
         EXPECT_EQ(ReadBytes(output), "published archive");
         EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
+    }
+}
+
+// The percentage reaches the job while the archiver works, each phase its own.
+TEST_F(StandIn, ProgressComesAsTheArchiverPrintsIt) {
+    const std::string archiver = Install(0);
+    Mode("progress");
+    services.files = {output};
+    upd::GenerateUpdateArchive(patch, "pw", services, archiver);
+    EXPECT_EQ(services.calls, (Lines{kOutputChooser, kWorkEnded, kDone}));
+    std::vector<int> archiving, checking;  // each percentage as it changed
+    for (const upd::WorkProgress& progress : services.progress) {
+        auto& seen = progress.phase == upd::WorkPhase::Checking ? checking : archiving;
+        if (progress.percent && (seen.empty() || seen.back() != *progress.percent)) {
+            seen.push_back(*progress.percent);
+        }
+    }
+    EXPECT_EQ(archiving, (std::vector<int>{0, 50, 100})) << archiving.size();
+    EXPECT_EQ(checking, (std::vector<int>{0, 100})) << checking.size();
+}
+
+TEST_F(StandIn, ArchiverThatRefusesTheProgressSwitchIsCalledAgainWithoutIt) {
+    const std::string archiver = Install(0);
+    Mode("old");
+    services.files = {output};
+    upd::GenerateUpdateArchive(patch, "pw", services, archiver);
+    EXPECT_EQ(services.calls, (Lines{kOutputChooser, kWorkEnded, kDone}));
+    EXPECT_EQ(ReadBytes(tools + "\\calls.txt"), "a -bsp1\na\nt\nl\n");
+    EXPECT_EQ(Recorded().size(), 4u);  // the call that made the archive: today's command line
+    for (const upd::WorkProgress& progress : services.progress) {
+        EXPECT_EQ(progress.percent, std::nullopt);  // a busy display
     }
 }
 

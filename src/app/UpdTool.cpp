@@ -9,6 +9,7 @@
 
 #include "container/UpdContainer.h"
 #include "ops/UpdateArchive.h"
+#include "ui/ProgressView.h"
 #include "util/File.h"
 #include "util/FileSystem.h"
 #include "util/Interruption.h"
@@ -35,7 +36,8 @@ struct Options {
     std::string archiver;
 };
 
-// One line on standard error, rewritten in place while the archiver works.
+// One line on standard error, rewritten in place while the archiver works; none off a
+// terminal, where the rewrites would only clutter a log.
 class ProgressLine {
   public:
     ProgressLine(std::ostream& err, bool shown) : err_(err), shown_(shown) {}
@@ -47,7 +49,7 @@ class ProgressLine {
         if (!shown_) {
             return;
         }
-        const std::string text = DescribeProgress(progress);
+        const std::string text = form::ProgressLine(progress);
         const std::size_t width = Width(text);
         err_ << '\r' << text << std::string(width_ > width ? width_ - width : 0, ' ') << std::flush;
         width_ = width;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,11 +12,18 @@
 
 namespace upd {
 
+// The parts of a long step, in their order.
+enum class WorkPhase { Archiving, Checking };
+
 // How far a long step (the archiver and the check of its archive) has come.
 struct WorkProgress {
     std::chrono::milliseconds elapsed{0};  // since the step began
     std::int64_t outputBytes = 0;          // the size the new archive has reached so far
-    bool checking = false;                 // the archive is being tested
+    // The same as phase == Checking; the windows read it until they show a ProgressView.
+    bool checking = false;
+    WorkPhase phase = WorkPhase::Archiving;
+    std::optional<int> percent{};  // of the phase, 0-100, never going back; absent: unknown
+    std::chrono::milliseconds phaseElapsed{0};  // since the phase began
 };
 
 // A file chooser's filter: one display name and its wildcard patterns.

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
 #include <vector>
 
+#include "ops/ArchiverProgress.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
 #include "util/PatchFolderWalk.h"
@@ -24,6 +24,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kShownOutputLines = 8;
+// Asks 7-Zip (9.30 and later) to report its progress on standard output, even into a pipe.
+constexpr const char* kProgressSwitch = "-bsp1";
 
 }  // namespace
 
@@ -79,7 +81,7 @@ std::string_view ExitCodeMeaning(int code) {
 // The last non-blank lines of the archiver's output, for the error message.
 std::string LastLines(const std::string& text, std::size_t count) {
     std::vector<std::string> lines;
-    std::istringstream in(text);
+    std::istringstream in(WithoutErasedText(text));
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
@@ -100,13 +102,14 @@ std::string LastLines(const std::string& text, std::size_t count) {
 class TemporaryArchive {
   public:
     explicit TemporaryArchive(const fs::path& output) : path_(TemporarySibling(output, ".upd")) {}
-    ~TemporaryArchive() {
+    ~TemporaryArchive() { Discard(); }
+    TemporaryArchive(const TemporaryArchive&) = delete;
+    TemporaryArchive& operator=(const TemporaryArchive&) = delete;
+    void Discard() const {
         std::error_code ignored;
         fs::remove(path_, ignored);
         fs::remove(OwnTemporary(), ignored);
     }
-    TemporaryArchive(const TemporaryArchive&) = delete;
-    TemporaryArchive& operator=(const TemporaryArchive&) = delete;
     std::string Text() const { return FromPath(path_); }
     const fs::path& Path() const { return path_; }
     // The size written so far, wherever the archiver writes.
@@ -150,6 +153,20 @@ Command CheckCommand(const std::string& archiver, const std::vector<std::string>
     command.commandLine.append(" ").append(QuotedPasswordSwitch(password));
     command.commandLine.append(" \"").append(archive).append("\"");
     return command;
+}
+
+// The same call asking for progress: the switch last, so that the rest stands as before.
+Command WithProgressSwitch(Command command) {
+    command.arguments.push_back(kProgressSwitch);
+    command.commandLine.append(" ").append(kProgressSwitch);
+    return command;
+}
+
+// 7-Zip 9.20 answers a switch it does not know with exit code 7 and "Incorrect command line",
+// before it reads or writes anything.
+bool RefusedProgressSwitch(const ProcessOutcome& outcome, const ArchiverProgress& progress) {
+    return !outcome.cancelled && outcome.exitCode == 7 && !progress.Percent() &&
+           outcome.outputTail.find("Incorrect command line") != std::string::npos;
 }
 
 // Messages name the output the user chose and never show the password (masked where it
@@ -240,10 +257,12 @@ class ArchiveRun {
     }
 
   private:
+    using Clock = std::chrono::steady_clock;
+
     // Each returns false when cancelled and throws when the step fails.
     bool Add() {
         const ProcessOutcome added =
-            Step(ArchiveCommand(archiver_, job_.password, archive_.Text(), folder_));
+            StepWithProgress(ArchiveCommand(archiver_, job_.password, archive_.Text(), folder_));
         if (!added.cancelled && added.exitCode != 0) {
             ThrowArchiverFailure(added, job_.output, shown_);
         }
@@ -251,17 +270,18 @@ class ArchiveRun {
     }
 
     bool Check() {
-        checking_ = true;
+        BeginPhase(WorkPhase::Checking);
         const ProcessOutcome tested =
-            Step(CheckCommand(archiver_, {"t"}, job_.password, archive_.Text()));
+            StepWithProgress(CheckCommand(archiver_, {"t"}, job_.password, archive_.Text()));
         if (tested.cancelled) {
             return false;
         }
         if (tested.exitCode != 0) {
             ThrowCheckFailure(text::kCheckCannotOpen, tested, job_.output, shown_);
         }
-        const ProcessOutcome listed =
-            Step(CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive_.Text()));
+        // Quick, and with no progress of its own: the test's percentage stays.
+        const ProcessOutcome listed = Step(
+            CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive_.Text()), false);
         if (!listed.cancelled &&
             (listed.exitCode != 0 || !ListsAtRoot(listed.outputTail, "descriptor.xml"))) {
             ThrowCheckFailure(text::kCheckNoDescriptor, listed, job_.output, shown_);
@@ -269,19 +289,48 @@ class ArchiveRun {
         return !listed.cancelled;
     }
 
-    ProcessOutcome Step(Command command) {
+    void BeginPhase(WorkPhase phase) {
+        phase_ = phase;
+        phaseStarted_ = Clock::now();
+        progress_ = ArchiverProgress();
+    }
+
+    // Asks for progress unless the archiver has refused that. An archiver that does not know
+    // the switch gets the same call again without it; the percentage then stays unknown.
+    ProcessOutcome StepWithProgress(const Command& command) {
+        if (progressSwitch_) {
+            ProcessOutcome outcome = Step(WithProgressSwitch(command), true);
+            if (!RefusedProgressSwitch(outcome, progress_)) {
+                return outcome;
+            }
+            progressSwitch_ = false;
+            progress_ = ArchiverProgress();
+            if (phase_ == WorkPhase::Archiving) {
+                archive_.Discard();  // the archive must start afresh, not be updated
+            }
+        }
+        return Step(command, false);
+    }
+
+    ProcessOutcome Step(Command command, bool readProgress) {
         command.shownAs = shown_(command.commandLine);
+        const OnOutput read = [this](std::string_view chunk) { progress_.Feed(chunk); };
         return RunAndWait(
-            command,
-            [this] {
-                WorkProgress progress;
-                progress.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    std::chrono::steady_clock::now() - started_);
-                progress.outputBytes = archive_.Size();
-                progress.checking = checking_;
-                return keepGoing_(progress);
-            },
+            command, [this] { return keepGoing_(Progress()); }, readProgress ? read : OnOutput(),
             cancel_);
+    }
+
+    WorkProgress Progress() const {
+        using std::chrono::duration_cast;
+        using std::chrono::milliseconds;
+        WorkProgress progress;
+        progress.elapsed = duration_cast<milliseconds>(Clock::now() - started_);
+        progress.phaseElapsed = duration_cast<milliseconds>(Clock::now() - phaseStarted_);
+        progress.outputBytes = archive_.Size();
+        progress.phase = phase_;
+        progress.percent = progress_.Percent();
+        progress.checking = phase_ == WorkPhase::Checking;
+        return progress;
     }
 
     const ArchiveJob& job_;
@@ -291,8 +340,11 @@ class ArchiveRun {
     std::string folder_;
     TemporaryArchive archive_;
     Shown shown_;
-    bool checking_ = false;
-    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    Clock::time_point started_ = Clock::now();
+    WorkPhase phase_ = WorkPhase::Archiving;
+    Clock::time_point phaseStarted_ = started_;
+    ArchiverProgress progress_;
+    bool progressSwitch_ = true;  // false once the archiver has refused it
 };
 
 // The job's own checks, for a job whose inputs CheckArchiveInputs has passed.
@@ -308,13 +360,6 @@ void CheckArchiverAndOutput(const ArchiveJob& job) {
 }
 
 }  // namespace
-
-std::string DescribeProgress(const WorkProgress& progress) {
-    return std::string(progress.checking ? text::kProgressLineChecking
-                                         : text::kProgressLineArchiving) +
-           ": " + std::to_string(progress.elapsed.count() / 1000) + " s, " +
-           SizeText(progress.outputBytes);
-}
 
 std::string DefaultArchiverPath() {
     return ExecutableDirectory() + std::string(ArchiverFileName());

@@ -41,9 +41,6 @@ void GenerateUpdateArchive(const std::string& patchFolder, const std::string& pa
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
                            InteractionServices& services, const std::string& archiverPath);
 
-// "Архивиране: 12 s, 3,4 MB", or "Проверка на архива: ..." once the archive is tested.
-std::string DescribeProgress(const WorkProgress& progress);
-
 // Where the archiver is expected: ArchiverFileName() next to the executable.
 std::string DefaultArchiverPath();
 

@@ -140,8 +140,8 @@ std::vector<Control> TabOrder(const Page& page) {
     return order;
 }
 
-std::string ProgressElapsedText(std::chrono::milliseconds elapsed) {
-    const long long total = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+std::string ClockText(std::chrono::milliseconds time) {
+    const long long total = std::chrono::duration_cast<std::chrono::seconds>(time).count();
     const long long hours = total / 3600;
     const long long minutes = total / 60 % 60;
     const long long seconds = total % 60;
@@ -151,7 +151,11 @@ std::string ProgressElapsedText(std::chrono::milliseconds elapsed) {
     } else {
         std::snprintf(clock, sizeof clock, "%lld:%02lld", minutes, seconds);
     }
-    return std::string(text::kProgressElapsed) + clock;
+    return clock;
+}
+
+std::string ProgressElapsedText(std::chrono::milliseconds elapsed) {
+    return std::string(text::kProgressElapsed) + ClockText(elapsed);
 }
 
 std::string ProgressSizeText(std::int64_t bytes) {

@@ -34,6 +34,30 @@ void ProcessCancel::SetEnder(std::function<void()> ender) {
     }
 }
 
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
+    return detail::RunProgram(command, keepWaiting, OnOutput(), nullptr);
+}
+
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
+                          const OnOutput& onOutput) {
+    return detail::RunProgram(command, keepWaiting, onOutput, nullptr);
+}
+
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
+                          ProcessCancel& cancel) {
+    return RunAndWait(command, keepWaiting, OnOutput(), cancel);
+}
+
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
+                          const OnOutput& onOutput, ProcessCancel& cancel) {
+    ProcessOutcome outcome;
+    if (!cancel.Requested()) {
+        outcome = detail::RunProgram(command, keepWaiting, onOutput, &cancel);
+    }
+    outcome.cancelled = outcome.cancelled || cancel.Requested();
+    return outcome;
+}
+
 ProcessOutcome RunAndWait(const std::string& commandLine) {
     return RunAndWait(Command{SplitCommandLine(commandLine), commandLine, {}, {}});
 }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace upd {
@@ -74,6 +75,24 @@ class ProcessCancel {
 // then says cancelled, whatever the ended program's exit code.
 ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
                           ProcessCancel& cancel);
+
+// Takes each piece of the program's output (standard output and error, as the pipe delivers
+// them) as it arrives, on the thread that waits.
+using OnOutput = std::function<void(std::string_view)>;
+
+// The same, handing the output to onOutput as it arrives.
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
+                          const OnOutput& onOutput);
+
+// Both: the output as it arrives, and the cancel from another thread.
+ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
+                          const OnOutput& onOutput, ProcessCancel& cancel);
+
+namespace detail {
+// The platform's runner behind every RunAndWait; onOutput may be empty, cancel null.
+ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
+                          const OnOutput& onOutput, ProcessCancel* cancel);
+}  // namespace detail
 
 // A complete command line (Windows quoting), split on POSIX by SplitCommandLine.
 ProcessOutcome RunAndWait(const std::string& commandLine);

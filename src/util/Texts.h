@@ -207,8 +207,14 @@ inline constexpr std::string_view kProgressCancel = "Отказ";
 inline constexpr std::string_view kProgressChecking = "Проверка на архива...";
 inline constexpr std::string_view kProgressElapsed = "Изминало време: ";
 inline constexpr std::string_view kProgressSize = "Размер на архива: ";
-// updtool's progress line: "Архивиране: 12 s, 3,4 MB" or "Проверка на архива: ...".
-inline constexpr std::string_view kProgressLineArchiving = "Архивиране";
-inline constexpr std::string_view kProgressLineChecking = "Проверка на архива";
+// Its phases.
+inline constexpr std::string_view kPhaseArchiving = "Архивиране";
+inline constexpr std::string_view kPhaseChecking = "Проверка на архива";
+// "42 %": the percentage with its sign.
+inline constexpr std::string_view kPercentSign = " %";
+// Before the estimate of the time the phase still needs, in the dialog: "Оставащо време: 0:42".
+inline constexpr std::string_view kTimeLeft = "Оставащо време: ";
+// The same in updtool's line: "Архивиране: 42 %, 0:12, остава 0:42, 3,4 MB".
+inline constexpr std::string_view kTimeLeftShort = "остава ";
 
 }  // namespace upd::text

@@ -3,6 +3,8 @@
 //   arguments.txt  its arguments, one per line, as the C runtime splits them;
 //   startup.txt    its whole command line, then "show-window <flag> <state>" from its
 //                  start-up information.
+// When asked for progress (-bsp1), it first prints it as 7-Zip does: "  0%", " 50% +
+// descriptor.xml" (for "a") and "100%", each erased with backspaces, blanks and backspaces.
 // What it does is chosen by mode.txt beside it (absent: "normal"):
 //   a  normal:  writes "partial\n" to its third argument (the archive of "a -p... ARCHIVE
 //               FILES"); when exit-code.txt beside it holds a code other than 0, prints
@@ -11,7 +13,11 @@
 //      nested:  the same, but "l" lists descriptor.xml under a sub-folder;
 //      sleep:   sleeps 30 s;
 //      child:   starts a copy of itself that writes child.txt beside it at once and
-//               late.txt after 1.5 s, and sleeps 30 s.
+//               late.txt after 1.5 s, and sleeps 30 s;
+//      progress: the same as normal, but waits 0.4 s after each progress update;
+//      old:     refuses -bsp1 as 7-Zip 9.20 does ("Incorrect command line", exit code 7,
+//               for any command), and appends each call's verb to calls.txt, followed by
+//               " -bsp1" when the call asked for progress.
 //   t  exits 0 (2 in the garbage mode);
 //   l  prints the "l -slt" lines of an archive holding descriptor.xml.
 // Any other command exits with the code in exit-code.txt.
@@ -19,6 +25,7 @@
 // after windows.h, which it needs
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -73,6 +80,34 @@ void Record(const std::vector<std::string>& arguments) {
         << ((startup.dwFlags & STARTF_USESHOWWINDOW) ? 1 : 0) << ' ' << startup.wShowWindow << '\n';
 }
 
+bool AskedForProgress(const std::vector<std::string>& arguments) {
+    return std::find(arguments.begin(), arguments.end(), "-bsp1") != arguments.end();
+}
+
+void RecordCall(const std::string& verb, bool progress) {
+    std::ofstream(upd::ToPath(Beside("calls.txt")), std::ios::binary | std::ios::app)
+        << verb << (progress ? " -bsp1" : "") << '\n';
+}
+
+// One update as 7-Zip writes it: the text, then backspaces, blanks and backspaces.
+void PrintUpdate(const std::string& text, const std::string& mode) {
+    const std::string back(text.size(), '\b');
+    std::printf("%s%s%s%s", text.c_str(), back.c_str(), std::string(text.size(), ' ').c_str(),
+                back.c_str());
+    std::fflush(stdout);
+    if (mode == "progress") {
+        Sleep(400);
+    }
+}
+
+void PrintProgress(const std::string& verb, const std::string& mode) {
+    PrintUpdate("  0%", mode);
+    if (verb == "a") {
+        PrintUpdate(" 50% + descriptor.xml", mode);
+    }
+    PrintUpdate("100%", mode);
+}
+
 // A copy of this program that would outlive it: "<self> late".
 void StartLateChild() {
     wchar_t self[MAX_PATH];
@@ -119,6 +154,19 @@ int main() {
         Sleep(1500);
         std::ofstream(upd::ToPath(Beside("late.txt"))) << "late\n";
         return 0;
+    }
+    const bool progress = AskedForProgress(arguments);
+    if (mode == "old") {
+        RecordCall(verb, progress);
+    }
+    if (progress && mode == "old") {
+        std::printf(
+            "\n7-Zip 9.20  Copyright (c) 1999-2010 Igor Pavlov  2010-11-18\n\n"
+            "Error:\nIncorrect command line\n");
+        return 7;
+    }
+    if (progress) {
+        PrintProgress(verb, mode);
     }
     if (verb == "t") {
         return mode == "garbage" ? 2 : 0;

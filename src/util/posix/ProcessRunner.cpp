@@ -85,10 +85,10 @@ class SpawnSettings {
     posix_spawnattr_t attributes_;
 };
 
-// Keeps the last kTailBytes of what the program writes.
+// Keeps the last kTailBytes of what the program writes and hands every piece on.
 class OutputTail {
   public:
-    explicit OutputTail(int fd) : fd_(fd) {
+    OutputTail(int fd, const OnOutput& onOutput) : fd_(fd), onOutput_(onOutput) {
         ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
     }
     bool Open() const { return open_; }
@@ -109,10 +109,7 @@ class OutputTail {
                 open_ = false;
                 return;
             }
-            text_.append(buffer, std::size_t(got));
-            if (text_.size() > 2 * kTailBytes) {
-                text_.erase(0, text_.size() - kTailBytes);
-            }
+            Keep(std::string_view(buffer, std::size_t(got)));
         }
     }
     std::string Take() {
@@ -123,7 +120,18 @@ class OutputTail {
     }
 
   private:
+    void Keep(std::string_view chunk) {
+        if (onOutput_) {
+            onOutput_(chunk);
+        }
+        text_.append(chunk);
+        if (text_.size() > 2 * kTailBytes) {
+            text_.erase(0, text_.size() - kTailBytes);
+        }
+    }
+
     int fd_;
+    const OnOutput& onOutput_;
     bool open_ = true;
     std::string text_;
 };
@@ -227,8 +235,12 @@ ProcessOutcome Watch(Child& child, OutputTail& output, const KeepWaiting& keepWa
     return outcome;
 }
 
-// cancel may be null.
-ProcessOutcome Run(const Command& command, const KeepWaiting& keepWaiting, ProcessCancel* cancel) {
+}  // namespace
+
+namespace detail {
+
+ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
+                          const OnOutput& onOutput, ProcessCancel* cancel) {
     if (command.arguments.empty()) {
         ThrowUnableToRun(ENOENT, Shown(command));
     }
@@ -246,7 +258,7 @@ ProcessOutcome Run(const Command& command, const KeepWaiting& keepWaiting, Proce
         ThrowUnableToRun(error, Shown(command));
     }
     Child child(pid);
-    OutputTail tail(output.Read());
+    OutputTail tail(output.Read(), onOutput);
     if (cancel == nullptr) {
         return Watch(child, tail, keepWaiting);
     }
@@ -264,20 +276,6 @@ ProcessOutcome Run(const Command& command, const KeepWaiting& keepWaiting, Proce
     return outcome;
 }
 
-}  // namespace
-
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
-    return Run(command, keepWaiting, nullptr);
-}
-
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
-                          ProcessCancel& cancel) {
-    ProcessOutcome outcome;
-    if (!cancel.Requested()) {
-        outcome = Run(command, keepWaiting, &cancel);
-    }
-    outcome.cancelled = outcome.cancelled || cancel.Requested();
-    return outcome;
-}
+}  // namespace detail
 
 }  // namespace upd

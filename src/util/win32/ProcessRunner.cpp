@@ -104,8 +104,19 @@ class InheritedOnly {
     LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
-// Reads what waits in the pipe without blocking, keeping the last kTailBytes.
-void Drain(HANDLE pipe, std::string& tail) {
+// Hands a piece of output on and keeps the last kTailBytes.
+void Keep(std::string_view chunk, const OnOutput& onOutput, std::string& tail) {
+    if (onOutput) {
+        onOutput(chunk);
+    }
+    tail.append(chunk);
+    if (tail.size() > kTailBytes) {
+        tail.erase(0, tail.size() - kTailBytes);
+    }
+}
+
+// Reads what waits in the pipe without blocking.
+void Drain(HANDLE pipe, const OnOutput& onOutput, std::string& tail) {
     for (;;) {
         DWORD available = 0;
         if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) || available == 0) {
@@ -116,20 +127,18 @@ void Drain(HANDLE pipe, std::string& tail) {
         if (!ReadFile(pipe, chunk.data(), available, &got, nullptr) || got == 0) {
             return;
         }
-        tail.append(chunk.data(), got);
-        if (tail.size() > kTailBytes) {
-            tail.erase(0, tail.size() - kTailBytes);
-        }
+        Keep(std::string_view(chunk.data(), got), onOutput, tail);
     }
 }
 
 // job is null when the program could not be put in one: then only the program itself ends.
-ProcessOutcome Watch(HANDLE process, HANDLE job, HANDLE pipe, const KeepWaiting& keepWaiting) {
+ProcessOutcome Watch(HANDLE process, HANDLE job, HANDLE pipe, const KeepWaiting& keepWaiting,
+                     const OnOutput& onOutput) {
     using Clock = std::chrono::steady_clock;
     auto lastAsked = Clock::now();
     ProcessOutcome outcome;
     while (WaitForSingleObject(process, 50) == WAIT_TIMEOUT) {
-        Drain(pipe, outcome.outputTail);
+        Drain(pipe, onOutput, outcome.outputTail);
         if (Clock::now() - lastAsked >= std::chrono::milliseconds(100)) {
             lastAsked = Clock::now();
             if (!keepWaiting()) {
@@ -142,15 +151,19 @@ ProcessOutcome Watch(HANDLE process, HANDLE job, HANDLE pipe, const KeepWaiting&
             }
         }
     }
-    Drain(pipe, outcome.outputTail);
+    Drain(pipe, onOutput, outcome.outputTail);
     DWORD exitCode = 0;
     GetExitCodeProcess(process, &exitCode);
     outcome.exitCode = int(exitCode);
     return outcome;
 }
 
-// cancel may be null.
-ProcessOutcome Run(const Command& command, const KeepWaiting& keepWaiting, ProcessCancel* cancel) {
+}  // namespace
+
+namespace detail {
+
+ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
+                          const OnOutput& onOutput, ProcessCancel* cancel) {
     StandardHandles standard;
     const Handle job(NewKillingJob());
     if (!standard.Open() || !job.Ok()) {
@@ -183,7 +196,7 @@ ProcessOutcome Run(const Command& command, const KeepWaiting& keepWaiting, Proce
     standard.write.Close();  // the pipe ends when the program and its children have closed theirs
     const HANDLE ending = inJob ? job.Get() : nullptr;
     if (cancel == nullptr) {
-        return Watch(process.Get(), ending, standard.read.Get(), keepWaiting);
+        return Watch(process.Get(), ending, standard.read.Get(), keepWaiting, onOutput);
     }
     // Declared after the handles, so that the ender is gone before they are closed.
     const ProcessCancel::Hook hook(*cancel, [ending, target = process.Get()] {
@@ -191,24 +204,11 @@ ProcessOutcome Run(const Command& command, const KeepWaiting& keepWaiting, Proce
             TerminateProcess(target, 1);
         }
     });
-    return Watch(process.Get(), ending, standard.read.Get(),
-                 [&] { return !cancel->Requested() && keepWaiting(); });
+    return Watch(
+        process.Get(), ending, standard.read.Get(),
+        [&] { return !cancel->Requested() && keepWaiting(); }, onOutput);
 }
 
-}  // namespace
-
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
-    return Run(command, keepWaiting, nullptr);
-}
-
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
-                          ProcessCancel& cancel) {
-    ProcessOutcome outcome;
-    if (!cancel.Requested()) {
-        outcome = Run(command, keepWaiting, &cancel);
-    }
-    outcome.cancelled = outcome.cancelled || cancel.Requested();
-    return outcome;
-}
+}  // namespace detail
 
 }  // namespace upd

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "ops/InteractionServices.h"
+
+namespace upd::form {
+
+// What the progress dialog of a long step shows, the same in both windows.
+struct ProgressView {
+    std::string phase;           // "Архивиране" or "Проверка на архива"
+    std::optional<int> percent;  // the bar's value, 0-100; absent: a busy bar
+    std::string elapsed;         // "Изминало време: 0:07"
+    std::string timeLeft;  // "Оставащо време: 0:42"; empty while no estimate means much
+    std::string size;      // "Размер на архива: 12,3 MB"
+};
+
+// The time the phase still needs at its pace so far, in whole seconds rounded up. Absent
+// without a percentage, and before 2 s and 3 %, when a guess would jump about.
+std::optional<std::chrono::seconds> TimeLeft(const WorkProgress& progress);
+
+ProgressView ViewOf(const WorkProgress& progress);
+
+// The same on one line for a terminal: "Архивиране: 42 %, 0:12, остава 0:17, 3,4 MB"; the
+// percentage and the estimate only when known.
+std::string ProgressLine(const WorkProgress& progress);
+
+}  // namespace upd::form

@@ -1,0 +1,139 @@
+// Reading 7-Zip's progress and what the progress display makes of it.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ops/ArchiverProgress.h"
+#include "ui/FormDescription.h"
+#include "ui/ProgressView.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using std::nullopt;
+using std::optional;
+
+// One update as 7-Zip writes it: the text, then backspaces, blanks and backspaces that erase it.
+std::string Update(const std::string& text) {
+    const std::string back(text.size(), '\b');
+    return text + back + std::string(text.size(), ' ') + back;
+}
+
+// Output captured from 7-Zip 26.02 with -bsp1 into a pipe, in the pieces it arrives in, and
+// the percentage it leaves.
+const struct {
+    const char* what;
+    std::vector<std::string> pieces;
+    optional<int> percent;
+} kOutputs[] = {
+    {"the banner and the scan, without a percentage",
+     {"\n7-Zip (z) 26.02 (x64) : Copyright (c) 1999-2026 Igor Pavlov : 2026-06-25\n"
+      " 64-bit locale=C.UTF-8 Threads:2 OPEN_MAX:20000\n\nScanning the drive:\n" +
+      Update("  0M Scan ") + "3 files, 60000005 bytes (58 MiB)\n"},
+     nullopt},
+    {"a: the last update, not yet erased",
+     {"\nAdd new data to archive: 3 files, 60000005 bytes (58 MiB)\n\n" + Update("  0%") +
+          Update("  0% + descriptor.xml") + "  2% 1 + rand.bin",
+      std::string(17, '\b') + std::string(17, ' ') + std::string(17, '\b') + " 12% 1 + rand.bin"},
+     12},
+    {"a: the end",
+     {Update(" 70% 2 + text.txt") + Update(" 91% 2 + text.txt") +
+      "\nFiles read from disk: 3\nArchive size: 30007126 bytes (29 MiB)\nEverything is Ok\n"},
+     91},
+    {"t: a whole check",
+     {"Method = LZMA2:25 7zAES\nSolid = +\nBlocks = 1\n\n" + Update("  0%") + Update("  1%") +
+      Update(" 47%") + Update("100%") +
+      "Everything is Ok\n\nFiles: 3\nSize:       60000005\nCompressed: 30007126\n"},
+     100},
+    {"t with a wrong password",
+     {Update("  0%") + Update("  0% T rand.bin") + Update("100% T text.txt"),
+      "\nSub items Errors: 3\n\nArchives with Errors: 1\n",
+      "ERROR: Data Error in encrypted file. Wrong password? : rand.bin\n"},
+     100},
+    {"updates ended by carriage returns", {"  5% a\r 10% b\r", " 30% c\r\n"}, 30},
+    {"a step back is ignored", {Update(" 40% 1 + a"), " 12% 1 + b"}, 40},
+    {"over 100 is ignored", {Update(" 40%"), Update("250%") + Update("1000%")}, 40},
+    {"garbage",
+     {"ERROR: 45% of nothing\n", "abc%\n%%%\n -5%\n12 %\n 7M Scan\n", std::string(5000, '9')},
+     nullopt},
+    {"7-Zip 9.20 refusing the switch",
+     {"\n7-Zip 9.20  Copyright (c) 1999-2010 Igor Pavlov  2010-11-18\n\nError:\n"
+      "Incorrect command line\n"},
+     nullopt},
+};
+
+std::string Joined(const std::vector<std::string>& pieces) {
+    std::string all;
+    for (const std::string& piece : pieces) {
+        all += piece;
+    }
+    return all;
+}
+
+TEST(ArchiverProgress, ReadsTheLastPercentageHoweverTheOutputIsCut) {
+    for (const auto& output : kOutputs) {
+        SCOPED_TRACE(output.what);
+        upd::ArchiverProgress asArrived;
+        for (const std::string& piece : output.pieces) {
+            asArrived.Feed(piece);
+        }
+        EXPECT_EQ(asArrived.Percent(), output.percent);
+
+        const std::string all = Joined(output.pieces);
+        for (std::size_t cut = 0; cut <= all.size(); ++cut) {
+            upd::ArchiverProgress twoReads;
+            twoReads.Feed(std::string_view(all).substr(0, cut));
+            const optional<int> before = twoReads.Percent();
+            twoReads.Feed(std::string_view(all).substr(cut));
+            ASSERT_EQ(twoReads.Percent(), output.percent) << "cut at " << cut;
+            ASSERT_LE(before.value_or(0), output.percent.value_or(0)) << "cut at " << cut;
+        }
+    }
+}
+
+upd::WorkProgress Progress(upd::WorkPhase phase, optional<int> percent,
+                           std::chrono::milliseconds phaseElapsed) {
+    upd::WorkProgress progress;
+    progress.elapsed = phaseElapsed + 5s;
+    progress.phaseElapsed = phaseElapsed;
+    progress.outputBytes = 3'565'158;
+    progress.phase = phase;
+    progress.percent = percent;
+    return progress;
+}
+
+TEST(ProgressView, ShowsTheTimeLeftOnceItMeansSomething) {
+    using upd::WorkPhase;
+    const struct {
+        upd::WorkProgress progress;
+        std::string timeLeft, line;
+    } cases[] = {
+        {Progress(WorkPhase::Archiving, nullopt, 7s), "", "Архивиране: 0:12, 3,4 MB"},
+        {Progress(WorkPhase::Archiving, 2, 10s), "", "Архивиране: 2 %, 0:15, 3,4 MB"},
+        {Progress(WorkPhase::Archiving, 50, 1900ms), "", "Архивиране: 50 %, 0:06, 3,4 MB"},
+        {Progress(WorkPhase::Archiving, 3, 2s), "Оставащо време: 1:05",
+         "Архивиране: 3 %, 0:07, остава 1:05, 3,4 MB"},
+        {Progress(WorkPhase::Archiving, 50, 12300ms), "Оставащо време: 0:13",
+         "Архивиране: 50 %, 0:17, остава 0:13, 3,4 MB"},
+        {Progress(WorkPhase::Archiving, 10, 1h), "Оставащо време: 9:00:00",
+         "Архивиране: 10 %, 1:00:05, остава 9:00:00, 3,4 MB"},
+        {Progress(WorkPhase::Checking, 100, 30s), "Оставащо време: 0:00",
+         "Проверка на архива: 100 %, 0:35, остава 0:00, 3,4 MB"},
+        {Progress(WorkPhase::Checking, nullopt, 30s), "", "Проверка на архива: 0:35, 3,4 MB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const upd::form::ProgressView view = upd::form::ViewOf(c.progress);
+        EXPECT_EQ(view.phase,
+                  c.progress.phase == WorkPhase::Checking ? "Проверка на архива" : "Архивиране");
+        EXPECT_EQ(view.percent, c.progress.percent);  // absent: a busy bar
+        EXPECT_EQ(view.timeLeft, c.timeLeft);
+        EXPECT_EQ(view.elapsed, upd::form::ProgressElapsedText(c.progress.elapsed));
+        EXPECT_EQ(view.size, "Размер на архива: 3,4 MB");
+        EXPECT_EQ(upd::form::ProgressLine(c.progress), c.line);
+    }
+}
+
+}  // namespace
