@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
@@ -26,6 +27,7 @@
 
 #include "app/MainFrm.h"
 #include "container/UpdContainer.h"
+#include "support/DropCases.h"
 #include "support/ModalDialogs.h"
 #include "support/TestFiles.h"
 #include "ui/FormDescription.h"
@@ -260,6 +262,64 @@ TEST_F(MainForm, OnlyTheUpdateIndexAndPasswordFieldsTakeTyping) {
         QTest::keyClicks(edit, "abc");
         EXPECT_EQ(edit->text(), after) << name;
     }
+}
+
+// The drop cases sent to the window's native window as the platform sends them, at the shown
+// page's path field, where an edit field would otherwise take the dragged text itself.
+class QtDrops {
+  public:
+    explicit QtDrops(TMainForm& form) : form_(form) {}
+
+    void ShowPage(std::string_view page) {
+        form_.findChild<QTabWidget*>("pgc1")->setCurrentWidget(Widget(page));
+    }
+    std::string Text(std::string_view field) { return Field(field)->text().toStdString(); }
+    void SetText(std::string_view field, const std::string& text) {
+        Field(field)->setText(QString::fromStdString(text));
+    }
+    bool Enter(const updtest::Drag& drag) {
+        QList<QUrl> urls;
+        for (const std::string& item : drag.items) {
+            const QString text = QString::fromStdString(item);
+            urls << (drag.local ? QUrl::fromLocalFile(text) : QUrl(text));
+        }
+        data_.setUrls(urls);
+        data_.setText(urls.front().toString());
+        actions_ = drag.moveOnly ? Qt::MoveAction : Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(At(), actions_, &data_, Qt::LeftButton, {});
+        QDragMoveEvent move(At(), actions_, &data_, Qt::LeftButton, {});
+        return Send(enter) && Send(move);
+    }
+    bool Drop() {
+        QDropEvent drop(At(), actions_, &data_, Qt::LeftButton, {});
+        return Send(drop);
+    }
+
+  private:
+    QWidget* Widget(std::string_view name) { return form_.findChild<QWidget*>(FromUtf8(name)); }
+    QLineEdit* Field(std::string_view name) { return qobject_cast<QLineEdit*>(Widget(name)); }
+    QPoint At() {
+        const auto field = form::DropFieldOf(
+            form_.findChild<QTabWidget*>("pgc1")->currentWidget()->objectName().toStdString());
+        QWidget* target = field ? Widget(field->field) : Widget("pgc1");
+        return target->mapTo(&form_, target->rect().center());
+    }
+    bool Send(QDropEvent& event) {
+        QCoreApplication::sendEvent(form_.windowHandle(), &event);
+        if (event.isAccepted()) {
+            EXPECT_NE(event.dropAction(), Qt::MoveAction);  // the source would delete the file
+        }
+        return event.isAccepted();
+    }
+
+    TMainForm& form_;
+    QMimeData data_;
+    Qt::DropActions actions_;
+};
+
+TEST_F(MainForm, DropsFillThePathFieldOfTheirPageAsItsChooserWouldAndNothingElse) {
+    QtDrops drops(form);
+    updtest::CheckDropCases(drops);
 }
 
 struct ChooserCase {

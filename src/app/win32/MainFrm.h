@@ -9,6 +9,7 @@
 
 #include "ops/InteractionServices.h"
 #include "ui/FormDescription.h"
+#include "ui/win32/DropTarget.h"
 #include "ui/win32/Fonts.h"
 #include "ui/win32/ProgressDialog.h"
 
@@ -86,4 +87,5 @@ class TMainForm : public upd::InteractionServices {
     std::unique_ptr<upd::win32::ProgressDialog> progress_;
     bool workCancelled_ = false;
     bool closing_ = false;
+    std::unique_ptr<upd::win32::DropRegistration> drops_;
 };
