@@ -264,18 +264,16 @@ TEST_F(MainForm, OnlyTheUpdateIndexAndPasswordFieldsTakeTyping) {
     }
 }
 
-// The drop cases sent to the window's native window as the platform sends them, at the shown
-// page's path field, where an edit field would otherwise take the dragged text itself.
-class QtDrops {
-  public:
-    explicit QtDrops(TMainForm& form) : form_(form) {}
+// The drop cases sent to the native window as the platform sends them, at the page's path
+// field, where an edit field would take the dragged text itself.
+struct QtDrops {
+    TMainForm& form;
+    QMimeData data;
+    Qt::DropActions actions;
 
-    void ShowPage(std::string_view page) {
-        form_.findChild<QTabWidget*>("pgc1")->setCurrentWidget(Widget(page));
-    }
-    std::string Text(std::string_view field) { return Field(field)->text().toStdString(); }
-    void SetText(std::string_view field, const std::string& text) {
-        Field(field)->setText(QString::fromStdString(text));
+    void ShowPage(int page) { form.findChild<QTabWidget*>("pgc1")->setCurrentIndex(page); }
+    std::string Text(std::string_view field) {
+        return form.findChild<QLineEdit*>(FromUtf8(field))->text().toStdString();
     }
     bool Enter(const updtest::Drag& drag) {
         QList<QUrl> urls;
@@ -283,42 +281,28 @@ class QtDrops {
             const QString text = QString::fromStdString(item);
             urls << (drag.local ? QUrl::fromLocalFile(text) : QUrl(text));
         }
-        data_.setUrls(urls);
-        data_.setText(urls.front().toString());
-        actions_ = drag.moveOnly ? Qt::MoveAction : Qt::CopyAction | Qt::MoveAction;
-        QDragEnterEvent enter(At(), actions_, &data_, Qt::LeftButton, {});
-        QDragMoveEvent move(At(), actions_, &data_, Qt::LeftButton, {});
-        return Send(enter) && Send(move);
+        data.setUrls(urls);
+        data.setText(urls.front().toString());
+        actions = drag.moveOnly ? Qt::MoveAction : Qt::CopyAction | Qt::MoveAction;
+        return Send<QDragEnterEvent>() && Send<QDragMoveEvent>();
     }
-    bool Drop() {
-        QDropEvent drop(At(), actions_, &data_, Qt::LeftButton, {});
-        return Send(drop);
-    }
-
-  private:
-    QWidget* Widget(std::string_view name) { return form_.findChild<QWidget*>(FromUtf8(name)); }
-    QLineEdit* Field(std::string_view name) { return qobject_cast<QLineEdit*>(Widget(name)); }
-    QPoint At() {
-        const auto field = form::DropFieldOf(
-            form_.findChild<QTabWidget*>("pgc1")->currentWidget()->objectName().toStdString());
-        QWidget* target = field ? Widget(field->field) : Widget("pgc1");
-        return target->mapTo(&form_, target->rect().center());
-    }
-    bool Send(QDropEvent& event) {
-        QCoreApplication::sendEvent(form_.windowHandle(), &event);
+    bool Drop() { return Send<QDropEvent>(); }
+    template <typename Event>
+    bool Send() {
+        QWidget* page = form.findChild<QTabWidget*>("pgc1")->currentWidget();
+        QWidget* edit = page->findChild<QLineEdit*>();
+        QWidget* at = edit ? edit : page;
+        Event event(at->mapTo(&form, at->rect().center()), actions, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(form.windowHandle(), &event);
         if (event.isAccepted()) {
             EXPECT_NE(event.dropAction(), Qt::MoveAction);  // the source would delete the file
         }
         return event.isAccepted();
     }
-
-    TMainForm& form_;
-    QMimeData data_;
-    Qt::DropActions actions_;
 };
 
 TEST_F(MainForm, DropsFillThePathFieldOfTheirPageAsItsChooserWouldAndNothingElse) {
-    QtDrops drops(form);
+    QtDrops drops{form, {}, {}};
     updtest::CheckDropCases(drops);
 }
 

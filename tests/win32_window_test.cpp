@@ -13,7 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <future>
-#include <optional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -394,116 +394,68 @@ TEST_F(Win32Window, AFailingCommandShowsTheErrorDialogAndKeepsTheFields) {
     EXPECT_EQ(form.Text("edPassField"), upd::form::FindControl("edPassField")->text);
 }
 
-// A drag's data as the file manager hands it over: CF_HDROP with the paths, or text alone.
-class DraggedData final : public IDataObject {
-  public:
-    explicit DraggedData(const updtest::Drag& drag)
-        : format_(drag.local ? CF_HDROP : CF_UNICODETEXT),
-          global_(drag.local ? FileList(drag.items) : Global(Wide(drag.items.front()) + L'\0')) {}
-    ~DraggedData() { GlobalFree(global_); }
-
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (QueryGetData(format) != S_OK) {
-            return DV_E_FORMATETC;
-        }
-        *medium = {TYMED_HGLOBAL, {}, nullptr};
-        medium->hGlobal = static_cast<HGLOBAL>(OleDuplicateData(global_, format_, 0));
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-        return format->cfFormat == format_ && (format->tymed & TYMED_HGLOBAL) ? S_OK
-                                                                              : DV_E_FORMATETC;
-    }
-    // Lives on the test's stack: no reference counting, nothing else offered.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-
-  private:
-    static HGLOBAL Global(const std::wstring& text, const DROPFILES* header = nullptr) {
-        const size_t headerSize = header ? sizeof *header : 0;
-        HGLOBAL global = GlobalAlloc(GHND, headerSize + text.size() * sizeof(wchar_t));
-        auto* bytes = static_cast<char*>(GlobalLock(global));
-        memcpy(bytes, header, headerSize);
-        memcpy(bytes + headerSize, text.data(), text.size() * sizeof(wchar_t));
-        GlobalUnlock(global);
-        return global;
-    }
-    static HGLOBAL FileList(const std::vector<std::string>& paths) {
-        std::wstring list;
-        for (const std::string& path : paths) {
-            list += Wide(path) + L'\0';
-        }
-        const DROPFILES header{sizeof(DROPFILES), {}, FALSE, TRUE};
-        return Global(list + L'\0', &header);
-    }
-
-    CLIPFORMAT format_;
-    HGLOBAL global_;
+struct Releaser {
+    void operator()(IUnknown* object) const { object->Release(); }
 };
 
-// The drop cases as calls on the drop target the window has registered with OLE.
-class Win32Drops {
-  public:
-    explicit Win32Drops(TMainForm& form)
-        : form_(form),
-          target_(static_cast<IDropTarget*>(GetPropW(form.Handle(), L"OleDropTargetInterface"))) {
-        EXPECT_NE(target_, nullptr);
+// A drag's data as the system hands it over: its own data object, here the clipboard's,
+// holding CF_HDROP with the paths, or text alone.
+std::unique_ptr<IDataObject, Releaser> DataOf(const updtest::Drag& drag) {
+    std::wstring list;
+    for (const std::string& item : drag.items) {
+        list += Wide(item) + L'\0';
     }
+    DROPFILES header{sizeof header, {}, FALSE, TRUE};
+    std::string bytes(drag.local ? reinterpret_cast<const char*>(&header) : "",
+                      drag.local ? sizeof header : 0);
+    bytes.append(reinterpret_cast<const char*>(list.c_str()), (list.size() + 1) * sizeof(wchar_t));
+    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    memcpy(GlobalLock(global), bytes.data(), bytes.size());
+    GlobalUnlock(global);
+    EXPECT_TRUE(OpenClipboard(nullptr) && EmptyClipboard());
+    SetClipboardData(drag.local ? CF_HDROP : CF_UNICODETEXT, global);
+    CloseClipboard();
+    IDataObject* data = nullptr;
+    EXPECT_EQ(OleGetClipboard(&data), S_OK);
+    return std::unique_ptr<IDataObject, Releaser>(data);
+}
 
-    void ShowPage(std::string_view page) {
-        const auto& pages = upd::form::MainForm().pages;
-        for (int index = 0; index < int(pages.size()); ++index) {
-            if (pages[index].name == page) {
-                SelectPage(form_, index);
-            }
-        }
-    }
-    std::string Text(std::string_view field) { return form_.Text(field); }
-    void SetText(std::string_view field, const std::string& text) { form_.SetText(field, text); }
+// The drop cases as calls on the drop target the window has registered with OLE.
+struct Win32Drops {
+    explicit Win32Drops(TMainForm& window) : form(window) {}
+
+    TMainForm& form;
+    IDropTarget* target =
+        static_cast<IDropTarget*>(GetPropW(form.Handle(), L"OleDropTargetInterface"));
+    std::unique_ptr<IDataObject, Releaser> data;
+    DWORD allowed = DROPEFFECT_NONE;
+
+    void ShowPage(int page) { SelectPage(form, page); }
+    std::string Text(std::string_view field) { return form.Text(field); }
     bool Enter(const updtest::Drag& drag) {
-        data_.emplace(drag);
-        allowed_ = drag.moveOnly ? DROPEFFECT_MOVE : DROPEFFECT_COPY | DROPEFFECT_MOVE;
-        DWORD entered = allowed_;
-        DWORD over = allowed_;
-        EXPECT_EQ(target_->DragEnter(&*data_, MK_LBUTTON, {}, &entered), S_OK);
-        EXPECT_EQ(target_->DragOver(MK_LBUTTON, {}, &over), S_OK);
+        data = DataOf(drag);
+        allowed = drag.moveOnly ? DROPEFFECT_MOVE : DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        DWORD entered = allowed;
+        DWORD over = allowed;
+        target->DragEnter(data.get(), MK_LBUTTON, {}, &entered);
+        target->DragOver(MK_LBUTTON, {}, &over);
         return Taken(entered) && Taken(over);
     }
     bool Drop() {
-        DWORD effect = allowed_;
-        EXPECT_EQ(target_->Drop(&*data_, 0, {}, &effect), S_OK);
+        DWORD effect = allowed;
+        target->Drop(data.get(), 0, {}, &effect);
         return Taken(effect);
     }
-
-  private:
     static bool Taken(DWORD effect) {
         EXPECT_EQ(effect & DROPEFFECT_MOVE, 0u);  // the source would delete the file
         return effect != DROPEFFECT_NONE;
     }
-
-    TMainForm& form_;
-    IDropTarget* target_;
-    std::optional<DraggedData> data_;
-    DWORD allowed_ = DROPEFFECT_NONE;
 };
 
 TEST_F(Win32Window, DropsFillThePathFieldOfTheirPageAsItsChooserWouldAndNothingElse) {
     Win32Drops drops(form);
-    if (!HasFailure()) {
-        updtest::CheckDropCases(drops);
-    }
+    ASSERT_NE(drops.target, nullptr);
+    updtest::CheckDropCases(drops);
 }
 
 // Resources of a built executable, read without running it.

@@ -1,7 +1,6 @@
 #pragma once
 
-// Drops onto each page, run the same way against the Qt and the Win32 window: what is
-// dragged, whether the page takes it while it is dragged, and whether the drop fills the field.
+// Drops onto each page, run the same way against the Qt and the Win32 window.
 
 #include <gtest/gtest.h>
 
@@ -12,108 +11,84 @@
 
 #include "support/TestFiles.h"
 #include "ui/DropRule.h"
+#include "ui/FormDescription.h"
 
 namespace updtest {
 
-enum class Dragged {
-    File,
-    Folder,
-    TwoFiles,
-    WebAddress,   // not a local path
-    Unspellable,  // a file named in letters the ANSI code page (1251 here) has not
-    MoveOnly,     // a file its source offers for moving only, and would delete after the drop
-    GoneAtDrop,   // a file deleted after the drag entered the window
-};
-
-inline constexpr std::string_view kDraggedNames[] = {"a file",
-                                                     "a folder",
-                                                     "two files",
-                                                     "a web address",
-                                                     "an unspellable name",
-                                                     "a move only",
-                                                     "a file gone at the drop"};
-
-struct DropCase {
-    std::string_view page;
-    Dragged dragged;
-    bool takenWhileDragged;
-    bool fills;
-};
-
-// On Windows the tool keeps to paths the ANSI code page can spell.
-#ifdef _WIN32
-inline constexpr bool kAnyNameFits = false;
-#else
-inline constexpr bool kAnyNameFits = true;
-#endif
-
-inline constexpr DropCase kDropCases[] = {
-    {"ts1", Dragged::File, true, true},
-    {"ts1", Dragged::Folder, false, false},
-    {"ts1", Dragged::TwoFiles, false, false},
-    {"ts1", Dragged::WebAddress, false, false},
-    {"ts1", Dragged::Unspellable, kAnyNameFits, kAnyNameFits},
-    {"ts1", Dragged::MoveOnly, false, false},
-    {"ts2", Dragged::Folder, true, true},
-    {"ts2", Dragged::File, false, false},
-    {"ts3", Dragged::File, true, true},
-    {"ts3", Dragged::Folder, false, false},
-    {"ts3", Dragged::GoneAtDrop, true, false},
-    {"ts4", Dragged::File, false, false},
-};
-
-// What a window's test hands its window: local paths, or one web address; the actions the
-// drag's source allows are copy and move, or move alone.
+// Paths or a web address; a source that offers them for moving only would delete them after.
 struct Drag {
     std::vector<std::string> items;
     bool local = true;
     bool moveOnly = false;
 };
 
-inline Drag DragFor(const TempDir& dir, Dragged dragged) {
-    const std::string file = dir / "updates.xml";
-    WriteBytes(file, "<updates/>");
-    const std::string folder = dir / "пач";
-    std::filesystem::create_directory(upd::ToPath(folder));
-    switch (dragged) {
-        case Dragged::Folder:
-            return {{folder}};
-        case Dragged::TwoFiles:
-            WriteBytes(dir / "second.xml", "<updates/>");
-            return {{file, dir / "second.xml"}};
-        case Dragged::WebAddress:
-            return {{"https://example.org/updates.xml"}, false};
-        case Dragged::Unspellable:
-            WriteBytes(dir / "更新.xml", "<updates/>");
-            return {{dir / "更新.xml"}};
-        case Dragged::MoveOnly:
-            return {{file}, true, true};
-        default:
-            return {{file}};
+enum class Twist { None, MoveOnly, GoneAtDrop };
+
+struct DropCase {
+    int page;
+    std::vector<std::string> names;  // made in a fresh folder; "name/" is a folder
+    bool takenWhileDragged;
+    bool fills;
+    Twist twist = Twist::None;
+};
+
+// On Windows the tool keeps to paths the ANSI code page (1251 in the tests) can spell.
+#ifdef _WIN32
+inline constexpr bool kAnyNameFits = false;
+#else
+inline constexpr bool kAnyNameFits = true;
+#endif
+
+// Pages: 0 index package, 1 update archive, 2 restore, 3 help.
+inline const DropCase kDropCases[] = {
+    {0, {"updates.xml"}, true, true},
+    {0, {"пач/"}, false, false},
+    {0, {"updates.xml", "second.xml"}, false, false},
+    {0, {"https://example.org/updates.xml"}, false, false},
+    {0, {"更新.xml"}, kAnyNameFits, kAnyNameFits},
+    {0, {"updates.xml"}, false, false, Twist::MoveOnly},
+    {1, {"пач/"}, true, true},
+    {1, {"updates.xml"}, false, false},
+    {2, {"updates.upd"}, true, true},
+    {2, {"пач/"}, false, false},
+    {2, {"updates.upd"}, true, false, Twist::GoneAtDrop},
+    {3, {"updates.xml"}, false, false},
+};
+
+inline Drag MakeDrag(const TempDir& dir, const DropCase& c) {
+    Drag drag{{}, true, c.twist == Twist::MoveOnly};
+    for (const std::string& name : c.names) {
+        drag.local = name.find("://") == std::string::npos;
+        drag.items.push_back(drag.local ? dir / name : name);
+        if (drag.local && name.back() == '/') {
+            drag.items.back() = dir / name.substr(0, name.size() - 1);
+            std::filesystem::create_directory(upd::ToPath(drag.items.back()));
+        } else if (drag.local) {
+            WriteBytes(drag.items.back(), "<updates/>");
+        }
     }
+    return drag;
 }
 
-// Drags each case onto its page of `window`, which offers ShowPage(page), Text(field),
-// SetText(field, text), Enter(drag) (taken while passing over: enter and move both) and
-// Drop() (taken at the drop).
+// `window` offers ShowPage(index), Text(field), Enter(drag) (taken while it enters and moves
+// over the window) and Drop() (taken at the drop). A page's first case fills its field, so
+// that a refused drop after it has a text to keep.
 template <typename Window>
 void CheckDropCases(Window& window) {
     for (const DropCase& c : kDropCases) {
-        SCOPED_TRACE(std::string(kDraggedNames[int(c.dragged)]) + " on " + std::string(c.page));
+        SCOPED_TRACE(::testing::Message() << "drop case " << &c - kDropCases);
         const TempDir dir;
-        const Drag drag = DragFor(dir, c.dragged);
+        const Drag drag = MakeDrag(dir, c);
         window.ShowPage(c.page);
-        const auto field = upd::form::DropFieldOf(c.page);
-        if (field) {
-            window.SetText(field->field, "earlier text");
-        }
+        const auto field = upd::form::DropFieldOf(upd::form::MainForm().pages[c.page].name);
+        const std::string before = field ? window.Text(field->field) : "";
         EXPECT_EQ(window.Enter(drag), c.takenWhileDragged);
-        if (c.dragged == Dragged::GoneAtDrop) {
+        if (c.twist == Twist::GoneAtDrop) {
             std::filesystem::remove(upd::ToPath(drag.items.front()));
         }
         EXPECT_EQ(window.Drop(), c.fills);
         if (field) {
-            EXPECT_EQ(window.Text(field->field), c.fills ? drag.items.front() : "earlier text");
+            EXPECT_EQ(window.Text(field->field), c.fills ? drag.items.front() : before);
         }
     }
 }
