@@ -146,13 +146,12 @@ class PageDropTarget final : public IDropTarget {
 
 }  // namespace
 
-DropRegistration::DropRegistration(HWND window, HWND pageTabs, FillField fill)
-    : window_(window), oleReady_(SUCCEEDED(OleInitialize(nullptr))) {
-    if (!oleReady_) {
-        return;  // a thread of another apartment: the window simply takes no drops
-    }
+DropRegistration::DropRegistration(HWND window, HWND pageTabs, FillField fill) : window_(window) {
+    // Made first, so that nothing is left to undo if it fails.
     auto* target = new PageDropTarget(window, pageTabs, std::move(fill));
-    registered_ = SUCCEEDED(RegisterDragDrop(window, target));
+    // Fails on a thread of another apartment: the window then simply takes no drops.
+    oleReady_ = SUCCEEDED(OleInitialize(nullptr));
+    registered_ = oleReady_ && SUCCEEDED(RegisterDragDrop(window, target));
     target->Release();  // the registration holds it now, or nobody does
     if (registered_) {
         SetWindowSubclass(window, &Subclass, 0, reinterpret_cast<DWORD_PTR>(this));

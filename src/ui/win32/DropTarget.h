@@ -29,7 +29,7 @@ class DropRegistration {
     void Revoke();
 
     HWND window_;
-    bool oleReady_;
+    bool oleReady_ = false;
     bool registered_ = false;
 };
 
