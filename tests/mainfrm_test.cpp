@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
@@ -28,6 +29,7 @@
 
 #include "app/MainFrm.h"
 #include "container/UpdContainer.h"
+#include "support/DropCases.h"
 #include "support/ModalDialogs.h"
 #include "support/StepWindowChecks.h"
 #include "support/TestFiles.h"
@@ -270,6 +272,48 @@ TEST_F(MainForm, OnlyTheUpdateIndexAndPasswordFieldsTakeTyping) {
         QTest::keyClicks(edit, "abc");
         EXPECT_EQ(edit->text(), after) << name;
     }
+}
+
+// The drop cases sent to the native window as the platform sends them, at the page's path
+// field, where an edit field would take the dragged text itself.
+struct QtDrops {
+    TMainForm& form;
+    QMimeData data;
+    Qt::DropActions actions;
+
+    void ShowPage(int page) { form.findChild<QTabWidget*>("pgc1")->setCurrentIndex(page); }
+    std::string Text(std::string_view field) {
+        return form.findChild<QLineEdit*>(FromUtf8(field))->text().toStdString();
+    }
+    bool Enter(const updtest::Drag& drag) {
+        QList<QUrl> urls;
+        for (const std::string& item : drag.items) {
+            const QString text = QString::fromStdString(item);
+            urls << (drag.local ? QUrl::fromLocalFile(text) : QUrl(text));
+        }
+        data.setUrls(urls);
+        data.setText(urls.front().toString());
+        actions = drag.moveOnly ? Qt::MoveAction : Qt::CopyAction | Qt::MoveAction;
+        return Send<QDragEnterEvent>() && Send<QDragMoveEvent>();
+    }
+    bool Drop() { return Send<QDropEvent>(); }
+    template <typename Event>
+    bool Send() {
+        QWidget* page = form.findChild<QTabWidget*>("pgc1")->currentWidget();
+        QWidget* edit = page->findChild<QLineEdit*>();
+        QWidget* at = edit ? edit : page;
+        Event event(at->mapTo(&form, at->rect().center()), actions, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(form.windowHandle(), &event);
+        if (event.isAccepted()) {
+            EXPECT_NE(event.dropAction(), Qt::MoveAction);  // the source would delete the file
+        }
+        return event.isAccepted();
+    }
+};
+
+TEST_F(MainForm, DropsFillThePathFieldOfTheirPageAsItsChooserWouldAndNothingElse) {
+    QtDrops drops{form, {}, {}};
+    updtest::CheckDropCases(drops);
 }
 
 struct ChooserCase {

@@ -5,12 +5,15 @@
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <future>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "app/win32/MainFrm.h"
+#include "support/DropCases.h"
 #include "support/StepWindowChecks.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/Choosers.h"
@@ -439,6 +443,70 @@ TEST_F(Win32Window, AFailingCommandShowsTheErrorDialogAndKeepsTheFields) {
     EXPECT_TRUE(IsWindow(form.Handle()));
     EXPECT_EQ(form.Text("edUpdatesXMLPath"), missing);
     EXPECT_EQ(form.Text("edPassField"), upd::form::FindControl("edPassField")->text);
+}
+
+struct Releaser {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+
+// A drag's data as the system hands it over: its own data object, here the clipboard's,
+// holding CF_HDROP with the paths, or text alone.
+std::unique_ptr<IDataObject, Releaser> DataOf(const updtest::Drag& drag) {
+    std::wstring list;
+    for (const std::string& item : drag.items) {
+        list += Wide(item) + L'\0';
+    }
+    DROPFILES header{sizeof header, {}, FALSE, TRUE};
+    std::string bytes(drag.local ? reinterpret_cast<const char*>(&header) : "",
+                      drag.local ? sizeof header : 0);
+    bytes.append(reinterpret_cast<const char*>(list.c_str()), (list.size() + 1) * sizeof(wchar_t));
+    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    memcpy(GlobalLock(global), bytes.data(), bytes.size());
+    GlobalUnlock(global);
+    EXPECT_TRUE(OpenClipboard(nullptr) && EmptyClipboard());
+    SetClipboardData(drag.local ? CF_HDROP : CF_UNICODETEXT, global);
+    CloseClipboard();
+    IDataObject* data = nullptr;
+    EXPECT_EQ(OleGetClipboard(&data), S_OK);
+    return std::unique_ptr<IDataObject, Releaser>(data);
+}
+
+// The drop cases as calls on the drop target the window has registered with OLE.
+struct Win32Drops {
+    explicit Win32Drops(TMainForm& window) : form(window) {}
+
+    TMainForm& form;
+    IDropTarget* target =
+        static_cast<IDropTarget*>(GetPropW(form.Handle(), L"OleDropTargetInterface"));
+    std::unique_ptr<IDataObject, Releaser> data;
+    DWORD allowed = DROPEFFECT_NONE;
+
+    void ShowPage(int page) { SelectPage(form, page); }
+    std::string Text(std::string_view field) { return form.Text(field); }
+    bool Enter(const updtest::Drag& drag) {
+        data = DataOf(drag);
+        allowed = drag.moveOnly ? DROPEFFECT_MOVE : DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        DWORD entered = allowed;
+        DWORD over = allowed;
+        target->DragEnter(data.get(), MK_LBUTTON, {}, &entered);
+        target->DragOver(MK_LBUTTON, {}, &over);
+        return Taken(entered) && Taken(over);
+    }
+    bool Drop() {
+        DWORD effect = allowed;
+        target->Drop(data.get(), 0, {}, &effect);
+        return Taken(effect);
+    }
+    static bool Taken(DWORD effect) {
+        EXPECT_EQ(effect & DROPEFFECT_MOVE, 0u);  // the source would delete the file
+        return effect != DROPEFFECT_NONE;
+    }
+};
+
+TEST_F(Win32Window, DropsFillThePathFieldOfTheirPageAsItsChooserWouldAndNothingElse) {
+    Win32Drops drops(form);
+    ASSERT_NE(drops.target, nullptr);
+    updtest::CheckDropCases(drops);
 }
 
 // Resources of a built executable, read without running it.

@@ -19,6 +19,7 @@
 #include "ui/ErrorText.h"
 #include "ui/ExceptionRouting.h"
 #include "ui/LocalizedMessage.h"
+#include "ui/PageDrops.h"
 #include "ui/ProgressDialog.h"
 #include "ui/WrappingLabel.h"
 
@@ -94,6 +95,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     }
     pages_->setCurrentIndex(description.activePage);
     CreateExitAction();
+    upd::AcceptDropsOnPages(*this, *pages_);
     const auto activeStops = form::TabOrder(description.pages[description.activePage]);
     if (!activeStops.empty()) {
         findChild<QWidget*>(FromUtf8(activeStops.front().name))->setFocus();

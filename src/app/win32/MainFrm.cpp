@@ -108,6 +108,9 @@ TMainForm::TMainForm() {
     LayOut(upd::win32::WindowDpi(handle_));
     upd::win32::CenterOnMonitor(handle_);
     ShowPage(form.activePage);
+    drops_ = std::make_unique<upd::win32::DropRegistration>(
+        handle_, pages_,
+        [this](std::string_view field, const std::string& path) { SetText(field, path); });
     FormCreate();
 }
 

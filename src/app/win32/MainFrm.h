@@ -11,6 +11,7 @@
 #include "ui/FormActions.h"
 #include "ui/FormDescription.h"
 #include "ui/StepThread.h"
+#include "ui/win32/DropTarget.h"
 #include "ui/win32/Fonts.h"
 #include "ui/win32/ProgressDialog.h"
 
@@ -100,4 +101,5 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields {
     bool stepRunning_ = false;
     bool closeAfterStep_ = false;
     bool closing_ = false;
+    std::unique_ptr<upd::win32::DropRegistration> drops_;
 };

@@ -1,0 +1,98 @@
+#include "ui/PageDrops.h"
+
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTabWidget>
+#include <QUrl>
+
+#include <optional>
+
+#include "ui/DropRule.h"
+
+namespace upd {
+
+namespace {
+
+form::DraggedItems DraggedItemsOf(const QMimeData* data) {
+    form::DraggedItems items;
+    if (data == nullptr) {
+        return items;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) {
+            items.emplace_back();
+            continue;
+        }
+        QString path = url.toLocalFile();
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) {
+            path.chop(1);  // a folder as the chooser gives it
+        }
+        items.emplace_back(path.toStdString());
+    }
+    return items;
+}
+
+// Copy or link, never move: after a move the drag's source deletes what it dragged.
+bool ChooseHarmlessAction(QDropEvent& event) {
+    for (const Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (event.possibleActions() & action) {
+            event.setDropAction(action);
+            return true;
+        }
+    }
+    return false;
+}
+
+class PageDropFilter : public QObject {
+  public:
+    PageDropFilter(QWidget& window, QTabWidget& pages)
+        : QObject(&window), window_(window), pages_(pages) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+                Answer(static_cast<QDropEvent&>(*event));
+                return true;
+            case QEvent::Drop:
+                if (const auto drop = Answer(static_cast<QDropEvent&>(*event))) {
+                    Fill(*drop);
+                }
+                return true;
+            default:
+                return QObject::eventFilter(watched, event);
+        }
+    }
+
+  private:
+    std::optional<form::AcceptedDrop> Answer(QDropEvent& event) const {
+        const QWidget* page = pages_.currentWidget();
+        auto drop = form::JudgeDrop(page ? page->objectName().toStdString() : std::string(),
+                                    DraggedItemsOf(event.mimeData()));
+        event.setAccepted(drop && ChooseHarmlessAction(event));
+        return event.isAccepted() ? drop : std::nullopt;
+    }
+
+    void Fill(const form::AcceptedDrop& drop) const {
+        const QString name = QString::fromUtf8(drop.field.data(), qsizetype(drop.field.size()));
+        if (auto* field = window_.findChild<QLineEdit*>(name)) {
+            field->setText(QString::fromStdString(drop.path));
+        }
+    }
+
+    QWidget& window_;
+    QTabWidget& pages_;
+};
+
+}  // namespace
+
+void AcceptDropsOnPages(QWidget& window, QTabWidget& pages) {
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        child->setAcceptDrops(false);  // the drag goes up to the window
+    }
+    window.setAcceptDrops(true);
+    window.installEventFilter(new PageDropFilter(window, pages));
+}
+
+}  // namespace upd

@@ -1,0 +1,185 @@
+#include "ui/win32/DropTarget.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <optional>
+
+#include "ui/DropRule.h"
+#include "ui/FormDescription.h"
+#include "ui/win32/ExceptionBoundary.h"
+#include "ui/win32/WideText.h"
+
+namespace upd::win32 {
+
+namespace {
+
+class StorageMedium {
+  public:
+    StorageMedium() = default;
+    ~StorageMedium() { ReleaseStgMedium(&medium_); }
+    StorageMedium(const StorageMedium&) = delete;
+    StorageMedium& operator=(const StorageMedium&) = delete;
+    STGMEDIUM* operator&() { return &medium_; }
+    HGLOBAL Global() const { return medium_.tymed == TYMED_HGLOBAL ? medium_.hGlobal : nullptr; }
+
+  private:
+    STGMEDIUM medium_{};
+};
+
+// The paths of a drag of files and folders; anything else is one item that is not a path.
+form::DraggedItems DraggedItemsOf(IDataObject& data) {
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    StorageMedium medium;
+    if (FAILED(data.GetData(&format, &medium)) || medium.Global() == nullptr) {
+        return {std::nullopt};
+    }
+    auto* drop = static_cast<HDROP>(medium.Global());
+    form::DraggedItems items;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT index = 0; index < count; ++index) {
+        std::wstring path(DragQueryFileW(drop, index, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, index, path.data(), UINT(path.size())));
+        items.emplace_back(Utf8(path));
+    }
+    return items;
+}
+
+// Copy or link, never move: after a move the drag's source deletes what it dragged.
+DWORD HarmlessEffect(DWORD allowed) {
+    for (const DWORD effect : {DROPEFFECT_COPY, DROPEFFECT_LINK}) {
+        if (allowed & effect) {
+            return effect;
+        }
+    }
+    return DROPEFFECT_NONE;
+}
+
+class PageDropTarget final : public IDropTarget {
+  public:
+    PageDropTarget(HWND window, HWND pageTabs, FillField fill)
+        : window_(window), pageTabs_(pageTabs), fill_(std::move(fill)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+        if (object == nullptr) {
+            return E_POINTER;
+        }
+        *object = IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropTarget) ? this : nullptr;
+        if (*object == nullptr) {
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = InterlockedDecrement(&references_);
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        return Guarded(effect, [&](DWORD allowed) {
+            items_ = data ? DraggedItemsOf(*data) : form::DraggedItems{};
+            return Answer(allowed).effect;
+        });
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override {
+        return Guarded(effect, [&](DWORD allowed) { return Answer(allowed).effect; });
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override {
+        items_.clear();
+        return S_OK;
+    }
+    // Judged again: what was dragged may have gone meanwhile.
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        return Guarded(effect, [&](DWORD allowed) {
+            items_ = data ? DraggedItemsOf(*data) : form::DraggedItems{};
+            const Answered answer = Answer(allowed);
+            items_.clear();
+            if (answer.drop) {
+                fill_(answer.drop->field, answer.drop->path);
+            }
+            return answer.effect;
+        });
+    }
+
+  private:
+    struct Answered {
+        DWORD effect = DROPEFFECT_NONE;
+        std::optional<form::AcceptedDrop> drop;
+    };
+
+    // While a long step runs the window is disabled and takes nothing.
+    Answered Answer(DWORD allowed) const {
+        const auto page = SendMessageW(pageTabs_, TCM_GETCURSEL, 0, 0);
+        const auto& pages = form::MainForm().pages;
+        if (!IsWindowEnabled(window_) || page < 0 || size_t(page) >= pages.size()) {
+            return {};
+        }
+        auto drop = form::JudgeDrop(pages[size_t(page)].name, items_);
+        const DWORD effect = drop ? HarmlessEffect(allowed) : DROPEFFECT_NONE;
+        return effect == DROPEFFECT_NONE ? Answered{} : Answered{effect, std::move(drop)};
+    }
+
+    // Nothing may unwind into OLE: a failure refuses the drop and reaches the error dialog.
+    template <typename Action>
+    static HRESULT Guarded(DWORD* effect, Action&& action) {
+        if (effect == nullptr) {
+            return E_INVALIDARG;
+        }
+        const DWORD allowed = *effect;
+        *effect = DROPEFFECT_NONE;
+        RunGuarded([&] { *effect = action(allowed); });
+        return S_OK;
+    }
+
+    LONG references_ = 1;
+    HWND window_;
+    HWND pageTabs_;
+    FillField fill_;
+    form::DraggedItems items_;
+};
+
+}  // namespace
+
+DropRegistration::DropRegistration(HWND window, HWND pageTabs, FillField fill) : window_(window) {
+    // Made first, so that nothing is left to undo if it fails.
+    auto* target = new PageDropTarget(window, pageTabs, std::move(fill));
+    // Fails on a thread of another apartment: the window then simply takes no drops.
+    oleReady_ = SUCCEEDED(OleInitialize(nullptr));
+    registered_ = oleReady_ && SUCCEEDED(RegisterDragDrop(window, target));
+    target->Release();  // the registration holds it now, or nobody does
+    if (registered_) {
+        SetWindowSubclass(window, &Subclass, 0, reinterpret_cast<DWORD_PTR>(this));
+    }
+}
+
+DropRegistration::~DropRegistration() {
+    Revoke();
+    if (oleReady_) {
+        OleUninitialize();
+    }
+}
+
+// The target must be revoked while its window still exists, or OLE keeps it.
+LRESULT CALLBACK DropRegistration::Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR self) {
+    if (message == WM_DESTROY) {
+        reinterpret_cast<DropRegistration*>(self)->Revoke();
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void DropRegistration::Revoke() {
+    if (registered_) {
+        registered_ = false;
+        RemoveWindowSubclass(window_, &Subclass, 0);
+        RevokeDragDrop(window_);
+    }
+}
+
+}  // namespace upd::win32

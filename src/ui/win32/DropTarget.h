@@ -1,0 +1,36 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace upd::win32 {
+
+// Fills the field of that name with the path (UTF-8).
+using FillField = std::function<void(std::string_view field, const std::string& path)>;
+
+// Files and folders dropped onto the window fill the shown page's path field, as its chooser
+// would (ui/DropRule.h). An OLE drop target answers "no drop" while a drag the page cannot
+// take passes over the window (WM_DROPFILES could not refuse it). Registered from creation
+// until the window is destroyed; OLE is initialized on the window's thread meanwhile.
+class DropRegistration {
+  public:
+    // pageTabs: the tab control whose selected page is the shown one.
+    DropRegistration(HWND window, HWND pageTabs, FillField fill);
+    ~DropRegistration();
+    DropRegistration(const DropRegistration&) = delete;
+    DropRegistration& operator=(const DropRegistration&) = delete;
+
+  private:
+    static LRESULT CALLBACK Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR self);
+    void Revoke();
+
+    HWND window_;
+    bool oleReady_ = false;
+    bool registered_ = false;
+};
+
+}  // namespace upd::win32
