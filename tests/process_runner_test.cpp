@@ -97,13 +97,13 @@ TEST_F(Scripts, CommandArgumentsArriveAsTheyStandInTheWorkingDirectory) {
         ScriptPath("record", "pwd\nfor a in \"$@\"; do echo \"[$a]\"; done\n");
     const std::string folder = dir / "pa\"th *";
     std::filesystem::create_directory(folder);
-    const upd::Command command{{record, "pa\"th", "*", "-p$x y", ""}, "shown", folder, {}};
+    const upd::Command command{record, {"pa\"th", "*", "-p$x y", ""}, folder, "shown"};
     EXPECT_EQ(upd::RunAndWait(command).outputTail, folder + "\n[pa\"th]\n[*]\n[-p$x y]\n[]\n");
 }
 
 TEST(RunAndWait, ProgramIsTakenAsGivenNotSearchedFor) {
     // "sh" is on PATH, but no file "sh" is in the current folder.
-    const upd::Command command{{"sh", "-c", "exit 0"}, "sh -c", {}, "shown as"};
+    const upd::Command command{"sh", {"-c", "exit 0"}, {}, "shown as"};
     EXPECT_EQ(updtest::FailureOf([&] { upd::RunAndWait(command); }), "(2) Unable to run shown as");
 }
 
@@ -117,7 +117,7 @@ TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
     const auto started = std::chrono::steady_clock::now();
     int asked = 0;
     const auto outcome =
-        upd::RunAndWait(upd::Command{{script}, script, {}, {}}, [&] { return ++asked < 3; });
+        upd::RunAndWait(upd::Command{script, {}, {}, {}}, [&] { return ++asked < 3; });
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_EQ(asked, 3);
@@ -150,7 +150,7 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
         });
         const auto begun = std::chrono::steady_clock::now();
         const auto outcome = upd::RunAndWait(
-            upd::Command{{script}, script, {}, {}}, [] { return true; }, cancel);
+            upd::Command{script, {}, {}, {}}, [] { return true; }, cancel);
         canceller.join();
         EXPECT_TRUE(outcome.cancelled);
         // Ended members not yet reaped by init count until the grace of the SIGKILL is over.
@@ -170,7 +170,7 @@ TEST_F(Scripts, OutputIsHandedOnAsItArrives) {
     std::string handed;
     std::vector<Clock::duration> when;
     const auto outcome = upd::RunAndWait(
-        upd::Command{{script}, script, {}, {}}, [] { return true; },
+        upd::Command{script, {}, {}, {}}, [] { return true; },
         [&](std::string_view chunk) {
             handed += chunk;
             when.push_back(Clock::now() - started);

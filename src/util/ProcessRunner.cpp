@@ -1,5 +1,9 @@
 #include "util/ProcessRunner.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+
 #include "util/OperationError.h"
 #include "util/Texts.h"
 
@@ -59,7 +63,13 @@ ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting
 }
 
 ProcessOutcome RunAndWait(const std::string& commandLine) {
-    return RunAndWait(Command{SplitCommandLine(commandLine), commandLine, {}, {}});
+    std::vector<std::string> arguments = SplitCommandLine(commandLine);
+    if (arguments.empty()) {
+        ThrowUnableToRun(ENOENT, commandLine);
+    }
+    const std::string program = std::move(arguments.front());
+    arguments.erase(arguments.begin());
+    return RunAndWait(Command{program, std::move(arguments), {}, commandLine});
 }
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
@@ -86,6 +96,32 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
         arguments.push_back(std::move(current));
     }
     return arguments;
+}
+
+namespace {
+
+bool IsSwitch(const std::string& argument) {
+    return argument.starts_with('-');
+}
+
+bool NeedsQuotes(const std::string& argument) {
+    if (IsSwitch(argument)) {
+        return argument.find_first_of(" \t") != std::string::npos;
+    }
+    return argument.empty() || !std::all_of(argument.begin(), argument.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0;
+    });
+}
+
+}  // namespace
+
+std::string CommandLine(const Command& command) {
+    std::string line = "\"" + command.program + "\"";
+    for (const std::string& argument : command.arguments) {
+        line += ' ';
+        line += NeedsQuotes(argument) ? "\"" + argument + "\"" : argument;
+    }
+    return line;
 }
 
 }  // namespace upd
