@@ -368,9 +368,10 @@ std::string ArchiverCommandLine(const std::string& archiver, const std::string& 
 Command ArchiveCommand(const std::string& archiver, const std::string& password,
                        const std::string& archive, const std::string& patchFolder) {
     const FolderFiles files = FolderFilesOf(patchFolder);
-    return Command{
-        archiver, {"a", PasswordSwitch(password), archive, files.pattern}, files.workingDirectory,
-        {}};
+    return Command{archiver,
+                   {"a", PasswordSwitch(password), archive, files.pattern},
+                   files.workingDirectory,
+                   {}};
 }
 
 ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing) {

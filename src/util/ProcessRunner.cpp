@@ -109,8 +109,8 @@ bool NeedsQuotes(const std::string& argument) {
         return argument.find_first_of(" \t") != std::string::npos;
     }
     return argument.empty() || !std::all_of(argument.begin(), argument.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0;
-    });
+               return std::isalnum(static_cast<unsigned char>(c)) != 0;
+           });
 }
 
 }  // namespace

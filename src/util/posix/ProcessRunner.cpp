@@ -204,8 +204,8 @@ std::vector<char*> ArgumentVector(const Command& command) {
 
 bool HoldsNul(const Command& command) {
     const auto nul = [](const std::string& text) { return text.find('\0') != std::string::npos; };
-    return nul(command.program) || std::any_of(command.arguments.begin(),
-                                               command.arguments.end(), nul);
+    return nul(command.program) ||
+           std::any_of(command.arguments.begin(), command.arguments.end(), nul);
 }
 
 std::string Shown(const Command& command) {
