@@ -159,7 +159,8 @@ void PrintEntries(const std::string& container, std::ostream& out) {
 
 void AddArchive(CLI::App& app, Options& options, const ToolConsole& console) {
     auto* archive = app.add_subcommand("archive", std::string(text::kToolArchive));
-    auto* password = archive->add_option_group("password", std::string(text::kToolPasswordGroup));
+    auto* password = archive->add_option_group(std::string(text::kToolPasswordGroupName),
+                                               std::string(text::kToolPasswordGroup));
     password->add_option("--password", options.password, std::string(text::kToolPassword));
     password->add_option("--password-file", options.passwordFile,
                          std::string(text::kToolPasswordFile));

@@ -27,11 +27,10 @@ enum class ArchiveResult { Done, Cancelled };
 using KeepWorking = std::function<bool(const WorkProgress&)>;
 
 // For inputs CheckArchiveInputs has passed: checks the archiver and the output, archives the
-// patch folder's files into a temporary archive beside the
-// output, tests it with the archiver (it must open with the password and hold descriptor.xml
-// at its root) and only then moves it over the output. On a failure or a cancel the
-// temporary archive is removed and an existing output stays untouched. Throws
-// OperationError on a failure.
+// patch folder's files into a temporary archive beside the output, tests it with the archiver
+// (it must open with the password and hold descriptor.xml at its root) and only then moves it
+// over the output. On a failure or a cancel the temporary archive is removed and an existing
+// output stays untouched. Throws OperationError on a failure.
 ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing);
 
 // "Генерирай upd с update файловете": checks the inputs, asks for the archiver (when there

@@ -1,7 +1,6 @@
 #include "util/ProcessRunner.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 
 #include "util/OperationError.h"
@@ -104,13 +103,18 @@ bool IsSwitch(const std::string& argument) {
     return argument.starts_with('-');
 }
 
+// ASCII only: the locale must not change a command line.
+bool IsPlainWord(const std::string& argument) {
+    return !argument.empty() && std::all_of(argument.begin(), argument.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
 bool NeedsQuotes(const std::string& argument) {
     if (IsSwitch(argument)) {
         return argument.find_first_of(" \t") != std::string::npos;
     }
-    return argument.empty() || !std::all_of(argument.begin(), argument.end(), [](char c) {
-               return std::isalnum(static_cast<unsigned char>(c)) != 0;
-           });
+    return !IsPlainWord(argument);
 }
 
 }  // namespace

@@ -219,6 +219,7 @@ inline constexpr std::string_view kToolList = "Check every entry and print NAME,
 inline constexpr std::string_view kToolListInput = "The index package.";
 inline constexpr std::string_view kToolArchive =
     "Archive a patch folder holding descriptor.xml into a password-protected .upd.";
+inline constexpr std::string_view kToolPasswordGroupName = "password";
 inline constexpr std::string_view kToolPasswordGroup =
     "The password may hold blanks, but no double quote.";
 inline constexpr std::string_view kToolPassword =

@@ -12,7 +12,7 @@ std::string_view ArchiverFilter() {
     return text::kWindowsArchiverFilter;
 }
 
-// The archiver's Windows parser takes the folder's path whole: "<folder>\\*".
+// The archiver's Windows parser takes the folder's path whole: "<folder>\*".
 FolderFiles FolderFilesOf(const std::string& patchFolder) {
     return {WithTrailingSeparator(patchFolder) + "*", patchFolder};
 }
