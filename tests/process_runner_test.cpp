@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -35,6 +36,52 @@ TEST(SplitCommandLine, FollowsTheArchiversQuotingRules) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(upd::SplitCommandLine(c.line), c.arguments) << c.line;
+    }
+}
+
+// Windows runs exactly this line; SplitCommandLine, the archiver's own reading, must give back
+// the program and every argument unchanged.
+TEST(CommandLine, JoinsWhatSplitCommandLineGivesBack) {
+    const struct {
+        upd::Command command;
+        std::string line;
+    } cases[] = {
+        {{R"(C:\Tools\SEVENZIP.exe)",
+          {"a", "-pPW", R"(D:\out\u1.upd)", R"(D:\patch\*)", "-bsp1"},
+          {},
+          {}},
+         R"("C:\Tools\SEVENZIP.exe" a -pPW "D:\out\u1.upd" "D:\patch\*" -bsp1)"},
+        {{"/t/7zz", {"t", "-pone two", "-ptab\there", "-pback\\slash", "/o/u 1.upd"}, {}, {}},
+         "\"/t/7zz\" t \"-pone two\" \"-ptab\there\" -pback\\slash \"/o/u 1.upd\""},
+        {{"7zz", {"l", "-slt", "-ba", "-pпарола", "u1", "*", ""}, {}, {}},
+         R"("7zz" l -slt -ba -pпарола u1 "*" "")"},
+        {{"прог рама", {}, {}, {}}, R"("прог рама")"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(upd::CommandLine(c.command), c.line);
+        Arguments expected{c.command.program};
+        expected.insert(expected.end(), c.command.arguments.begin(), c.command.arguments.end());
+        EXPECT_EQ(upd::SplitCommandLine(c.line), expected) << c.line;
+    }
+}
+
+// A NUL would cut an argument short, and a '"' has no escape in a Windows command line: the
+// program would get another password than the one given. Refused before anything starts.
+TEST(RunAndWait, ArgumentsThatCannotArriveWholeAreRefused) {
+    TempDir dir;
+    const std::string program = dir / "no-such-program";  // starting it would fail with 2
+#ifdef _WIN32
+    const long refused = 87;  // ERROR_INVALID_PARAMETER
+    const std::vector<std::string> arguments = {std::string("-ppass\0word", 11), "-pa\"b",
+                                                "a\"b c"};
+#else
+    const long refused = EINVAL;
+    const std::vector<std::string> arguments = {std::string("-ppass\0word", 11)};
+#endif
+    for (const std::string& argument : arguments) {
+        const upd::Command command{program, {"a", argument}, {}, "shown"};
+        EXPECT_EQ(updtest::FailureOf([&] { upd::RunAndWait(command); }),
+                  "(" + std::to_string(refused) + ") Unable to run shown");
     }
 }
 
@@ -97,13 +144,13 @@ TEST_F(Scripts, CommandArgumentsArriveAsTheyStandInTheWorkingDirectory) {
         ScriptPath("record", "pwd\nfor a in \"$@\"; do echo \"[$a]\"; done\n");
     const std::string folder = dir / "pa\"th *";
     std::filesystem::create_directory(folder);
-    const upd::Command command{{record, "pa\"th", "*", "-p$x y", ""}, "shown", folder, {}};
+    const upd::Command command{record, {"pa\"th", "*", "-p$x y", ""}, folder, "shown"};
     EXPECT_EQ(upd::RunAndWait(command).outputTail, folder + "\n[pa\"th]\n[*]\n[-p$x y]\n[]\n");
 }
 
 TEST(RunAndWait, ProgramIsTakenAsGivenNotSearchedFor) {
     // "sh" is on PATH, but no file "sh" is in the current folder.
-    const upd::Command command{{"sh", "-c", "exit 0"}, "sh -c", {}, "shown as"};
+    const upd::Command command{"sh", {"-c", "exit 0"}, {}, "shown as"};
     EXPECT_EQ(updtest::FailureOf([&] { upd::RunAndWait(command); }), "(2) Unable to run shown as");
 }
 
@@ -117,7 +164,7 @@ TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
     const auto started = std::chrono::steady_clock::now();
     int asked = 0;
     const auto outcome =
-        upd::RunAndWait(upd::Command{{script}, script, {}, {}}, [&] { return ++asked < 3; });
+        upd::RunAndWait(upd::Command{script, {}, {}, {}}, [&] { return ++asked < 3; });
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_EQ(asked, 3);
@@ -150,7 +197,7 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
         });
         const auto begun = std::chrono::steady_clock::now();
         const auto outcome = upd::RunAndWait(
-            upd::Command{{script}, script, {}, {}}, [] { return true; }, cancel);
+            upd::Command{script, {}, {}, {}}, [] { return true; }, cancel);
         canceller.join();
         EXPECT_TRUE(outcome.cancelled);
         // Ended members not yet reaped by init count until the grace of the SIGKILL is over.
@@ -170,7 +217,7 @@ TEST_F(Scripts, OutputIsHandedOnAsItArrives) {
     std::string handed;
     std::vector<Clock::duration> when;
     const auto outcome = upd::RunAndWait(
-        upd::Command{{script}, script, {}, {}}, [] { return true; },
+        upd::Command{script, {}, {}, {}}, [] { return true; },
         [&](std::string_view chunk) {
             handed += chunk;
             when.push_back(Clock::now() - started);

@@ -200,7 +200,7 @@ class UpdateArchive : public ::testing::Test {
 
     // The paths the archive holds, sorted.
     Calls Entries(const std::string& archive, const std::string& password) {
-        upd::Command list{{archiver, "l", "-slt", "-ba", "-p" + password, archive}, {}, {}, {}};
+        upd::Command list{archiver, {"l", "-slt", "-ba", "-p" + password, archive}, {}, {}};
         std::istringstream in(upd::RunAndWait(list).outputTail);
         Calls paths;
         for (std::string line; std::getline(in, line);) {

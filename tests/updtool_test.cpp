@@ -398,7 +398,7 @@ class UpdToolArchive : public ::testing::Test {
         return {status, out.str(), err.str()};
     }
     bool Opens(const std::string& password) {
-        const upd::Command test{{SEVENZIP_PROGRAM_PATH, "t", "-p" + password, output}, {}, {}, {}};
+        const upd::Command test{SEVENZIP_PROGRAM_PATH, {"t", "-p" + password, output}, {}, {}};
         return upd::RunAndWait(test).exitCode == 0;
     }
 };

@@ -228,6 +228,16 @@ TEST_F(StandIn, FailureToStartNamesTheSystemCodeAndTheCommandLine) {
     }
 }
 
+// The line CreateProcess gets for the archive step: the folder's files named by their path.
+TEST(ArchiveCommand, RunsTheFolderPatternWhole) {
+    for (const std::string folder : {"D:\\patch", "D:\\patch\\"}) {
+        const upd::Command command =
+            upd::ArchiveCommand(R"(C:\Tools\SEVENZIP.exe)", "one two", R"(D:\out\u1.upd)", folder);
+        EXPECT_EQ(upd::CommandLine(command),
+                  R"("C:\Tools\SEVENZIP.exe" a "-pone two" "D:\out\u1.upd" "D:\patch\*")");
+    }
+}
+
 TEST_F(StandIn, ArchiveCommandRunsTheArchiverWithThePasswordAsOneArgument) {
     const std::string password = "парола с  интервали";
     services.files = {outputFolder + "\\u1"};

@@ -14,6 +14,7 @@
 #include "util/FileSystem.h"
 #include "util/Interruption.h"
 #include "util/OperationError.h"
+#include "util/Texts.h"
 
 #ifndef UPD_VERSION
 #define UPD_VERSION "0.0.0"
@@ -120,8 +121,7 @@ std::string Archiver(const Options& options) {
         return options.archiver;
     }
     if (!FileExists(DefaultArchiverPath())) {
-        throw OperationError(
-            "Архиваторът SEVENZIP не е намерен до updtool; посочете го с --archiver.");
+        throw OperationError(std::string(text::kToolNoArchiver));
     }
     return DefaultArchiverPath();
 }
@@ -144,14 +144,11 @@ void Archive(const Options& options, const ToolConsole& console) {
     }
 }
 
-// Rejects an empty value, which would otherwise name the current folder or nothing.
-std::string NotEmpty(const std::string& value) {
-    return value.empty() ? "an empty value is not allowed" : "";
-}
-
 // An empty path would mean the current folder, or for unpack the root folder: a usage error.
 const CLI::Validator kNotEmpty(
-    [](const std::string& text) { return text.empty() ? std::string("must not be empty") : ""; },
+    [](const std::string& value) {
+        return value.empty() ? std::string(text::kToolEmptyValue) : std::string();
+    },
     "");
 
 void PrintEntries(const std::string& container, std::ostream& out) {
@@ -161,47 +158,46 @@ void PrintEntries(const std::string& container, std::ostream& out) {
 }
 
 void AddArchive(CLI::App& app, Options& options, const ToolConsole& console) {
-    auto* archive = app.add_subcommand(
-        "archive", "Archive a patch folder holding descriptor.xml into a password-protected .upd.");
-    auto* password =
-        archive->add_option_group("password", "The password may hold blanks, but no double quote.");
-    password->add_option("--password", options.password,
-                         "The archive password; - reads the first line of standard input.");
+    auto* archive = app.add_subcommand("archive", std::string(text::kToolArchive));
+    auto* password = archive->add_option_group(std::string(text::kToolPasswordGroupName),
+                                               std::string(text::kToolPasswordGroup));
+    password->add_option("--password", options.password, std::string(text::kToolPassword));
     password->add_option("--password-file", options.passwordFile,
-                         "A file whose first line is the password.");
+                         std::string(text::kToolPasswordFile));
     password->require_option(1);
-    archive->add_option("-o,--output", options.output, "The archive to write (.upd is added).")
+    archive->add_option("-o,--output", options.output, std::string(text::kToolArchiveOutput))
         ->required()
-        ->check(NotEmpty, "NOT EMPTY");
-    archive->add_option("FOLDER", options.directory, "The patch folder.")
+        ->check(kNotEmpty);
+    archive->add_option("FOLDER", options.directory, std::string(text::kToolPatchFolder))
         ->required()
-        ->check(NotEmpty, "NOT EMPTY");
-    archive->add_option("--archiver", options.archiver,
-                        "The 7-Zip program, when there is no SEVENZIP next to updtool.");
+        ->check(kNotEmpty);
+    archive->add_option("--archiver", options.archiver, std::string(text::kToolArchiver));
     archive->callback([&options, &console] { Archive(options, console); });
 }
 
 void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
-    auto* pack = app.add_subcommand("pack", "Pack files, in order, into an index package.");
-    pack->add_option("-o,--output", options.output, "The package to write (replaced if present).")
+    auto* pack = app.add_subcommand("pack", std::string(text::kToolPack));
+    pack->add_option("-o,--output", options.output, std::string(text::kToolPackOutput))
         ->required()
         ->check(kNotEmpty);
-    pack->add_option("FILE", options.files, "Files to pack, e.g. updates.xml.")
+    pack->add_option("FILE", options.files, std::string(text::kToolPackFiles))
         ->required()
         ->check(kNotEmpty);
     pack->callback([&options] { PackFiles(options.files, options.output); });
 
-    auto* unpack = app.add_subcommand("unpack", "Unpack every entry of a package into a folder.");
-    unpack->add_option("IN", options.container, "The index package, e.g. updates.upd.")
+    auto* unpack = app.add_subcommand("unpack", std::string(text::kToolUnpack));
+    unpack->add_option("IN", options.container, std::string(text::kToolUnpackInput))
         ->required()
         ->check(kNotEmpty);
-    unpack->add_option("DIR", options.directory, "The folder to write into.")
+    unpack->add_option("DIR", options.directory, std::string(text::kToolUnpackFolder))
         ->required()
         ->check(kNotEmpty);
     unpack->callback([&options] { UnpackFiles(options.container, options.directory); });
 
-    auto* list = app.add_subcommand("list", "Check every entry and print NAME, SIZE, COMPRESSED.");
-    list->add_option("IN", options.container, "The index package.")->required()->check(kNotEmpty);
+    auto* list = app.add_subcommand("list", std::string(text::kToolList));
+    list->add_option("IN", options.container, std::string(text::kToolListInput))
+        ->required()
+        ->check(kNotEmpty);
     list->callback([&options, &out] { PrintEntries(options.container, out); });
 }
 
@@ -209,7 +205,7 @@ void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
 int Finished(int status, std::ostream& out, std::ostream& err) {
     out.flush();
     if (!out) {
-        err << "Cannot write the output.\n";
+        err << text::kToolCannotWrite << '\n';
         return status == 0 ? kFailed : status;
     }
     return status;
@@ -223,8 +219,7 @@ int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ost
 
 int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                const ToolConsole& console) {
-    CLI::App app("Prepares the update files of Дарвела 2: the index package and update archives.",
-                 "updtool");
+    CLI::App app(std::string(text::kToolDescription), "updtool");
     app.set_version_flag("--version", std::string("updtool ") + UPD_VERSION);
     app.require_subcommand(1);
     app.allow_windows_style_options(false);  // "/data/x" is a path, not an option
@@ -239,7 +234,7 @@ int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ost
         const int status = app.exit(e, out, err);
         return Finished(status == 0 ? 0 : kUsageError, out, err);
     } catch (const Interrupted& e) {  // temporary files are gone, the archiver was ended
-        err << "Прекъснато.\n";
+        err << text::kToolInterrupted << '\n';
         return InterruptedExitStatus(e.Signal());
     } catch (const std::exception& e) {  // OperationError and anything the system throws
         err << e.what() << '\n';

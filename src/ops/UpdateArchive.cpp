@@ -130,35 +130,17 @@ std::string PasswordSwitch(const std::string& password) {
     return "-p" + password;
 }
 
-// The same switch in a Windows command line: quoted as a whole when it holds a blank.
-std::string QuotedPasswordSwitch(const std::string& password) {
-    const std::string passwordSwitch = PasswordSwitch(password);
-    return password.find_first_of(" \t") == std::string::npos ? passwordSwitch
-                                                              : "\"" + passwordSwitch + "\"";
-}
-
 // "<archiver>" <verb> [switches] -p<password> "<archive>", for checking an archive.
-Command CheckCommand(const std::string& archiver, const std::vector<std::string>& verbAndSwitches,
+Command CheckCommand(const std::string& archiver, std::vector<std::string> verbAndSwitches,
                      const std::string& password, const std::string& archive) {
-    Command command;
-    command.arguments = {archiver};
-    command.commandLine = "\"" + archiver + "\"";
-    for (const std::string& argument : verbAndSwitches) {
-        command.arguments.push_back(argument);
-        command.commandLine += " " + argument;
-    }
-    command.arguments.push_back(PasswordSwitch(password));
-    command.arguments.push_back(archive);
-    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about " " + a temporary.
-    command.commandLine.append(" ").append(QuotedPasswordSwitch(password));
-    command.commandLine.append(" \"").append(archive).append("\"");
-    return command;
+    verbAndSwitches.push_back(PasswordSwitch(password));
+    verbAndSwitches.push_back(archive);
+    return Command{archiver, std::move(verbAndSwitches), {}, {}};
 }
 
 // The same call asking for progress: the switch last, so that the rest stands as before.
 Command WithProgressSwitch(Command command) {
     command.arguments.push_back(kProgressSwitch);
-    command.commandLine.append(" ").append(kProgressSwitch);
     return command;
 }
 
@@ -313,11 +295,18 @@ class ArchiveRun {
     }
 
     ProcessOutcome Step(Command command, bool readProgress) {
-        command.shownAs = shown_(command.commandLine);
+        command.shownAs = shown_(CommandLine(AsShown(command)));
         const OnOutput read = [this](std::string_view chunk) { progress_.Feed(chunk); };
         return RunAndWait(
             command, [this] { return keepGoing_(Progress()); }, readProgress ? read : OnOutput(),
             cancel_);
+    }
+
+    // Messages name the folder's files by their full pattern, wherever the call runs.
+    Command AsShown(Command command) const {
+        std::replace(command.arguments.begin(), command.arguments.end(), files_.pattern,
+                     WithTrailingSeparator(folder_) + "*");
+        return command;
     }
 
     WorkProgress Progress() const {
@@ -338,6 +327,7 @@ class ArchiveRun {
     ProcessCancel& cancel_;
     std::string archiver_;
     std::string folder_;
+    FolderFiles files_ = FolderFilesOf(folder_);
     TemporaryArchive archive_;
     Shown shown_;
     Clock::time_point started_ = Clock::now();
@@ -371,21 +361,20 @@ std::string WithUpdExtension(const std::string& path) {
 
 std::string ArchiverCommandLine(const std::string& archiver, const std::string& password,
                                 const std::string& archive, const std::string& patchFolder) {
-    return "\"" + archiver + "\" a " + QuotedPasswordSwitch(password) + " \"" + archive + "\" \"" +
-           WithTrailingSeparator(patchFolder) + "*\"";
+    const std::string files = WithTrailingSeparator(patchFolder) + "*";
+    return CommandLine(Command{archiver, {"a", PasswordSwitch(password), archive, files}, {}, {}});
 }
 
 Command ArchiveCommand(const std::string& archiver, const std::string& password,
                        const std::string& archive, const std::string& patchFolder) {
-    Command command;
-    command.arguments = {archiver, "a", PasswordSwitch(password), archive, "*"};
-    command.commandLine = ArchiverCommandLine(archiver, password, archive, patchFolder);
-    command.workingDirectory = patchFolder;
-    return command;
+    const FolderFiles files = FolderFilesOf(patchFolder);
+    return Command{archiver,
+                   {"a", PasswordSwitch(password), archive, files.pattern},
+                   files.workingDirectory,
+                   {}};
 }
 
 ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing) {
-    CheckArchiveInputs(job.patchFolder, job.password);
     CheckArchiverAndOutput(job);
     ProcessCancel notCancelled;
     return ArchiveRun(job, keepGoing, notCancelled).Run();

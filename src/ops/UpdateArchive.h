@@ -26,11 +26,11 @@ enum class ArchiveResult { Done, Cancelled };
 // Called about every 100 ms while the archiver works; returns false to cancel.
 using KeepWorking = std::function<bool(const WorkProgress&)>;
 
-// Checks the inputs, archives the patch folder's files into a temporary archive beside the
-// output, tests it with the archiver (it must open with the password and hold descriptor.xml
-// at its root) and only then moves it over the output. On a failure or a cancel the
-// temporary archive is removed and an existing output stays untouched. Throws
-// OperationError on a failure.
+// For inputs CheckArchiveInputs has passed: checks the archiver and the output, archives the
+// patch folder's files into a temporary archive beside the output, tests it with the archiver
+// (it must open with the password and hold descriptor.xml at its root) and only then moves it
+// over the output. On a failure or a cancel the temporary archive is removed and an existing
+// output stays untouched. Throws OperationError on a failure.
 ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing);
 
 // "Генерирай upd с update файловете": checks the inputs, asks for the archiver (when there
@@ -52,13 +52,19 @@ std::string_view ArchiverFilter();
 // The output path with ".upd" appended unless it already ends in ".upd" (case-sensitive).
 std::string WithUpdExtension(const std::string& path);
 
-// "<archiver>" a -p<password> "<archive>" "<folder>\*"; the -p switch is quoted as a whole
-// when the password holds a blank, so that it stays one argument.
+// The archive call as one line, "<archiver>" a -p<password> "<archive>" "<folder>/*" (see
+// CommandLine): what Windows runs, and how messages name the call on every platform.
 std::string ArchiverCommandLine(const std::string& archiver, const std::string& password,
                                 const std::string& archive, const std::string& patchFolder);
 
-// The archiver call that adds the folder's files: on POSIX it runs in the folder with the
-// file pattern "*", so nothing in the folder's path is read as a wildcard or a quote.
+// How the archive call names the folder's files, and where it runs: the platform's.
+struct FolderFiles {
+    std::string pattern;
+    std::string workingDirectory;
+};
+FolderFiles FolderFilesOf(const std::string& patchFolder);
+
+// The archiver call that adds the folder's files.
 Command ArchiveCommand(const std::string& archiver, const std::string& password,
                        const std::string& archive, const std::string& patchFolder);
 

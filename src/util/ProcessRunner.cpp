@@ -1,5 +1,8 @@
 #include "util/ProcessRunner.h"
 
+#include <algorithm>
+#include <cerrno>
+
 #include "util/OperationError.h"
 #include "util/Texts.h"
 
@@ -59,7 +62,13 @@ ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting
 }
 
 ProcessOutcome RunAndWait(const std::string& commandLine) {
-    return RunAndWait(Command{SplitCommandLine(commandLine), commandLine, {}, {}});
+    std::vector<std::string> arguments = SplitCommandLine(commandLine);
+    if (arguments.empty()) {
+        ThrowUnableToRun(ENOENT, commandLine);
+    }
+    const std::string program = std::move(arguments.front());
+    arguments.erase(arguments.begin());
+    return RunAndWait(Command{program, std::move(arguments), {}, commandLine});
 }
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
@@ -86,6 +95,37 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
         arguments.push_back(std::move(current));
     }
     return arguments;
+}
+
+namespace {
+
+bool IsSwitch(const std::string& argument) {
+    return argument.starts_with('-');
+}
+
+// ASCII only: the locale must not change a command line.
+bool IsPlainWord(const std::string& argument) {
+    return !argument.empty() && std::all_of(argument.begin(), argument.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
+bool NeedsQuotes(const std::string& argument) {
+    if (IsSwitch(argument)) {
+        return argument.find_first_of(" \t") != std::string::npos;
+    }
+    return !IsPlainWord(argument);
+}
+
+}  // namespace
+
+std::string CommandLine(const Command& command) {
+    std::string line = "\"" + command.program + "\"";
+    for (const std::string& argument : command.arguments) {
+        line += ' ';
+        line += NeedsQuotes(argument) ? "\"" + argument + "\"" : argument;
+    }
+    return line;
 }
 
 }  // namespace upd

@@ -16,14 +16,14 @@ struct ProcessOutcome {
     bool cancelled = false;
 };
 
-// A program to run. POSIX hands `arguments` to the program as they stand (arguments[0] is the
-// program's path, taken as it is, never searched for); Windows hands `commandLine` whole to
-// CreateProcess. Both describe the same call.
+// A program to run: its path (taken as it is, never searched for), its arguments and the
+// folder it runs in. POSIX hands the arguments over as they stand; Windows joins them into
+// one command line (see CommandLine).
 struct Command {
+    std::string program;
     std::vector<std::string> arguments;
-    std::string commandLine;
     std::string workingDirectory;  // empty: the tool's own
-    std::string shownAs;           // for messages; empty: the command line
+    std::string shownAs;           // for messages; empty: CommandLine(*this)
 };
 
 // Called about every 100 ms while the program runs; returns whether to go on waiting.
@@ -94,7 +94,7 @@ ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting
                           const OnOutput& onOutput, ProcessCancel* cancel);
 }  // namespace detail
 
-// A complete command line (Windows quoting), split on POSIX by SplitCommandLine.
+// A complete command line, split by SplitCommandLine; messages show it as given.
 ProcessOutcome RunAndWait(const std::string& commandLine);
 
 // Throws OperationError "(<code>) Unable to run <shown>".
@@ -103,5 +103,10 @@ ProcessOutcome RunAndWait(const std::string& commandLine);
 // Splits a command line the way the archiver's Windows parser does: a double quote toggles
 // quoting and is dropped, blanks outside quotes separate arguments, backslashes are ordinary.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+// The inverse of SplitCommandLine: the program in double quotes, then each argument; a switch
+// ("-...") is quoted as a whole only when it holds a blank, any other argument unless it is
+// plain letters and digits. No argument can carry '"' this way.
+std::string CommandLine(const Command& command);
 
 }  // namespace upd

@@ -200,6 +200,36 @@ inline std::string Around(std::string_view before, std::string_view value, std::
     return std::string(before).append(value).append(after);
 }
 
+// updtool: its messages on standard error and its --help texts (English, for scripts).
+
+inline constexpr std::string_view kToolNoArchiver =
+    "Архиваторът SEVENZIP не е намерен до updtool; посочете го с --archiver.";
+inline constexpr std::string_view kToolInterrupted = "Прекъснато.";
+inline constexpr std::string_view kToolCannotWrite = "Cannot write the output.";
+inline constexpr std::string_view kToolEmptyValue = "must not be empty";
+inline constexpr std::string_view kToolDescription =
+    "Prepares the update files of Дарвела 2: the index package and update archives.";
+inline constexpr std::string_view kToolPack = "Pack files, in order, into an index package.";
+inline constexpr std::string_view kToolPackOutput = "The package to write (replaced if present).";
+inline constexpr std::string_view kToolPackFiles = "Files to pack, e.g. updates.xml.";
+inline constexpr std::string_view kToolUnpack = "Unpack every entry of a package into a folder.";
+inline constexpr std::string_view kToolUnpackInput = "The index package, e.g. updates.upd.";
+inline constexpr std::string_view kToolUnpackFolder = "The folder to write into.";
+inline constexpr std::string_view kToolList = "Check every entry and print NAME, SIZE, COMPRESSED.";
+inline constexpr std::string_view kToolListInput = "The index package.";
+inline constexpr std::string_view kToolArchive =
+    "Archive a patch folder holding descriptor.xml into a password-protected .upd.";
+inline constexpr std::string_view kToolPasswordGroupName = "password";
+inline constexpr std::string_view kToolPasswordGroup =
+    "The password may hold blanks, but no double quote.";
+inline constexpr std::string_view kToolPassword =
+    "The archive password; - reads the first line of standard input.";
+inline constexpr std::string_view kToolPasswordFile = "A file whose first line is the password.";
+inline constexpr std::string_view kToolArchiveOutput = "The archive to write (.upd is added).";
+inline constexpr std::string_view kToolPatchFolder = "The patch folder.";
+inline constexpr std::string_view kToolArchiver =
+    "The 7-Zip program, when there is no SEVENZIP next to updtool.";
+
 // Progress of a long step.
 
 inline constexpr std::string_view kProgressTitle = "Архивиране";

@@ -11,4 +11,10 @@ std::string_view ArchiverFilter() {
     return text::kPosixArchiverFilter;
 }
 
+// Run inside the folder with the pattern "*": nothing in the folder's path can then be read
+// as a wildcard.
+FolderFiles FolderFilesOf(const std::string& patchFolder) {
+    return {"*", patchFolder};
+}
+
 }  // namespace upd

@@ -1,4 +1,5 @@
 #include "ops/UpdateArchive.h"
+#include "util/Text.h"
 #include "util/Texts.h"
 
 namespace upd {
@@ -9,6 +10,11 @@ std::string_view ArchiverFileName() {
 
 std::string_view ArchiverFilter() {
     return text::kWindowsArchiverFilter;
+}
+
+// The archiver's Windows parser takes the folder's path whole: "<folder>\*".
+FolderFiles FolderFilesOf(const std::string& patchFolder) {
+    return {WithTrailingSeparator(patchFolder) + "*", patchFolder};
 }
 
 }  // namespace upd

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -191,17 +192,24 @@ class Child {
     int exitCode_ = 255;
 };
 
-std::vector<char*> ArgumentVector(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) {
+// argv[0] is the program's path, as posix_spawn expects.
+std::vector<char*> ArgumentVector(const Command& command) {
+    std::vector<char*> argv{const_cast<char*>(command.program.c_str())};
+    for (const auto& argument : command.arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
     return argv;
 }
 
+bool HoldsNul(const Command& command) {
+    const auto nul = [](const std::string& text) { return text.find('\0') != std::string::npos; };
+    return nul(command.program) ||
+           std::any_of(command.arguments.begin(), command.arguments.end(), nul);
+}
+
 std::string Shown(const Command& command) {
-    return command.shownAs.empty() ? command.commandLine : command.shownAs;
+    return command.shownAs.empty() ? CommandLine(command) : command.shownAs;
 }
 
 // Waits for the program, reading its output and asking keepWaiting about every 100 ms.
@@ -241,10 +249,11 @@ namespace detail {
 
 ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
                           const OnOutput& onOutput, ProcessCancel* cancel) {
-    if (command.arguments.empty()) {
-        ThrowUnableToRun(ENOENT, Shown(command));
+    // A NUL would end its argument early: the program would get less than was given.
+    if (HoldsNul(command)) {
+        ThrowUnableToRun(EINVAL, Shown(command));
     }
-    std::vector<char*> argv = ArgumentVector(command.arguments);
+    std::vector<char*> argv = ArgumentVector(command);
     Pipe output;
     if (!output.Ok()) {
         ThrowUnableToRun(errno, Shown(command));

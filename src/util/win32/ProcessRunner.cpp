@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -37,7 +38,17 @@ class Handle {
 };
 
 std::string Shown(const Command& command) {
-    return command.shownAs.empty() ? command.commandLine : command.shownAs;
+    return command.shownAs.empty() ? CommandLine(command) : command.shownAs;
+}
+
+// The archiver's parser has no escape for '"', and a NUL would end the line early: such an
+// argument would reach the program changed.
+bool FitsOneCommandLine(const Command& command) {
+    const auto fits = [](const std::string& text) {
+        return text.find_first_of(std::string_view("\"\0", 2)) == std::string::npos;
+    };
+    return fits(command.program) &&
+           std::all_of(command.arguments.begin(), command.arguments.end(), fits);
 }
 
 // A job that ends every process in it when its last handle closes: the archiver and
@@ -164,6 +175,9 @@ namespace detail {
 
 ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
                           const OnOutput& onOutput, ProcessCancel* cancel) {
+    if (!FitsOneCommandLine(command)) {
+        ThrowUnableToRun(ERROR_INVALID_PARAMETER, Shown(command));
+    }
     StandardHandles standard;
     const Handle job(NewKillingJob());
     if (!standard.Open() || !job.Ok()) {
@@ -179,7 +193,7 @@ ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting
     startup.StartupInfo.hStdError = standard.write.Get();
     startup.lpAttributeList = inherited.List();
 
-    std::wstring mutableLine = ToPath(command.commandLine).wstring();
+    std::wstring mutableLine = ToPath(CommandLine(command)).wstring();
     const std::wstring directory = ToPath(command.workingDirectory).wstring();
     const DWORD flags = CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED |
                         (inherited.List() ? EXTENDED_STARTUPINFO_PRESENT : 0);
