@@ -204,7 +204,6 @@ inline std::string Around(std::string_view before, std::string_view value, std::
 
 inline constexpr std::string_view kProgressTitle = "Архивиране";
 inline constexpr std::string_view kProgressCancel = "Отказ";
-inline constexpr std::string_view kProgressChecking = "Проверка на архива...";
 inline constexpr std::string_view kProgressElapsed = "Изминало време: ";
 inline constexpr std::string_view kProgressSize = "Размер на архива: ";
 // Its phases.
