@@ -34,6 +34,16 @@ void RegisterClassOnce(WNDPROC procedure) {
     (void)atom;
 }
 
+// A static control repaints on every new text, also the same one: that would flicker at each
+// report.
+void SetTextIfChanged(HWND control, const std::wstring& text) {
+    std::wstring shown(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+    shown.resize(std::size_t(GetWindowTextW(control, shown.data(), int(shown.size()))));
+    if (shown != text) {
+        SetWindowTextW(control, text.c_str());
+    }
+}
+
 }  // namespace
 
 ProgressDialog::ProgressDialog(HWND owner, std::function<void()> onCancel)
@@ -95,7 +105,7 @@ void ProgressDialog::Show(const WorkProgress& progress) {
         {kTimeLeftId, view.timeLeft}, {kSizeId, view.size},
     };
     for (const auto& [id, line] : lines) {
-        SetDlgItemTextW(window_, id, Wide(line).c_str());
+        SetTextIfChanged(GetDlgItem(window_, id), Wide(line));
     }
     ShowOnBar(view.percent);
     taskbar_.Show(progress);

@@ -3,6 +3,8 @@
 // after windows.h
 #include <shobjidl.h>
 
+#include <utility>
+
 namespace upd::win32 {
 
 TaskbarProgress::TaskbarProgress(HWND window) : window_(window) {
@@ -25,16 +27,18 @@ TaskbarProgress::~TaskbarProgress() {
     }
 }
 
+// The state is set only when it changes: setting it again restarts the button's animation.
 bool TaskbarProgress::Show(const WorkProgress& progress) {
     if (taskbar_ == nullptr) {
         return true;
     }
-    if (!progress.percent) {
-        return SUCCEEDED(taskbar_->SetProgressState(window_, TBPF_INDETERMINATE));
+    const bool busy = !progress.percent.has_value();
+    const bool wasBusy = std::exchange(busy_, busy);
+    if (busy) {
+        return wasBusy || SUCCEEDED(taskbar_->SetProgressState(window_, TBPF_INDETERMINATE));
     }
-    // A value after the indeterminate state turns the button back to a normal bar.
-    return SUCCEEDED(taskbar_->SetProgressState(window_, TBPF_NORMAL)) &&
-           SUCCEEDED(taskbar_->SetProgressValue(window_, ULONGLONG(*progress.percent), 100));
+    // A value turns the button into a normal bar, also after the indeterminate state.
+    return SUCCEEDED(taskbar_->SetProgressValue(window_, ULONGLONG(*progress.percent), 100));
 }
 
 }  // namespace upd::win32

@@ -25,6 +25,7 @@ class TaskbarProgress {
   private:
     HWND window_;
     ITaskbarList3* taskbar_ = nullptr;
+    bool busy_ = false;  // the button shows the indeterminate state
 };
 
 }  // namespace upd::win32
