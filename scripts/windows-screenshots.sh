@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Renders the Windows window under wine - each page and the error dialog - into
-# docs/windows-*.png (shown by the README), in an Xvfb of its own: the end-to-end run of the
-# mingw build, saving what it sees on the way.
+# Renders the Windows window under wine - each page, the error dialog and the progress
+# dialog - into docs/windows-*.png (shown by the README), in an Xvfb of its own: the
+# end-to-end run of the mingw build, saving what it sees on the way.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh

@@ -170,7 +170,8 @@ TEST(ProgressTexts, ShowMinutesAndSecondsAndTheSizeInKilobytesOrMegabytes) {
 TEST(ProgressDialogLayout, EveryPartFitsTheDialogWithoutOverlap) {
     const ProgressLayout& layout = ProgressDialogLayout();
     const Rect client{0, 0, layout.clientWidth, layout.clientHeight};
-    const Rect parts[] = {layout.elapsed, layout.detail, layout.cancel};
+    const Rect parts[] = {layout.phase,    layout.percent, layout.bar,   layout.elapsed,
+                          layout.timeLeft, layout.size,    layout.cancel};
     for (std::size_t i = 0; i < std::size(parts); ++i) {
         EXPECT_TRUE(client.Contains(parts[i])) << Describe(parts[i]);
         for (std::size_t j = i + 1; j < std::size(parts); ++j) {

@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -523,7 +524,7 @@ TEST_F(MainForm, ArchivingShowsProgressAndCancelsQuietly) {
         updtest::ChoosePath(QString::fromStdString(archiver)),
         updtest::ChoosePath(archive),
         [&label](QWidget& dialog) {  // the progress, cancelled with its only button
-            label = dialog.windowTitle() + ": " + dialog.findChild<QLabel*>()->text();
+            label = dialog.windowTitle() + ": " + dialog.findChild<QLabel*>("elapsed")->text();
             dialog.findChild<QPushButton*>()->click();
         },
     });
@@ -576,7 +577,7 @@ TEST_F(MainForm, TheWindowAnswersWithin100MsWhileTheArchiverRuns) {
         latest = clock.elapsed();
         if (upd::ProgressDialog* dialog = ShownProgressDialog(form)) {
             const QString text = dialog->findChild<QLabel*>("elapsed")->text() +
-                                 dialog->findChild<QLabel*>("state")->text();
+                                 dialog->findChild<QLabel*>("size")->text();
             if (text != lastText && sinceUpdate.isValid()) {
                 worstUpdateGap = std::max(worstUpdateGap, sinceUpdate.restart());
             } else if (!sinceUpdate.isValid()) {
@@ -629,8 +630,7 @@ struct FakeStep {
         std::chrono::milliseconds length,
         At at =
             [](auto t) {
-                return upd::WorkProgress{t, (t / std::chrono::milliseconds(100)) * 1024 * 1024,
-                                         false};
+                return upd::WorkProgress{t, (t / std::chrono::milliseconds(100)) * 1024 * 1024};
             })
         : length(length), at(std::move(at)) {}
 
@@ -685,14 +685,20 @@ TEST_F(MainForm, ALongStepShowsTheModalProgressDialogAfterHalfASecondUntilItEnds
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-TEST_F(MainForm, TheProgressDialogShowsElapsedTimeAndArchiveSizeOrTheCheck) {
+TEST_F(MainForm, TheProgressDialogShowsPhaseTimesAndArchiveSize) {
     using namespace std::chrono_literals;
     const struct {
         upd::WorkProgress progress;
-        QString elapsed, state;
+        QString elapsed, timeLeft, size;
     } cases[] = {
-        {{7300ms, 12'897'485, false}, "Изминало време: 0:07", "Размер на архива: 12,3 MB"},
-        {{65'000ms, 13'000'000, true}, "Изминало време: 1:05", "Проверка на архива..."},
+        {{7300ms, 12'897'485, upd::WorkPhase::Archiving},
+         "Изминало време: 0:07",
+         "",
+         "Размер на архива: 12,3 MB"},
+        {{65'000ms, 13'000'000, upd::WorkPhase::Checking, 25, 3s},
+         "Изминало време: 1:05",
+         "Оставащо време: 0:09",
+         "Размер на архива: 12,4 MB"},
     };
     for (const auto& c : cases) {
         FakeStep step(60'000ms, [&c](auto) { return c.progress; });
@@ -705,7 +711,8 @@ TEST_F(MainForm, TheProgressDialogShowsElapsedTimeAndArchiveSizeOrTheCheck) {
         EXPECT_EQ(dialog->windowTitle(), "Архивиране");
         EXPECT_EQ(dialog->findChild<QPushButton*>("cancel")->text(), "Отказ");
         QTRY_COMPARE(text("elapsed"), c.elapsed);
-        EXPECT_EQ(text("state"), c.state);
+        EXPECT_EQ(text("timeLeft"), c.timeLeft);
+        EXPECT_EQ(text("size"), c.size);
         dialog->reject();
         WaitForStep();
         EXPECT_EQ(step.result, upd::StepResult::Cancelled);
@@ -735,8 +742,13 @@ struct QtProbe {
         upd::ProgressDialog* dialog = ShownProgressDialog(form);
         return dialog != nullptr && QApplication::activeModalWidget() == dialog;
     }
-    std::string ProgressDetail() {
-        return ShownProgressDialog(form)->findChild<QLabel*>("state")->text().toStdString();
+    std::string ProgressPhase() {
+        return ShownProgressDialog(form)->findChild<QLabel*>("phase")->text().toStdString();
+    }
+    std::optional<int> ProgressBar() {
+        const auto* bar = ShownProgressDialog(form)->findChild<QProgressBar*>("bar");
+        const bool busy = bar->minimum() == 0 && bar->maximum() == 0;
+        return busy ? std::nullopt : std::optional<int>(bar->value());
     }
     void CancelProgress(updtest::CancelWay way) {
         upd::ProgressDialog* dialog = ShownProgressDialog(form);
@@ -765,6 +777,11 @@ TEST_F(MainForm, CancelEscapeAndTheCloseBoxOfTheProgressDialogStopTheStep) {
     updtest::CheckProgressDialogAndItsCancel(probe);
 }
 
+TEST_F(MainForm, TheProgressBarShowsThePercentageOrIsBusy) {
+    QtProbe probe{form, {}, {}};
+    updtest::CheckTheBarFollowsThePercentage(probe);
+}
+
 TEST_F(MainForm, ClosingOrEscapeDuringAStepCancelsItFirstThenCloses) {
     QtProbe probe{form, {}, {}};
     updtest::CheckCloseDuringAStepCancelsItFirst(probe);
@@ -772,7 +789,7 @@ TEST_F(MainForm, ClosingOrEscapeDuringAStepCancelsItFirstThenCloses) {
     form.show();
     Activate();
     std::optional<upd::StepResult> result;
-    updtest::StartReportingStep(probe, {std::chrono::milliseconds(100), 0, false}, result);
+    updtest::StartReportingStep(probe, {std::chrono::milliseconds(100), 0}, result);
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_TRUE(form.isVisible());  // until the step has ended
     ASSERT_TRUE(probe.DeliverUntil([&] { return result.has_value(); }, std::chrono::seconds(5)));

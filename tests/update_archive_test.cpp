@@ -382,7 +382,6 @@ TEST_F(UpdateArchive, ProgressReportsTheGrowingArchiveAndThenTheCheck) {
     bool sawFullSize = false, sawCheck = false, sawPercent = false;
     for (std::size_t i = 0; i < services.progress.size(); ++i) {
         const upd::WorkProgress& p = services.progress[i];
-        EXPECT_EQ(p.checking, p.phase == WorkPhase::Checking);
         sawFullSize |= p.phase == WorkPhase::Archiving && p.outputBytes == size;
         sawCheck |= p.phase == WorkPhase::Checking && p.outputBytes == size;
         sawPercent |= p.phase == WorkPhase::Archiving && p.percent == 60;

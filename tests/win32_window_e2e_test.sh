@@ -6,7 +6,8 @@
 # confirmed by reading the chooser back), and ends it with Escape. Run it inside tests/support/with-xvfb.sh (a display with openbox).
 # Usage: win32_window_e2e_test.sh UpdatePublisher.exe ARCHIVER-STAND-IN.exe WINDOW-TEXT.exe
 #                                  WINE-COMMAND...
-# With SCREENSHOTS=DIR it also saves windows-ts1..4.png and windows-error-dialog.png there.
+# With SCREENSHOTS=DIR it also saves windows-ts1..4.png, windows-error-dialog.png and
+# windows-progress-dialog.png there.
 set -uo pipefail
 
 program=$1
@@ -119,12 +120,17 @@ choose_folder "$work/back"
 confirm_done
 cmp -s "$work/data/updates.xml" "$work/back/updates.xml" || fail "the restored updates.xml differs"
 
-# The patch folder -> an update archive, through SEVENZIP.exe beside the program
+# The patch folder -> an update archive, through SEVENZIP.exe beside the program, which
+# takes five seconds to report its way to 100 %: the progress window comes up meanwhile.
 select_page 1
 click_control 448 14 97 25
 choose_folder "$work/patch"
+echo steady >"$work/app/mode.txt"
 click_control 176 134 281 49
 choose_file "Изберете път за запис на update архива" "$work/out/patch"
+wait_window "Архивиране" 10
+sleep 2  # until the time left is estimated
+screenshot windows-progress-dialog.png "$found"
 confirm_done
 [ -s "$work/out/patch.upd" ] || fail "no update archive was written"
 grep -qxF -- '-pKORVE482tm915$' "$work/app/arguments.txt" ||
@@ -134,4 +140,4 @@ grep -qxF -- '-pKORVE482tm915$' "$work/app/arguments.txt" ||
 take_keyboard
 xdotool key Escape
 expect_clean_exit 10
-echo "PASS: fixed 642x219 window, error dialog, index package round, update archive, Escape"
+echo "PASS: fixed 642x219 window, error dialog, index package round, update archive with its progress window, Escape"

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <future>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -27,6 +28,7 @@
 #include "ui/win32/Choosers.h"
 #include "ui/win32/LocalizedMessage.h"
 #include "ui/win32/ProgressDialog.h"
+#include "ui/win32/TaskbarProgress.h"
 #include "ui/win32/WideText.h"
 
 namespace {
@@ -611,8 +613,15 @@ struct Win32Probe {
         HWND dialog = ProgressWindow();
         return dialog != nullptr && IsWindowVisible(dialog) && !IsWindowEnabled(form.Handle());
     }
-    std::string ProgressDetail() {
-        return TextOf(GetDlgItem(ProgressWindow(), upd::win32::ProgressDialog::kDetailId));
+    std::string ProgressPhase() {
+        return TextOf(GetDlgItem(ProgressWindow(), upd::win32::ProgressDialog::kPhaseId));
+    }
+    std::optional<int> ProgressBar() {
+        HWND bar = GetDlgItem(ProgressWindow(), upd::win32::ProgressDialog::kBarId);
+        if ((GetWindowLongPtrW(bar, GWL_STYLE) & PBS_MARQUEE) != 0) {
+            return std::nullopt;
+        }
+        return int(SendMessageW(bar, PBM_GETPOS, 0, 0));
     }
     void CancelProgress(updtest::CancelWay way) {
         HWND dialog = ProgressWindow();
@@ -640,6 +649,23 @@ struct Win32Probe {
 TEST_F(Win32Window, ShowsProgressAfterHalfASecondAndCancelStopsTheStep) {
     Win32Probe probe{form, {}};
     updtest::CheckProgressDialogAndItsCancel(probe);
+}
+
+TEST_F(Win32Window, TheProgressBarShowsThePercentageOrIsBusy) {
+    Win32Probe probe{form, {}};
+    updtest::CheckTheBarFollowsThePercentage(probe);
+}
+
+// Wine may offer no taskbar list: then the button is quietly left alone.
+TEST_F(Win32Window, TheTaskbarButtonTakesTheProgressWhereThereIsATaskbar) {
+    form.Show(SW_SHOWNORMAL);
+    upd::win32::TaskbarProgress taskbar(form.Handle());
+    std::cout << "taskbar list: " << (taskbar.Available() ? "available" : "not available") << "\n";
+    for (const std::optional<int> percent : {std::optional<int>{}, std::optional<int>{42}}) {
+        upd::WorkProgress progress;
+        progress.percent = percent;
+        EXPECT_TRUE(taskbar.Show(progress));
+    }
 }
 
 TEST_F(Win32Window, ClosingDuringAStepCancelsItFirstThenCloses) {

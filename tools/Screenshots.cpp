@@ -66,10 +66,16 @@ bool SaveErrorDialog(TMainForm& form, const QDir& folder) {
     return saved;
 }
 
-// A long step as the archive command reports it, seven seconds in.
+// A long step as the archive command reports it, twelve seconds in, with an estimate.
 bool SaveProgressDialog(TMainForm& form, const QDir& folder) {
+    using namespace std::chrono_literals;
     upd::ProgressDialog dialog(&form);
-    dialog.ShowProgress({std::chrono::milliseconds(7'300), 12'897'485, false});
+    upd::WorkProgress progress;
+    progress.elapsed = 12'300ms;
+    progress.phaseElapsed = 12'300ms;
+    progress.outputBytes = 12'897'485;
+    progress.percent = 42;
+    dialog.ShowProgress(progress);
     dialog.show();
     return WaitUntilExposed(dialog) && Save(dialog, folder, QStringLiteral("progress-dialog.png"));
 }

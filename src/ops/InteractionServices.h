@@ -19,8 +19,6 @@ enum class WorkPhase { Archiving, Checking };
 struct WorkProgress {
     std::chrono::milliseconds elapsed{0};  // since the step began
     std::int64_t outputBytes = 0;          // the size the new archive has reached so far
-    // The same as phase == Checking; the windows read it until they show a ProgressView.
-    bool checking = false;
     WorkPhase phase = WorkPhase::Archiving;
     std::optional<int> percent{};  // of the phase, 0-100, never going back; absent: unknown
     std::chrono::milliseconds phaseElapsed{0};  // since the phase began

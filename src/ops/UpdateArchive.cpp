@@ -318,7 +318,6 @@ class ArchiveRun {
         progress.outputBytes = archive_.Size();
         progress.phase = phase_;
         progress.percent = progress_.Percent();
-        progress.checking = phase_ == WorkPhase::Checking;
         return progress;
     }
 

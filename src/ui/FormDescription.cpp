@@ -93,7 +93,16 @@ constexpr std::array kPages{
 
 // Wide enough that the lines do not make the dialog jump as the numbers grow.
 constexpr ProgressLayout kProgressLayout{
-    300, 100, {"Calibri", 13}, {12, 12, 276, 18}, {12, 34, 276, 18}, {200, 64, 88, 26},
+    340,
+    158,
+    {"Calibri", 13},
+    {12, 10, 250, 18},   // phase
+    {262, 10, 66, 18},   // percent
+    {12, 32, 316, 16},   // bar
+    {12, 56, 316, 18},   // elapsed
+    {12, 76, 316, 18},   // time left
+    {12, 96, 316, 18},   // size
+    {240, 122, 88, 26},  // cancel
 };
 
 constexpr Form kMainForm{

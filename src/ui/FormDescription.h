@@ -93,18 +93,22 @@ std::optional<Control> FindControl(std::string_view name);
 // The focusable controls of a page in tab order.
 std::vector<Control> TabOrder(const Page& page);
 
-// The progress dialog of a long step: shown once the step has run this long, with the time
-// taken and the size the archive has reached (or the check line), and a cancel button.
+// The progress dialog of a long step: shown once the step has run this long, with its phase,
+// a bar, the time taken and left, the size the archive has reached, and a cancel button.
 inline constexpr std::chrono::milliseconds kProgressDelay{500};
 
-// Its layout, the same in both windows: client size and the rectangles of its two lines and
-// its button, in pixels at 96 DPI.
+// Its layout, the same in both windows: client size and the rectangles of its parts, in
+// pixels at 96 DPI. The percentage stands right-aligned at the end of the phase's line.
 struct ProgressLayout {
     int clientWidth = 0;
     int clientHeight = 0;
     Font font;
+    Rect phase;
+    Rect percent;
+    Rect bar;
     Rect elapsed;
-    Rect detail;
+    Rect timeLeft;
+    Rect size;
     Rect cancel;
 };
 

@@ -1,9 +1,11 @@
 #include "ui/ProgressDialog.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include "ui/FormDescription.h"
+#include "ui/ProgressView.h"
 #include "util/Texts.h"
 
 namespace upd {
@@ -19,6 +21,12 @@ Widget* Placed(Widget* widget, const char* name, const form::Rect& rect) {
     widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
     return widget;
 }
+
+QLabel* PlacedLabel(QWidget* parent, const char* name, const form::Rect& rect) {
+    auto* label = Placed(new QLabel(parent), name, rect);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
 }  // namespace
 
 ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
@@ -32,19 +40,35 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
     QFont font(FromUtf8(layout.font.face));
     font.setPixelSize(layout.font.pixelHeight);
     setFont(font);
-    elapsed_ = Placed(new QLabel(FromUtf8(form::ProgressElapsedText({})), this), "elapsed",
-                      layout.elapsed);
-    state_ = Placed(new QLabel(FromUtf8(form::ProgressSizeText(0)), this), "state", layout.detail);
+    phase_ = PlacedLabel(this, "phase", layout.phase);
+    percent_ = PlacedLabel(this, "percent", layout.percent);
+    percent_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The percentage stands beside the bar in both windows: the bar itself draws no text.
+    bar_ = Placed(new QProgressBar(this), "bar", layout.bar);
+    bar_->setTextVisible(false);
+    elapsed_ = PlacedLabel(this, "elapsed", layout.elapsed);
+    timeLeft_ = PlacedLabel(this, "timeLeft", layout.timeLeft);
+    size_ = PlacedLabel(this, "size", layout.size);
     cancel_ =
         Placed(new QPushButton(FromUtf8(text::kProgressCancel), this), "cancel", layout.cancel);
     cancel_->setDefault(true);
     connect(cancel_, &QPushButton::clicked, this, &ProgressDialog::reject);
+    ShowProgress({});
 }
 
 void ProgressDialog::ShowProgress(const WorkProgress& progress) {
-    elapsed_->setText(FromUtf8(form::ProgressElapsedText(progress.elapsed)));
-    state_->setText(progress.checking ? FromUtf8(text::kProgressChecking)
-                                      : FromUtf8(form::ProgressSizeText(progress.outputBytes)));
+    const form::ProgressView view = form::ViewOf(progress);
+    phase_->setText(FromUtf8(view.phase));
+    percent_->setText(FromUtf8(view.percentText));
+    if (view.percent) {
+        bar_->setRange(0, 100);
+        bar_->setValue(*view.percent);
+    } else {
+        bar_->setRange(0, 0);  // busy
+    }
+    elapsed_->setText(FromUtf8(view.elapsed));
+    timeLeft_->setText(FromUtf8(view.timeLeft));
+    size_->setText(FromUtf8(view.size));
 }
 
 // Instead of closing: the step is asked to end, and the dialog shows that the cancel was

@@ -6,14 +6,16 @@
 #include "ops/InteractionServices.h"
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 namespace upd {
 
-// "Архивиране": the state of a long step and "Отказ", with the window's texts and the shared
-// layout (ui/FormDescription.h). Application-modal: the window beneath stays blocked. "Отказ",
-// Escape and the close box ask to cancel (cancelRequested); the dialog stays until the step
-// has ended and its owner destroys it.
+// "Архивиране": the phase of a long step, its percentage on a bar (busy while unknown), the
+// time taken and left, the archive's size so far and "Отказ", with the window's texts and the
+// shared layout (ui/FormDescription.h). Application-modal: the window beneath stays blocked.
+// "Отказ", Escape and the close box ask to cancel (cancelRequested); the dialog stays until
+// the step has ended and its owner destroys it.
 class ProgressDialog : public QDialog {
     Q_OBJECT
 
@@ -30,8 +32,12 @@ class ProgressDialog : public QDialog {
     void reject() override;
 
   private:
+    QLabel* phase_ = nullptr;
+    QLabel* percent_ = nullptr;
+    QProgressBar* bar_ = nullptr;
     QLabel* elapsed_ = nullptr;
-    QLabel* state_ = nullptr;
+    QLabel* timeLeft_ = nullptr;
+    QLabel* size_ = nullptr;
     QPushButton* cancel_ = nullptr;
     bool cancelled_ = false;
 };

@@ -35,6 +35,9 @@ ProgressView ViewOf(const WorkProgress& progress) {
     ProgressView view;
     view.phase = PhaseText(progress.phase);
     view.percent = progress.percent;
+    if (progress.percent) {
+        view.percentText = PercentText(*progress.percent);
+    }
     view.elapsed = ProgressElapsedText(progress.elapsed);
     if (const auto left = TimeLeft(progress)) {
         view.timeLeft = std::string(text::kTimeLeft) + ClockText(*left);

@@ -12,6 +12,7 @@ namespace upd::form {
 struct ProgressView {
     std::string phase;           // "Архивиране" or "Проверка на архива"
     std::optional<int> percent;  // the bar's value, 0-100; absent: a busy bar
+    std::string percentText;     // "42 %"; empty when the percentage is unknown
     std::string elapsed;         // "Изминало време: 0:07"
     std::string timeLeft;  // "Оставащо време: 0:42"; empty while no estimate means much
     std::string size;      // "Размер на архива: 12,3 MB"

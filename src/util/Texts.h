@@ -234,7 +234,6 @@ inline constexpr std::string_view kToolArchiver =
 
 inline constexpr std::string_view kProgressTitle = "Архивиране";
 inline constexpr std::string_view kProgressCancel = "Отказ";
-inline constexpr std::string_view kProgressChecking = "Проверка на архива...";
 inline constexpr std::string_view kProgressElapsed = "Изминало време: ";
 inline constexpr std::string_view kProgressSize = "Размер на архива: ";
 // Its phases.

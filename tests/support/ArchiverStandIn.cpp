@@ -15,6 +15,7 @@
 //      child:   starts a copy of itself that writes child.txt beside it at once and
 //               late.txt after 1.5 s, and sleeps 30 s;
 //      progress: the same as normal, but waits 0.4 s after each progress update;
+//      steady:  the same as normal, but "a" reports 0% to 100% in steps of 5 every 0.25 s;
 //      old:     refuses -bsp1 as 7-Zip 9.20 does ("Incorrect command line", exit code 7,
 //               for any command), and appends each call's verb to calls.txt, followed by
 //               " -bsp1" when the call asked for progress.
@@ -101,6 +102,15 @@ void PrintUpdate(const std::string& text, const std::string& mode) {
 }
 
 void PrintProgress(const std::string& verb, const std::string& mode) {
+    if (verb == "a" && mode == "steady") {
+        for (int percent = 0; percent <= 100; percent += 5) {
+            char update[32];
+            std::snprintf(update, sizeof update, "%3d%% + descriptor.xml", percent);
+            PrintUpdate(update, mode);
+            Sleep(250);
+        }
+        return;
+    }
     PrintUpdate("  0%", mode);
     if (verb == "a") {
         PrintUpdate(" 50% + descriptor.xml", mode);

@@ -6,14 +6,17 @@
 //   bool DeliverUntil(std::function<bool()> done, std::chrono::milliseconds timeout);
 //                                         runs the window's events as its loop would
 //   bool ProgressShown();                 the progress dialog is visible and modal
-//   std::string ProgressDetail();         its second line
+//   std::string ProgressPhase();          its first line
+//   std::optional<int> ProgressBar();     its bar's value; absent while the bar is busy
 //   void CancelProgress(CancelWay way);   as a user cancels it
 //   void CloseWindow();                   the main window's close box
 //   bool WindowOpen();
 //   std::function<std::string()> AnswerNextErrorBox();  presses OK; the getter gives its text
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -49,16 +52,16 @@ void CheckProgressDialogAndItsCancel(Probe& probe) {
     using namespace std::chrono_literals;
     const struct {
         upd::WorkProgress progress;
-        const char* detail;
-    } states[] = {{{600ms, 5 * 1024 * 1024, false}, "Размер на архива: 5,0 MB"},
-                  {{7'200ms, 0, true}, "Проверка на архива..."}};
+        const char* phase;
+    } states[] = {{{600ms, 5 * 1024 * 1024, upd::WorkPhase::Archiving}, "Архивиране"},
+                  {{7'200ms, 0, upd::WorkPhase::Checking}, "Проверка на архива"}};
     for (const CancelWay way : {CancelWay::Button, CancelWay::Escape, CancelWay::CloseBox}) {
         for (const auto& state : states) {
-            SCOPED_TRACE(std::to_string(int(way)) + " " + state.detail);
+            SCOPED_TRACE(std::to_string(int(way)) + " " + state.phase);
             std::optional<upd::StepResult> result;
             StartReportingStep(probe, state.progress, result);
             ASSERT_TRUE(probe.DeliverUntil([&] { return probe.ProgressShown(); }, 5s));
-            EXPECT_EQ(probe.ProgressDetail(), state.detail);
+            EXPECT_EQ(probe.ProgressPhase(), state.phase);
             probe.CancelProgress(way);
             ASSERT_TRUE(probe.DeliverUntil([&] { return !probe.Form().StepRunning(); }, 5s));
             EXPECT_EQ(result, upd::StepResult::Cancelled);
@@ -68,13 +71,46 @@ void CheckProgressDialogAndItsCancel(Probe& probe) {
     }
 }
 
+// The bar shows the percentage while there is one and is busy while there is none, in
+// either order within one dialog (an archiver may stop printing its percentage).
+template <typename Probe>
+void CheckTheBarFollowsThePercentage(Probe& probe) {
+    using namespace std::chrono_literals;
+    constexpr int kUnknown = -1;
+    const auto percent = std::make_shared<std::atomic<int>>(kUnknown);
+    std::optional<upd::StepResult> result;
+    probe.Form().RunStep(
+        [percent](upd::StepControl& control) {
+            upd::WorkProgress progress{1s, 0};
+            while (!control.Cancelled()) {
+                const int now = *percent;
+                progress.percent = now == kUnknown ? std::nullopt : std::optional<int>(now);
+                control.Report(progress);
+                std::this_thread::sleep_for(20ms);
+            }
+            return upd::StepResult::Cancelled;
+        },
+        [&result](upd::StepResult r) { result = r; });
+    ASSERT_TRUE(probe.DeliverUntil([&] { return probe.ProgressShown(); }, 5s));
+    for (const int shown : {kUnknown, 42, kUnknown, 0, 100}) {
+        SCOPED_TRACE(shown);
+        *percent = shown;
+        const std::optional<int> expected =
+            shown == kUnknown ? std::nullopt : std::optional<int>(shown);
+        EXPECT_TRUE(probe.DeliverUntil([&] { return probe.ProgressBar() == expected; }, 5s))
+            << (probe.ProgressBar() ? std::to_string(*probe.ProgressBar()) : "busy");
+    }
+    probe.CancelProgress(CancelWay::Button);
+    ASSERT_TRUE(probe.DeliverUntil([&] { return result.has_value(); }, 5s));
+}
+
 // Before the dialog blocks it, the window takes a close: the step is cancelled first, and
 // the window closes once the step has ended.
 template <typename Probe>
 void CheckCloseDuringAStepCancelsItFirst(Probe& probe) {
     using namespace std::chrono_literals;
     std::optional<upd::StepResult> result;
-    StartReportingStep(probe, {100ms, 0, false}, result);
+    StartReportingStep(probe, {100ms, 0}, result);
     probe.DeliverUntil([] { return false; }, 200ms);
     EXPECT_FALSE(probe.ProgressShown());
     probe.CloseWindow();

@@ -1,6 +1,10 @@
 #include "ui/win32/ProgressDialog.h"
 
+// after windows.h
+#include <commctrl.h>
+
 #include "ui/FormDescription.h"
+#include "ui/ProgressView.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/ExceptionBoundary.h"
 #include "ui/win32/WideText.h"
@@ -16,6 +20,8 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 void RegisterClassOnce(WNDPROC procedure) {
     static const ATOM atom = [procedure] {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = procedure;
@@ -28,10 +34,20 @@ void RegisterClassOnce(WNDPROC procedure) {
     (void)atom;
 }
 
+// A static control repaints on every new text, also the same one: that would flicker at each
+// report.
+void SetTextIfChanged(HWND control, const std::wstring& text) {
+    std::wstring shown(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+    shown.resize(std::size_t(GetWindowTextW(control, shown.data(), int(shown.size()))));
+    if (shown != text) {
+        SetWindowTextW(control, text.c_str());
+    }
+}
+
 }  // namespace
 
 ProgressDialog::ProgressDialog(HWND owner, std::function<void()> onCancel)
-    : owner_(owner), onCancel_(std::move(onCancel)), dpi_(WindowDpi(owner)) {
+    : owner_(owner), onCancel_(std::move(onCancel)), dpi_(WindowDpi(owner)), taskbar_(owner) {
     RegisterClassOnce(&Procedure);
     const form::ProgressLayout& layout = form::ProgressDialogLayout();
     RECT frame{0, 0, Scaled(layout.clientWidth, dpi_), Scaled(layout.clientHeight, dpi_)};
@@ -62,8 +78,12 @@ void ProgressDialog::CreateChildren() {
     };
     const form::ProgressLayout& layout = form::ProgressDialogLayout();
     const Child children[] = {
+        {L"Static", kPhaseId, SS_LEFT | SS_NOPREFIX, layout.phase},
+        {L"Static", kPercentId, SS_RIGHT | SS_NOPREFIX, layout.percent},
+        {PROGRESS_CLASSW, kBarId, 0, layout.bar},
         {L"Static", kElapsedId, SS_LEFT | SS_NOPREFIX, layout.elapsed},
-        {L"Static", kDetailId, SS_LEFT | SS_NOPREFIX, layout.detail},
+        {L"Static", kTimeLeftId, SS_LEFT | SS_NOPREFIX, layout.timeLeft},
+        {L"Static", kSizeId, SS_LEFT | SS_NOPREFIX, layout.size},
         {L"Button", IDCANCEL, BS_DEFPUSHBUTTON | WS_TABSTOP, layout.cancel},
     };
     for (const Child& child : children) {
@@ -79,14 +99,36 @@ void ProgressDialog::CreateChildren() {
 }
 
 void ProgressDialog::Show(const WorkProgress& progress) {
-    SetDlgItemTextW(window_, kElapsedId, Wide(form::ProgressElapsedText(progress.elapsed)).c_str());
-    const std::string detail = progress.checking ? std::string(text::kProgressChecking)
-                                                 : form::ProgressSizeText(progress.outputBytes);
-    SetDlgItemTextW(window_, kDetailId, Wide(detail).c_str());
+    const form::ProgressView view = form::ViewOf(progress);
+    const std::pair<int, const std::string&> lines[] = {
+        {kPhaseId, view.phase},       {kPercentId, view.percentText}, {kElapsedId, view.elapsed},
+        {kTimeLeftId, view.timeLeft}, {kSizeId, view.size},
+    };
+    for (const auto& [id, line] : lines) {
+        SetTextIfChanged(GetDlgItem(window_, id), Wide(line));
+    }
+    ShowOnBar(view.percent);
+    taskbar_.Show(progress);
     if (!IsWindowVisible(window_)) {
         EnableWindow(owner_, FALSE);
         ShowWindow(window_, SW_SHOW);
         SetFocus(GetDlgItem(window_, IDCANCEL));
+    }
+}
+
+// A marquee while the percentage is unknown; the style changes only when that does, since
+// setting it again restarts the marquee.
+void ProgressDialog::ShowOnBar(std::optional<int> percent) {
+    HWND bar = GetDlgItem(window_, kBarId);
+    const LONG_PTR style = GetWindowLongPtrW(bar, GWL_STYLE);
+    const bool busy = !percent.has_value();
+    if (busy != ((style & PBS_MARQUEE) != 0)) {
+        SetWindowLongPtrW(bar, GWL_STYLE, busy ? style | PBS_MARQUEE : style & ~PBS_MARQUEE);
+        SendMessageW(bar, PBM_SETMARQUEE, busy ? TRUE : FALSE, 0);
+    }
+    if (!busy) {
+        SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+        SendMessageW(bar, PBM_SETPOS, WPARAM(*percent), 0);
     }
 }
 
