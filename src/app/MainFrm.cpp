@@ -11,6 +11,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -107,7 +109,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
 
 TMainForm::~TMainForm() {
     progress_.reset();
-    step_.reset();  // cancels a step still running and waits for its worker
+    steps_.Stop();
     upd::SetApplicationExceptionHandler({});
 }
 
@@ -174,7 +176,7 @@ void TMainForm::ConnectHandler(QPushButton& button, form::Handler handler) {
         return;
     }
     connect(&button, &QPushButton::clicked, this, upd::Guarded([this, handler] {
-        if (!stepRunning_) {  // one command at a time
+        if (!steps_.Running()) {  // one command at a time
             form::RunHandler(handler, *this, *this);
         }
     }));
@@ -230,8 +232,6 @@ void TMainForm::ShowInfo(const std::string& text) {
 }
 
 void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
-    afterStep_ = std::move(afterStep);
-    stepRunning_ = true;
     // Called on the worker: each only queues a call to this window's thread. Calls still
     // queued when the window goes are dropped with it.
     const auto post = [this](void (TMainForm::*method)()) {
@@ -240,56 +240,40 @@ void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
                 this, [this, method] { (this->*method)(); }, Qt::QueuedConnection);
         };
     };
-    step_ = std::make_unique<upd::StepThread>(std::move(step), post(&TMainForm::OnStepProgress),
-                                              post(&TMainForm::OnStepEnded));
+    steps_.Start(std::move(step), std::move(afterStep), post(&TMainForm::OnStepProgress),
+                 post(&TMainForm::OnStepEnded));
 }
 
 void TMainForm::OnStepProgress() {
-    if (!step_) {
+    const std::optional<upd::WorkProgress> progress = steps_.Latest();
+    if (!progress) {
         return;
     }
-    const upd::WorkProgress progress = step_->Latest();
-    if (!progress_ && !step_->Cancelled() && progress.elapsed >= form::kProgressDelay) {
+    if (!progress_ && steps_.WantsDisplay(*progress)) {
         progress_ = std::make_unique<upd::ProgressDialog>(this);
-        connect(progress_.get(), &upd::ProgressDialog::cancelRequested, this, [this] {
-            if (step_) {
-                step_->Cancel();
-            }
-        });
+        connect(progress_.get(), &upd::ProgressDialog::cancelRequested, this,
+                [this] { steps_.Cancel(); });
         progress_->show();
     }
     if (progress_) {
-        progress_->ShowProgress(progress);
+        progress_->ShowProgress(*progress);
     }
 }
 
 // The step's result on the window's thread: "Готово!" (or nothing after a cancel), or its
 // exception to the application's handler.
 void TMainForm::OnStepEnded() {
-    if (!step_) {
+    if (!steps_.HasStep()) {
         return;
     }
-    const std::unique_ptr<upd::StepThread> ended = std::move(step_);
     progress_.reset();
-    const upd::AfterStep afterStep = std::exchange(afterStep_, {});
-    upd::Guarded([&] {
-        const upd::StepResult result = ended->Result();
-        if (afterStep) {
-            afterStep(result);
-        }
-    })();
-    stepRunning_ = false;
-    if (std::exchange(closeAfterStep_, false)) {
+    if (steps_.End([](const std::function<void()>& action) { upd::Guarded(action)(); })) {
         close();
     }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (stepRunning_) {
-        closeAfterStep_ = true;
-        if (step_) {
-            step_->Cancel();
-        }
+    if (!steps_.RequestClose()) {
         event->ignore();
         return;
     }

@@ -9,7 +9,7 @@
 #include "ops/InteractionServices.h"
 #include "ui/FormActions.h"
 #include "ui/FormDescription.h"
-#include "ui/StepThread.h"
+#include "ui/StepSession.h"
 
 class QLineEdit;
 class QPushButton;
@@ -37,7 +37,7 @@ class TMainForm : public QWidget, public upd::InteractionServices, public upd::f
     // step that lasts shows the progress dialog, whose "Отказ" cancels it.
     void RunStep(upd::Step step, upd::AfterStep afterStep) override;
     // From RunStep until the step's end has been handled ("Готово!" closed).
-    bool StepRunning() const { return stepRunning_; }
+    bool StepRunning() const { return steps_.Running(); }
 
     std::string Read(upd::form::Field field) const override;
     void Set(upd::form::Field field, const std::string& text) override;
@@ -64,9 +64,6 @@ class TMainForm : public QWidget, public upd::InteractionServices, public upd::f
     void OnStepEnded();
 
     QTabWidget* pages_ = nullptr;
-    std::unique_ptr<upd::StepThread> step_;
-    upd::AfterStep afterStep_;
-    bool stepRunning_ = false;
-    bool closeAfterStep_ = false;
+    upd::StepSession steps_;
     std::unique_ptr<upd::ProgressDialog> progress_;
 };

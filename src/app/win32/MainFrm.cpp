@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <utility>
 
 #include "ui/ErrorText.h"
@@ -116,7 +118,7 @@ TMainForm::TMainForm() {
 
 TMainForm::~TMainForm() {
     progress_.reset();
-    step_.reset();  // cancels a step still running and waits for its worker
+    steps_.Stop();
     upd::win32::SetApplicationExceptionHandler({});
     SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
     DestroyWindow(handle_);
@@ -375,7 +377,7 @@ void TMainForm::OnCommand(int id) {
 }
 
 void TMainForm::RunHandler(Handler handler) {
-    if (stepRunning_) {  // one command at a time
+    if (steps_.Running()) {  // one command at a time
         return;
     }
     upd::win32::RunGuarded([this, handler] { upd::form::RunHandler(handler, *this, *this); });
@@ -394,53 +396,39 @@ void TMainForm::ShowInfo(const std::string& text) {
 }
 
 void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
-    afterStep_ = std::move(afterStep);
-    stepRunning_ = true;
     // Called on the worker: each only posts a message to this window.
     const auto post = [window = handle_](UINT message) {
         return [window, message] { PostMessageW(window, message, 0, 0); };
     };
-    step_ = std::make_unique<upd::StepThread>(std::move(step), post(kStepProgressMessage),
-                                              post(kStepEndedMessage));
+    steps_.Start(std::move(step), std::move(afterStep), post(kStepProgressMessage),
+                 post(kStepEndedMessage));
 }
 
 void TMainForm::OnStepProgress() {
-    if (!step_) {
+    const std::optional<upd::WorkProgress> progress = steps_.Latest();
+    if (!progress) {
         return;
     }
-    const upd::WorkProgress progress = step_->Latest();
-    if (!progress_ && !step_->Cancelled() && progress.elapsed >= upd::form::kProgressDelay) {
-        progress_ = std::make_unique<upd::win32::ProgressDialog>(handle_, [this] {
-            if (step_) {
-                step_->Cancel();
-            }
-        });
+    if (!progress_ && steps_.WantsDisplay(*progress)) {
+        progress_ =
+            std::make_unique<upd::win32::ProgressDialog>(handle_, [this] { steps_.Cancel(); });
     }
     if (progress_) {
-        progress_->Show(progress);
+        progress_->Show(*progress);
     }
 }
 
 // The step's result on the window's thread: "Готово!" (or nothing after a cancel), or its
 // exception to the application's handler.
 void TMainForm::OnStepEnded() {
-    if (!step_) {
+    if (!steps_.HasStep()) {
         return;
     }
-    const std::unique_ptr<upd::StepThread> ended = std::move(step_);
     progress_.reset();
     if (IsWindowVisible(handle_)) {
         SetForegroundWindow(handle_);
     }
-    const upd::AfterStep afterStep = std::exchange(afterStep_, {});
-    upd::win32::RunGuarded([&] {
-        const upd::StepResult result = ended->Result();
-        if (afterStep) {
-            afterStep(result);
-        }
-    });
-    stepRunning_ = false;
-    if (std::exchange(closeAfterStep_, false)) {
+    if (steps_.End([](const std::function<void()>& action) { upd::win32::RunGuarded(action); })) {
         upd::win32::RunGuarded([this] { acExitExecute(); });
     }
 }
@@ -455,11 +443,7 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::acExitExecute() {
-    if (stepRunning_) {
-        closeAfterStep_ = true;
-        if (step_) {
-            step_->Cancel();
-        }
+    if (!steps_.RequestClose()) {
         return;
     }
     closing_ = true;

@@ -10,7 +10,7 @@
 #include "ops/InteractionServices.h"
 #include "ui/FormActions.h"
 #include "ui/FormDescription.h"
-#include "ui/StepThread.h"
+#include "ui/StepSession.h"
 #include "ui/win32/DropTarget.h"
 #include "ui/win32/Fonts.h"
 #include "ui/win32/ProgressDialog.h"
@@ -48,7 +48,7 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields {
     void ShowInfo(const std::string& text) override;
     void RunStep(upd::Step step, upd::AfterStep afterStep) override;
     // From RunStep until the step's end has been handled ("Готово!" closed).
-    bool StepRunning() const { return stepRunning_; }
+    bool StepRunning() const { return steps_.Running(); }
 
     // Shows "Exception: " + message in the error dialog; the window stays as it was.
     void AppExceptionHandler(const std::string& message);
@@ -95,11 +95,8 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields {
     upd::win32::FontHandle commandFont_;
     std::unique_ptr<std::remove_pointer_t<HACCEL>, decltype(&DestroyAcceleratorTable)>
         accelerators_{nullptr, &DestroyAcceleratorTable};
-    std::unique_ptr<upd::StepThread> step_;
-    upd::AfterStep afterStep_;
+    upd::StepSession steps_;
     std::unique_ptr<upd::win32::ProgressDialog> progress_;
-    bool stepRunning_ = false;
-    bool closeAfterStep_ = false;
     bool closing_ = false;
     std::unique_ptr<upd::win32::DropRegistration> drops_;
 };
