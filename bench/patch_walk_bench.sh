@@ -6,12 +6,8 @@
 # Usage: bench/patch_walk_bench.sh [runs] [files]   (builds the release updtool first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/packages.sh
 source bench/timing.sh
-scripts/deps.sh "${BUILD_PACKAGES[@]}" bc >/dev/null
-cmake --preset release -DUPD_BUILD_TESTS=OFF >/dev/null
-cmake --build --preset release --target updtool >/dev/null
-tool=$PWD/build/release/src/updtool
+tool=$(release_updtool)
 runs=${1:-7}
 files=${2:-20000}
 

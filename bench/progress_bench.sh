@@ -7,12 +7,8 @@
 # Usage: bench/progress_bench.sh [pairs] [size-in-MiB]   (builds the release updtool first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/packages.sh
 source bench/timing.sh
-scripts/deps.sh "${BUILD_PACKAGES[@]}" python3 bc >/dev/null
-cmake --preset release -DUPD_BUILD_TESTS=OFF >/dev/null
-cmake --build --preset release --target updtool >/dev/null
-tool=$PWD/build/release/src/updtool
+tool=$(release_updtool python3)
 sevenzip=$(command -v 7zz)
 pairs=${1:-5}
 size_mib=${2:-100}
