@@ -1,6 +1,7 @@
 // Reading 7-Zip's progress and what the progress display makes of it.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,14 +65,6 @@ const struct {
      nullopt},
 };
 
-std::string Joined(const std::vector<std::string>& pieces) {
-    std::string all;
-    for (const std::string& piece : pieces) {
-        all += piece;
-    }
-    return all;
-}
-
 TEST(ArchiverProgress, ReadsTheLastPercentageHoweverTheOutputIsCut) {
     for (const auto& output : kOutputs) {
         SCOPED_TRACE(output.what);
@@ -81,7 +74,8 @@ TEST(ArchiverProgress, ReadsTheLastPercentageHoweverTheOutputIsCut) {
         }
         EXPECT_EQ(asArrived.Percent(), output.percent);
 
-        const std::string all = Joined(output.pieces);
+        const std::string all =
+            std::accumulate(output.pieces.begin(), output.pieces.end(), std::string());
         for (std::size_t cut = 0; cut <= all.size(); ++cut) {
             upd::ArchiverProgress twoReads;
             twoReads.Feed(std::string_view(all).substr(0, cut));
