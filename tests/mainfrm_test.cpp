@@ -509,14 +509,20 @@ TEST_F(MainForm, GeneratesTheUpdateArchiveWithTheTypedPassword) {
     EXPECT_NE(test("KORVE482tm915$"), 0);
 }
 
-TEST_F(MainForm, ArchivingShowsProgressAndCancelsQuietly) {
-    TempDir dir;
+// A patch folder "patch" in `dir` and an archiver in `dir` that sleeps 30 s.
+std::string SlowArchivingPatch(const TempDir& dir) {
     const std::string patch = dir / "patch";
     QDir().mkpath(QString::fromStdString(patch));
     updtest::WriteBytes(patch + "/descriptor.xml", "<patch/>");
     const std::string archiver = dir / "slow-archiver";
     updtest::WriteBytes(archiver, "#!/bin/sh\nsleep 30\n");
     std::filesystem::permissions(archiver, std::filesystem::perms::owner_all);
+    return archiver;
+}
+
+TEST_F(MainForm, ArchivingShowsProgressAndCancelsQuietly) {
+    TempDir dir;
+    const std::string archiver = SlowArchivingPatch(dir);
     const QString archive = QString::fromStdString(dir / "u1.upd");
 
     QString label;
@@ -528,7 +534,7 @@ TEST_F(MainForm, ArchivingShowsProgressAndCancelsQuietly) {
             dialog.findChild<QPushButton*>()->click();
         },
     });
-    Edit("edUpdateFilesPath")->setText(QString::fromStdString(patch));
+    Edit("edUpdateFilesPath")->setText(QString::fromStdString(dir / "patch"));
     Edit("edPassField")->setText("pw");
     QElapsedTimer took;
     took.start();
@@ -552,13 +558,8 @@ upd::ProgressDialog* ShownProgressDialog(TMainForm& form) {
 // progress dialog changes, while a slow archiver runs for 3 s.
 TEST_F(MainForm, TheWindowAnswersWithin100MsWhileTheArchiverRuns) {
     TempDir dir;
-    const std::string patch = dir / "patch";
-    QDir().mkpath(QString::fromStdString(patch));
-    updtest::WriteBytes(patch + "/descriptor.xml", "<patch/>");
-    const std::string archiver = dir / "slow-archiver";
-    updtest::WriteBytes(archiver, "#!/bin/sh\nsleep 30\n");
-    std::filesystem::permissions(archiver, std::filesystem::perms::owner_all);
-    Edit("edUpdateFilesPath")->setText(QString::fromStdString(patch));
+    const std::string archiver = SlowArchivingPatch(dir);
+    Edit("edUpdateFilesPath")->setText(QString::fromStdString(dir / "patch"));
     {  // the choosers only: the progress dialog stays
         ModalScript script({updtest::ChoosePath(QString::fromStdString(archiver)),
                             updtest::ChoosePath(QString::fromStdString(dir / "u1.upd"))});
@@ -622,25 +623,15 @@ TEST_F(MainForm, EscapeClosesTheWindowAndEndsTheEventLoopFromEveryPage) {
     }
 }
 
-// A step as the archive command's: reports the progress `at` gives for each 20 ms of real
+// A step as the archive command's: reports its time and a growing size every 20 ms of real
 // time until cancelled or `length` has passed, then says how it ended.
 struct FakeStep {
-    using At = std::function<upd::WorkProgress(std::chrono::milliseconds)>;
-    explicit FakeStep(
-        std::chrono::milliseconds length,
-        At at =
-            [](auto t) {
-                return upd::WorkProgress{t, (t / std::chrono::milliseconds(100)) * 1024 * 1024};
-            })
-        : length(length), at(std::move(at)) {}
-
     std::chrono::milliseconds length;
-    At at;
     std::optional<upd::StepResult> result;  // set once the window has handled the end
 
     void Start(TMainForm& form) {
         form.RunStep(
-            [length = length, at = at](upd::StepControl& control) {
+            [length = length](upd::StepControl& control) {
                 const auto start = std::chrono::steady_clock::now();
                 for (;;) {
                     const auto t = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -651,7 +642,7 @@ struct FakeStep {
                     if (t > length) {
                         return upd::StepResult::Done;
                     }
-                    control.Report(at(t));
+                    control.Report({t, (t / std::chrono::milliseconds(100)) * 1024 * 1024});
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 }
             },
@@ -661,7 +652,7 @@ struct FakeStep {
 
 TEST_F(MainForm, ALongStepShowsTheModalProgressDialogAfterHalfASecondUntilItEnds) {
     using namespace std::chrono_literals;
-    FakeStep step(1500ms);
+    FakeStep step{1500ms, {}};
     QElapsedTimer since;
     since.start();
     step.Start(form);
@@ -701,8 +692,8 @@ TEST_F(MainForm, TheProgressDialogShowsPhaseTimesAndArchiveSize) {
          "Размер на архива: 12,4 MB"},
     };
     for (const auto& c : cases) {
-        FakeStep step(60'000ms, [&c](auto) { return c.progress; });
-        step.Start(form);
+        std::optional<upd::StepResult> result;
+        form.RunStep(updtest::ReportingStep(c.progress), [&result](auto r) { result = r; });
         QTRY_VERIFY(ShownProgressDialog(form) != nullptr);
         upd::ProgressDialog* dialog = ShownProgressDialog(form);
         const auto text = [&](const char* name) {
@@ -715,7 +706,7 @@ TEST_F(MainForm, TheProgressDialogShowsPhaseTimesAndArchiveSize) {
         EXPECT_EQ(text("size"), c.size);
         dialog->reject();
         WaitForStep();
-        EXPECT_EQ(step.result, upd::StepResult::Cancelled);
+        EXPECT_EQ(result, upd::StepResult::Cancelled);
         EXPECT_EQ(form.findChild<upd::ProgressDialog*>(), nullptr);
     }
 }
@@ -725,18 +716,11 @@ struct QtProbe {
     TMainForm& form;
     std::unique_ptr<ModalScript> script;
     MessageBoxView seen;
+    bool closeWithEscape = false;  // through the window's exit action
 
     TMainForm& Form() { return form; }
     bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-        QElapsedTimer since;
-        since.start();
-        while (!done()) {
-            if (since.elapsed() > timeout.count()) {
-                return false;
-            }
-            QTest::qWait(10);
-        }
-        return true;
+        return QTest::qWaitFor(done, int(timeout.count()));
     }
     bool ProgressShown() {
         upd::ProgressDialog* dialog = ShownProgressDialog(form);
@@ -764,7 +748,9 @@ struct QtProbe {
                 break;
         }
     }
-    void CloseWindow() { form.close(); }
+    void CloseWindow() {
+        closeWithEscape ? QTest::keyClick(&form, Qt::Key_Escape) : void(form.close());
+    }
     bool WindowOpen() { return form.isVisible(); }
     std::function<std::string()> AnswerNextErrorBox() {
         script = std::make_unique<ModalScript>(std::vector{updtest::Press("OK", &seen)});
@@ -783,18 +769,13 @@ TEST_F(MainForm, TheProgressBarShowsThePercentageOrIsBusy) {
 }
 
 TEST_F(MainForm, ClosingOrEscapeDuringAStepCancelsItFirstThenCloses) {
-    QtProbe probe{form, {}, {}};
-    updtest::CheckCloseDuringAStepCancelsItFirst(probe);
-    // Escape too, through the window's exit action.
-    form.show();
-    Activate();
-    std::optional<upd::StepResult> result;
-    updtest::StartReportingStep(probe, {std::chrono::milliseconds(100), 0}, result);
-    QTest::keyClick(&form, Qt::Key_Escape);
-    EXPECT_TRUE(form.isVisible());  // until the step has ended
-    ASSERT_TRUE(probe.DeliverUntil([&] { return result.has_value(); }, std::chrono::seconds(5)));
-    EXPECT_EQ(result, upd::StepResult::Cancelled);
-    QTRY_VERIFY(!form.isVisible());
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Escape" : "close");
+        form.show();
+        Activate();
+        QtProbe probe{form, {}, {}, escape};
+        updtest::CheckCloseDuringAStepCancelsItFirst(probe);
+    }
 }
 
 TEST_F(MainForm, AnExceptionOfTheStepReachesTheErrorDialog) {

@@ -114,6 +114,7 @@ void CheckCloseDuringAStepCancelsItFirst(Probe& probe) {
     probe.DeliverUntil([] { return false; }, 200ms);
     EXPECT_FALSE(probe.ProgressShown());
     probe.CloseWindow();
+    EXPECT_TRUE(probe.WindowOpen());
     ASSERT_TRUE(probe.DeliverUntil([&] { return result.has_value(); }, 5s));
     EXPECT_EQ(result, upd::StepResult::Cancelled);
     EXPECT_TRUE(probe.DeliverUntil([&] { return !probe.WindowOpen(); }, 5s));
