@@ -11,6 +11,7 @@
 // device names exercise the refusals), bytes from 0x80 up pick a Cyrillic letter.
 #include <cstdint>
 #include <map>
+#include <set>
 
 #include "FuzzSupport.h"
 #include "container/StoredName.h"
@@ -133,7 +134,7 @@ void CheckUnpacked(const std::vector<Source>& sources, const fs::path& package,
     fs::create_directory(target);
     upd::UnpackFiles(upd::FromPath(package), upd::FromPath(target));  // must not throw
 
-    std::map<std::string, const std::string*> expected;  // the last source of a name wins
+    std::map<std::string, const std::string*> expected;
     for (const Source& source : sources) {
         expected[source.name] = &source.content;
     }
@@ -161,6 +162,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<Source> sources = Decode(data, size);
     const bool allSafe = std::all_of(sources.begin(), sources.end(),
                                      [](const Source& s) { return upd::IsSafeEntryName(s.name); });
+    std::set<std::string> names;
+    for (const Source& source : sources) {
+        names.insert(source.name);
+    }
+    // A package never holds one name twice: pack refuses such a list.
+    const bool acceptable = allSafe && names.size() == sources.size();
     const auto paths = WriteSources(sources, workspace.Root() / "src", allSafe);
 
     bool packed = false;
@@ -168,11 +175,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         upd::PackFiles(paths, upd::FromPath(package));
         packed = true;
     } catch (const upd::OperationError& e) {
-        Check(!allSafe, std::string("a list of safe names was refused: ") + e.what());
+        Check(!acceptable, std::string("a list of safe, distinct names was refused: ") + e.what());
         Check(!fs::exists(package), "a refused list created the container");
     }
     if (packed) {
-        Check(allSafe, "an unsafe name was packed");
+        Check(acceptable, "an unsafe or repeated name was packed");
         Check(fs::exists(package) == !sources.empty(), "an empty list must write nothing");
         if (!sources.empty()) {
             CheckUnpacked(sources, package, workspace.Root() / "target");
