@@ -253,8 +253,7 @@ void CheckSources(const std::vector<std::string>& sources, const std::string& de
     const auto output = IdentityOf(ToPath(destination));
     for (const auto& source : sources) {
         if (output && IdentityOf(ToPath(source)) == output) {
-            throw OperationError(text::Around(text::kOutputIsInputBefore,
-                                              AbsolutePathText(ToPath(destination)),
+            throw OperationError(text::Around(text::kTheFile, AbsolutePathText(ToPath(destination)),
                                               text::kOutputIsInputAfter));
         }
     }
@@ -275,8 +274,7 @@ class EntryChecks {
     void Check(const std::string& name, const std::filesystem::path& target) {
         TakeEntryName(names_, name);
         if (package_ && IdentityOf(target) == package_) {
-            throw OperationError(text::Around(text::kTargetIsPackageBefore,
-                                              AbsolutePathText(target),
+            throw OperationError(text::Around(text::kTheFile, AbsolutePathText(target),
                                               text::kTargetIsPackageAfter));
         }
     }

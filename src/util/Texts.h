@@ -182,10 +182,8 @@ inline constexpr std::string_view kDuplicateInputAfter = "\" в пакета. П
 inline constexpr std::string_view kDuplicateEntryBefore =
     "Пакетът съдържа повече от един файл с името \"";
 inline constexpr std::string_view kDuplicateEntryAfter = "\". Нищо не е записано.";
-inline constexpr std::string_view kOutputIsInputBefore = "Файлът \"";
 inline constexpr std::string_view kOutputIsInputAfter =
     "\" е и входен файл, и пакетът за запис. Пакетът не е записан.";
-inline constexpr std::string_view kTargetIsPackageBefore = "Файлът \"";
 inline constexpr std::string_view kTargetIsPackageAfter =
     "\" е самият пакет и не може да бъде заменен със съдържанието му. Нищо не е записано.";
 // The patch folder holds only ordinary files and folders.
