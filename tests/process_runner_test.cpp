@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "support/Failure.h"
+#include "support/Programs.h"
 #include "support/TestFiles.h"
 #include "util/OperationError.h"
 #include "util/ProcessRunner.h"
@@ -35,7 +36,7 @@ TEST(SplitCommandLine, FollowsTheArchiversQuotingRules) {
         {"парола \"път с интервал\"", {"парола", "път с интервал"}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(upd::SplitCommandLine(c.line), c.arguments) << c.line;
+        EXPECT_EQ(updtest::SplitCommandLine(c.line), c.arguments) << c.line;
     }
 }
 
@@ -61,7 +62,7 @@ TEST(CommandLine, JoinsWhatSplitCommandLineGivesBack) {
         EXPECT_EQ(upd::CommandLine(c.command), c.line);
         Arguments expected{c.command.program};
         expected.insert(expected.end(), c.command.arguments.begin(), c.command.arguments.end());
-        EXPECT_EQ(upd::SplitCommandLine(c.line), expected) << c.line;
+        EXPECT_EQ(updtest::SplitCommandLine(c.line), expected) << c.line;
     }
 }
 
@@ -80,7 +81,7 @@ TEST(RunAndWait, ArgumentsThatCannotArriveWholeAreRefused) {
 #endif
     for (const std::string& argument : arguments) {
         const upd::Command command{program, {"a", argument}, {}, "shown"};
-        EXPECT_EQ(updtest::FailureOf([&] { upd::RunAndWait(command); }),
+        EXPECT_EQ(updtest::FailureOf([&] { updtest::Run(command); }),
                   "(" + std::to_string(refused) + ") Unable to run shown");
     }
 }
@@ -91,7 +92,7 @@ TEST(RunAndWait, MissingProgramFailsWithCodeTwo) {
     std::string line = "\"";
     line.append(dir / "no-such-program").append("\" a -px");
     try {
-        upd::RunAndWait(line);
+        updtest::RunLine(line);
         FAIL() << "no error";
     } catch (const upd::OperationError& e) {
         EXPECT_EQ(std::string(e.what()), "(2) Unable to run " + line);
@@ -118,21 +119,21 @@ class Scripts : public ::testing::Test {
 };
 
 TEST_F(Scripts, ReturnsTheExitCodeAndTheEndOfTheOutput) {
-    const auto outcome = upd::RunAndWait(Script("fail", "echo to-out\necho to-err >&2\nexit 3\n"));
+    const auto outcome = updtest::RunLine(Script("fail", "echo to-out\necho to-err >&2\nexit 3\n"));
     EXPECT_EQ(outcome.exitCode, 3);
     EXPECT_NE(outcome.outputTail.find("to-out"), std::string::npos);
     EXPECT_NE(outcome.outputTail.find("to-err"), std::string::npos);
-    EXPECT_EQ(upd::RunAndWait(Script("ok", "exit 0\n")).exitCode, 0);
+    EXPECT_EQ(updtest::RunLine(Script("ok", "exit 0\n")).exitCode, 0);
 }
 
 TEST_F(Scripts, GetsEmptyInputItsOwnProcessGroupAndKeepsOnlyTheTail) {
     // cat ends at once on /dev/null; a terminal or inherited pipe would block it.
-    EXPECT_EQ(upd::RunAndWait(Script("cat", "cat\n")).exitCode, 0);
+    EXPECT_EQ(updtest::RunLine(Script("cat", "cat\n")).exitCode, 0);
     const std::string groupCheck =
         "read pid comm state ppid group rest < /proc/$$/stat\n[ \"$group\" = \"$$\" ]\n";
-    EXPECT_EQ(upd::RunAndWait(Script("group", groupCheck)).exitCode, 0);
+    EXPECT_EQ(updtest::RunLine(Script("group", groupCheck)).exitCode, 0);
 
-    const auto loud = upd::RunAndWait(
+    const auto loud = updtest::RunLine(
         Script("loud", "i=0\nwhile [ $i -lt 20000 ]; do echo line-$i; i=$((i+1)); done\n"));
     EXPECT_EQ(loud.exitCode, 0);
     EXPECT_LE(loud.outputTail.size(), 16384u);
@@ -145,13 +146,13 @@ TEST_F(Scripts, CommandArgumentsArriveAsTheyStandInTheWorkingDirectory) {
     const std::string folder = dir / "pa\"th *";
     std::filesystem::create_directory(folder);
     const upd::Command command{record, {"pa\"th", "*", "-p$x y", ""}, folder, "shown"};
-    EXPECT_EQ(upd::RunAndWait(command).outputTail, folder + "\n[pa\"th]\n[*]\n[-p$x y]\n[]\n");
+    EXPECT_EQ(updtest::Run(command).outputTail, folder + "\n[pa\"th]\n[*]\n[-p$x y]\n[]\n");
 }
 
 TEST(RunAndWait, ProgramIsTakenAsGivenNotSearchedFor) {
     // "sh" is on PATH, but no file "sh" is in the current folder.
     const upd::Command command{"sh", {"-c", "exit 0"}, {}, "shown as"};
-    EXPECT_EQ(updtest::FailureOf([&] { upd::RunAndWait(command); }), "(2) Unable to run shown as");
+    EXPECT_EQ(updtest::FailureOf([&] { updtest::Run(command); }), "(2) Unable to run shown as");
 }
 
 TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
@@ -164,7 +165,7 @@ TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
     const auto started = std::chrono::steady_clock::now();
     int asked = 0;
     const auto outcome =
-        upd::RunAndWait(upd::Command{script, {}, {}, {}}, [&] { return ++asked < 3; });
+        updtest::Run(upd::Command{script, {}, {}, {}}, [&] { return ++asked < 3; });
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_EQ(asked, 3);
@@ -196,8 +197,7 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
             }
         });
         const auto begun = std::chrono::steady_clock::now();
-        const auto outcome = upd::RunAndWait(
-            upd::Command{script, {}, {}, {}}, [] { return true; }, cancel);
+        const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, {}, cancel);
         canceller.join();
         EXPECT_TRUE(outcome.cancelled);
         // Ended members not yet reaped by init count until the grace of the SIGKILL is over.
@@ -216,9 +216,8 @@ TEST_F(Scripts, OutputIsHandedOnAsItArrives) {
     const auto started = Clock::now();
     std::string handed;
     std::vector<Clock::duration> when;
-    const auto outcome = upd::RunAndWait(
-        upd::Command{script, {}, {}, {}}, [] { return true; },
-        [&](std::string_view chunk) {
+    const auto outcome =
+        updtest::Run(upd::Command{script, {}, {}, {}}, {}, [&](std::string_view chunk) {
             handed += chunk;
             when.push_back(Clock::now() - started);
         });
@@ -231,7 +230,7 @@ TEST_F(Scripts, OutputIsHandedOnAsItArrives) {
 
 TEST_F(Scripts, ArgumentsArriveAsSplit) {
     const std::string record = Script("record", "for a in \"$@\"; do echo \"[$a]\"; done\n");
-    const auto outcome = upd::RunAndWait(record + " a \"-pone two\" back\\slash \"\"");
+    const auto outcome = updtest::RunLine(record + " a \"-pone two\" back\\slash \"\"");
     EXPECT_EQ(outcome.outputTail, "[a]\n[-pone two]\n[back\\slash]\n[]\n");
 }
 #endif

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/UpdTool.h"
+#include "support/Programs.h"
 #include "support/TestFiles.h"
 
 #ifdef _WIN32
@@ -399,7 +400,7 @@ class UpdToolArchive : public ::testing::Test {
     }
     bool Opens(const std::string& password) {
         const upd::Command test{SEVENZIP_PROGRAM_PATH, {"t", "-p" + password, output}, {}, {}};
-        return upd::RunAndWait(test).exitCode == 0;
+        return updtest::Run(test).exitCode == 0;
     }
 };
 

@@ -17,6 +17,7 @@
 #include "ops/UpdateArchive.h"
 #include "support/Failure.h"
 #include "support/FakeServices.h"
+#include "support/Programs.h"
 #include "support/TestFiles.h"
 #include "support/ThreadedServices.h"
 #include "support/WindowsProcess.h"
@@ -209,7 +210,7 @@ TEST_F(StandIn, RunAndWaitStartsTheProgramHiddenAndReturnsItsExitCode) {
         // temporary.
         const std::string program = Install(code);
         const std::string line = "\"" + program + "\" e \"-pone two\" \"" + patch + "\"";
-        EXPECT_EQ(upd::RunAndWait(line).exitCode, code);
+        EXPECT_EQ(updtest::RunLine(line).exitCode, code);
         EXPECT_EQ(Recorded(), (Lines{"e", "-pone two", patch}));
         EXPECT_EQ(Startup(), line + "\nshow-window 1 0\n");  // STARTF_USESHOWWINDOW, SW_HIDE
     }
@@ -223,7 +224,7 @@ TEST_F(StandIn, FailureToStartNamesTheSystemCodeAndTheCommandLine) {
     };
     for (const auto& [line, code] : cases) {
         const std::string codeText = std::to_string(code);
-        EXPECT_EQ(FailureOf([&] { upd::RunAndWait(line); }),
+        EXPECT_EQ(FailureOf([&] { updtest::RunLine(line); }),
                   "(" + codeText + ") Unable to run " + line);
     }
 }
