@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <thread>
 
+#ifndef _WIN32
+#include "support/ChildProcess.h"
+#endif
 #include "support/Failure.h"
 #include "support/Programs.h"
 #include "support/TestFiles.h"
@@ -206,6 +209,22 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     EXPECT_FALSE(std::filesystem::exists(late));
+}
+
+// A background child of the program ends with it, after a success, a failure or a cancel.
+TEST_F(Scripts, NoBackgroundChildOutlivesTheProgram) {
+    const std::string group = dir / "group";
+    const std::pair<const char*, bool> cases[] = {
+        {"exit 0", false}, {"exit 3", false}, {"sleep 30", true}};
+    for (const auto& [ending, cancel] : cases) {
+        SCOPED_TRACE(ending);
+        const std::string script =
+            ScriptPath("leaves", "echo $$ > '" + group + "'\nsleep 300 &\n" + ending + "\n");
+        const auto outcome =
+            updtest::Run(upd::Command{script, {}, {}, {}}, [&] { return !cancel; });
+        EXPECT_EQ(outcome.cancelled, cancel);
+        EXPECT_FALSE(updtest::GroupRuns(std::stoi(updtest::ReadBytes(group))));
+    }
 }
 
 // The archiver's progress must reach the job while it works, not at its end.

@@ -6,9 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <exception>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace updtest {
 
@@ -98,6 +103,45 @@ void HandToUnprivilegedUser(const std::filesystem::path& path) {
     if (chown(path.c_str(), nobody.uid, nobody.gid) != 0) {
         throw std::runtime_error("chown failed: " + path.string());
     }
+}
+
+namespace {
+// From /proc/<pid>/stat: "pid (comm) state ppid pgrp ..."; comm may hold blanks and ')'.
+bool RunsInGroup(const std::filesystem::path& stat, int group) {
+    std::ifstream in(stat);
+    std::string line;
+    std::getline(in, line);
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) {
+        return false;
+    }
+    std::istringstream fields(line.substr(close + 1));
+    char state = 0;
+    int parent = 0, processGroup = 0;
+    fields >> state >> parent >> processGroup;
+    return processGroup == group && state != 'Z' && state != 'X';
+}
+
+bool AnyRunsInGroup(int group) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        if (RunsInGroup(entry.path() / "stat", group)) {
+            return true;
+        }
+    }
+    return false;
+}
+}  // namespace
+
+bool GroupRuns(int group) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (AnyRunsInGroup(group)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 }  // namespace updtest
