@@ -120,7 +120,7 @@ TEST_F(IndexCommands, RestoreChecksThePackageBeforeAnyDialogAndTheFolderAfter) {
     EXPECT_TRUE(services.calls.empty());
 
     const std::string package = dir / "updates.upd";
-    upd::PackFile(index, package);
+    upd::PackFiles({index}, package);
     upd::RestoreIndex(package, services);  // cancelled
     EXPECT_EQ(services.calls, Calls{kRestoreCaption});
 
@@ -188,7 +188,7 @@ TEST_F(IndexCommands, CancelledPackAndRestoreKeepTheOldOutput) {
     const std::string big = dir / "big/updates.xml";
     fs::create_directory(upd::ToPath(dir / "big"));
     WriteBytes(big, updtest::RandomBytes(24 << 20, 5));  // incompressible: slow enough
-    upd::PackFile(big, dir / "big.upd");
+    upd::PackFiles({big}, dir / "big.upd");
     const struct {
         upd::Step step;
         upd::WorkPhase phase;
@@ -222,7 +222,7 @@ TEST_F(IndexCommands, PathsWithANulAreRefusedBeforeAnySystemCall) {
     const std::function<void()> calls[] = {
         [&] { upd::GenerateIndexPackage(withNul, services); },
         [&] { upd::RestoreIndex(withNul, services); },
-        [&] { upd::PackFile(index, withNul); },
+        [&] { upd::PackFiles({index}, withNul); },
     };
     for (const auto& call : calls) {
         EXPECT_EQ(FailureOf(call), "Пътят съдържа нулев знак (NUL) след \"" + index +
@@ -289,7 +289,7 @@ TEST_F(IndexCommands, InputLostDuringTheChooserFailsAndKeepsTheOutputs) {
         WriteBytes(out + "/updates.upd", "previous package");
         WriteBytes(out + "/updates.xml", "user's index");
         fs::permissions(upd::ToPath(index), fs::perms(0644));  // the last case may have locked it
-        upd::PackFile(index, package);
+        upd::PackFiles({index}, package);
         for (const std::string& input : {index, package}) {
             fs::permissions(upd::ToPath(input), fs::perms(0644));
             updtest::HandToUnprivilegedUser(upd::ToPath(input));  // so that it may lock them

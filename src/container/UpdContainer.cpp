@@ -355,10 +355,6 @@ void PackFiles(const std::vector<std::string>& sources, const std::string& desti
     container.Commit();
 }
 
-void PackFile(const std::string& source, const std::string& destination) {
-    PackFiles({source}, destination);
-}
-
 void UnpackFiles(const std::string& container, const std::string& targetDirectory,
                  const ByteProgress& progress) {
     const std::string prefix = targetDirectory.empty() ? std::string(1, kPathSeparator)

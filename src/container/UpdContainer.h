@@ -29,7 +29,6 @@ struct WorkCancelled {};
 // compares names), and a destination that is one of the files.
 void PackFiles(const std::vector<std::string>& sources, const std::string& destination,
                const ByteProgress& progress = {});
-void PackFile(const std::string& source, const std::string& destination);
 
 // Writes every entry into targetDirectory under its stored name: all or nothing. The targets
 // are replaced, one rename each, only after the whole package has been read; on a failure
