@@ -20,29 +20,6 @@ using updtest::TempDir;
 using updtest::WriteBytes;
 using Arguments = std::vector<std::string>;
 
-TEST(SplitCommandLine, FollowsTheArchiversQuotingRules) {
-    const struct {
-        std::string line;
-        Arguments arguments;
-    } cases[] = {
-        {R"("C:\Tools\SEVENZIP.exe" a -pKORVE482tm915$ "D:\out\u1.upd" "D:\patch\*")",
-         {R"(C:\Tools\SEVENZIP.exe)", "a", "-pKORVE482tm915$", R"(D:\out\u1.upd)",
-          R"(D:\patch\*)"}},
-        {R"(7zz a "-pone two" x)", {"7zz", "a", "-pone two", "x"}},
-        {"a  \t b ", {"a", "b"}},
-        {R"(a "" b)", {"a", "", "b"}},
-        {R"(a"b c"d)", {"ab cd"}},
-        {R"(-pback\slash\ "end\")", {R"(-pback\slash\)", R"(end\)"}},
-        {"", {}},
-        {"   ", {}},
-        {"\"unclosed quote", {"unclosed quote"}},
-        {"парола \"път с интервал\"", {"парола", "път с интервал"}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(updtest::SplitCommandLine(c.line), c.arguments) << c.line;
-    }
-}
-
 // Windows runs exactly this line; SplitCommandLine, the archiver's own reading, must give back
 // the program and every argument unchanged.
 TEST(CommandLine, JoinsWhatSplitCommandLineGivesBack) {
@@ -245,12 +222,6 @@ TEST_F(Scripts, OutputIsHandedOnAsItArrives) {
     EXPECT_EQ(outcome.outputTail, handed);
     ASSERT_FALSE(when.empty());
     EXPECT_LT(when.front(), took - std::chrono::milliseconds(500)) << "only at the end";
-}
-
-TEST_F(Scripts, ArgumentsArriveAsSplit) {
-    const std::string record = Script("record", "for a in \"$@\"; do echo \"[$a]\"; done\n");
-    const auto outcome = updtest::RunLine(record + " a \"-pone two\" back\\slash \"\"");
-    EXPECT_EQ(outcome.outputTail, "[a]\n[-pone two]\n[back\\slash]\n[]\n");
 }
 #endif
 

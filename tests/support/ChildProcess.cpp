@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <exception>
@@ -106,26 +107,17 @@ void HandToUnprivilegedUser(const std::filesystem::path& path) {
 }
 
 namespace {
-// From /proc/<pid>/stat: "pid (comm) state ppid pgrp ..."; comm may hold blanks and ')'.
-bool RunsInGroup(const std::filesystem::path& stat, int group) {
-    std::ifstream in(stat);
-    std::string line;
-    std::getline(in, line);
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) {
-        return false;
-    }
-    std::istringstream fields(line.substr(close + 1));
-    char state = 0;
-    int parent = 0, processGroup = 0;
-    fields >> state >> parent >> processGroup;
-    return processGroup == group && state != 'Z' && state != 'X';
-}
-
 bool AnyRunsInGroup(int group) {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        if (RunsInGroup(entry.path() / "stat", group)) {
+        std::ifstream in(entry.path() / "stat");
+        std::string line;
+        std::getline(in, line);
+        // "pid (comm) state ppid pgrp ...", where comm may hold blanks and ')'.
+        std::istringstream fields(line.substr(std::min(line.rfind(')') + 1, line.size())));
+        char state = 0;
+        int parent = 0, processGroup = 0;
+        if (fields >> state >> parent >> processGroup && processGroup == group && state != 'Z') {
             return true;
         }
     }
@@ -134,14 +126,10 @@ bool AnyRunsInGroup(int group) {
 }  // namespace
 
 bool GroupRuns(int group) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (AnyRunsInGroup(group)) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return true;
-        }
+    for (int i = 0; i < 50 && AnyRunsInGroup(group); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return false;
+    return AnyRunsInGroup(group);
 }
 
 }  // namespace updtest
