@@ -6,15 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <exception>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace updtest {
 
@@ -104,32 +98,6 @@ void HandToUnprivilegedUser(const std::filesystem::path& path) {
     if (chown(path.c_str(), nobody.uid, nobody.gid) != 0) {
         throw std::runtime_error("chown failed: " + path.string());
     }
-}
-
-namespace {
-bool AnyRunsInGroup(int group) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        std::ifstream in(entry.path() / "stat");
-        std::string line;
-        std::getline(in, line);
-        // "pid (comm) state ppid pgrp ...", where comm may hold blanks and ')'.
-        std::istringstream fields(line.substr(std::min(line.rfind(')') + 1, line.size())));
-        char state = 0;
-        int parent = 0, processGroup = 0;
-        if (fields >> state >> parent >> processGroup && processGroup == group && state != 'Z') {
-            return true;
-        }
-    }
-    return false;
-}
-}  // namespace
-
-bool GroupRuns(int group) {
-    for (int i = 0; i < 50 && AnyRunsInGroup(group); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return AnyRunsInGroup(group);
 }
 
 }  // namespace updtest

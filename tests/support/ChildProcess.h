@@ -20,8 +20,4 @@ std::string RunUnprivileged(const std::function<void()>& work);
 // Makes the unprivileged user of RunUnprivileged the owner of path (a no-op without root).
 void HandToUnprivilegedUser(const std::filesystem::path& path);
 
-// Whether a process of that group still runs (zombies do not count), after a second's grace
-// for processes just killed to die.
-bool GroupRuns(int group);
-
 }  // namespace updtest
