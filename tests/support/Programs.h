@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "util/ProcessRunner.h"
@@ -11,26 +13,20 @@ namespace updtest {
 // outside quotes separate arguments, backslashes are ordinary (CommandLine's inverse).
 inline std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     std::vector<std::string> arguments;
-    std::string current;
-    bool inArgument = false;
+    std::optional<std::string> current;  // the argument being read, if one has begun
     bool quoted = false;
     for (const char c : commandLine) {
-        if (c == '"') {
-            quoted = !quoted;
-            inArgument = true;
-        } else if ((c == ' ' || c == '\t') && !quoted) {
-            if (inArgument) {
-                arguments.push_back(std::move(current));
-                current.clear();
-                inArgument = false;
+        if ((c == ' ' || c == '\t') && !quoted) {
+            if (current) {
+                arguments.push_back(*std::exchange(current, std::nullopt));
             }
         } else {
-            current += c;
-            inArgument = true;
+            quoted = c == '"' ? !quoted : quoted;
+            current = current.value_or("") + (c == '"' ? "" : std::string(1, c));
         }
     }
-    if (inArgument) {
-        arguments.push_back(std::move(current));
+    if (current) {
+        arguments.push_back(*current);
     }
     return arguments;
 }
