@@ -17,18 +17,14 @@ struct PhaseTexts {
     std::string_view sizeLabel;  // before the bytes written
 };
 
+// In WorkPhase's order.
+constexpr PhaseTexts kPhases[] = {{text::kPhaseArchiving, text::kProgressSize},
+                                  {text::kPhaseChecking, text::kProgressSize},
+                                  {text::kPhasePacking, text::kProgressPackageSize},
+                                  {text::kPhaseRestoring, text::kProgressRestored}};
+
 PhaseTexts TextsOf(WorkPhase phase) {
-    switch (phase) {
-        case WorkPhase::Checking:
-            return {text::kPhaseChecking, text::kProgressSize};
-        case WorkPhase::Packing:
-            return {text::kPhasePacking, text::kProgressPackageSize};
-        case WorkPhase::Restoring:
-            return {text::kPhaseRestoring, text::kProgressRestored};
-        case WorkPhase::Archiving:
-            break;
-    }
-    return {text::kPhaseArchiving, text::kProgressSize};
+    return kPhases[static_cast<std::size_t>(phase)];
 }
 
 std::string PercentText(int percent) {

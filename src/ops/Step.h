@@ -9,7 +9,8 @@
 
 namespace upd {
 
-// The parts of a long step: the archiver's two, and the index package's one each way.
+// The parts of a long step: the archiver's two, and the index package's one each way (the
+// progress texts are listed in this order).
 enum class WorkPhase { Archiving, Checking, Packing, Restoring };
 
 // How far a long step has come.
