@@ -142,31 +142,6 @@ TEST(FormDescription, OnlyEditsCanBeReadOnlyAndOnlyLabelsWrap) {
     }
 }
 
-TEST(ProgressTexts, ShowMinutesAndSecondsAndTheSizeInKilobytesOrMegabytes) {
-    using std::chrono::milliseconds;
-    const std::pair<milliseconds, std::string_view> times[] = {
-        {milliseconds(0), "Изминало време: 0:00"},
-        {milliseconds(7999), "Изминало време: 0:07"},
-        {milliseconds(61'000), "Изминало време: 1:01"},
-        {milliseconds(3'723'000), "Изминало време: 1:02:03"},
-    };
-    for (const auto& [elapsed, text] : times) {
-        EXPECT_EQ(ProgressElapsedText(elapsed), text);
-    }
-    const std::pair<std::int64_t, std::string_view> sizes[] = {
-        {0, "Размер на архива: 0 KB"},
-        {1, "Размер на архива: 1 KB"},
-        {1024 * 1024 - 1, "Размер на архива: 1024 KB"},
-        {1024 * 1024, "Размер на архива: 1,0 MB"},
-        {12'897'485, "Размер на архива: 12,3 MB"},
-        {10 * 1024 * 1024 - 1, "Размер на архива: 10,0 MB"},
-        {std::int64_t(5) << 40, "Размер на архива: 5242880,0 MB"},
-    };
-    for (const auto& [bytes, text] : sizes) {
-        EXPECT_EQ(ProgressSizeText(bytes), text);
-    }
-}
-
 TEST(ProgressDialogLayout, EveryPartFitsTheDialogWithoutOverlap) {
     const ProgressLayout& layout = ProgressDialogLayout();
     const Rect client{0, 0, layout.clientWidth, layout.clientHeight};

@@ -120,7 +120,7 @@ TEST_F(IndexCommands, RestoreChecksThePackageBeforeAnyDialogAndTheFolderAfter) {
     EXPECT_TRUE(services.calls.empty());
 
     const std::string package = dir / "updates.upd";
-    upd::PackFile(index, package);
+    upd::PackFiles({index}, package);
     upd::RestoreIndex(package, services);  // cancelled
     EXPECT_EQ(services.calls, Calls{kRestoreCaption});
 
@@ -151,31 +151,68 @@ TEST_F(IndexCommands, RestoreFailurePassesTheContainerMessageThroughWithoutDone)
 TEST_F(IndexCommands, JobsTakeTheirInputsAsArgumentsAndCheckThem) {
     const std::string package = out + "/updates.upd";
     const std::string missing = dir / "missing";
+    upd::StepControl control;
     using Job = std::function<void()>;
     const struct {
         const char* what;
         Job job;
         std::string message;
     } failures[] = {
-        {"pack: no index", [&] { upd::PackIndexJob(missing, out); }, missing + " не съществува!"},
-        {"pack: index is a folder", [&] { upd::PackIndexJob(out, out); }, out + " не съществува!"},
-        {"pack: no folder", [&] { upd::PackIndexJob(index, missing); },
+        {"pack: no index", [&] { upd::PackIndexJob(missing, out, control); },
          missing + " не съществува!"},
-        {"pack: empty folder", [&] { upd::PackIndexJob(index, ""); }, " не съществува!"},
-        {"restore: no folder", [&] { upd::RestoreIndexJob(package, missing); },
+        {"pack: index is a folder", [&] { upd::PackIndexJob(out, out, control); },
+         out + " не съществува!"},
+        {"pack: no folder", [&] { upd::PackIndexJob(index, missing, control); },
          missing + " не съществува!"},
-        {"restore: empty folder", [&] { upd::RestoreIndexJob(package, ""); }, " не съществува!"},
+        {"pack: empty folder", [&] { upd::PackIndexJob(index, "", control); }, " не съществува!"},
+        {"restore: no folder", [&] { upd::RestoreIndexJob(package, missing, control); },
+         missing + " не съществува!"},
+        {"restore: empty folder", [&] { upd::RestoreIndexJob(package, "", control); },
+         " не съществува!"},
     };
     for (const auto& f : failures) {
         EXPECT_EQ(FailureOf(f.job), f.message) << f.what;
     }
     EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{});
 
-    upd::PackIndexJob(index, out);
+    upd::PackIndexJob(index, out, control);
     const std::string restored = dir / "restored";
     fs::create_directory(upd::ToPath(restored));
-    upd::RestoreIndexJob(package, restored);
+    upd::RestoreIndexJob(package, restored, control);
     EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
+}
+
+// A cancel in the middle of a large pack or restore: the step ends at once, reports of its
+// phase came before, and the old output is kept byte for byte with no temporary file left.
+TEST_F(IndexCommands, CancelledPackAndRestoreKeepTheOldOutput) {
+    const std::string big = dir / "big/updates.xml";
+    fs::create_directory(upd::ToPath(dir / "big"));
+    WriteBytes(big, updtest::RandomBytes(8 << 20, 5));  // incompressible: many reports
+    upd::PackFiles({big}, dir / "big.upd");
+    const struct {
+        upd::Step step;
+        upd::WorkPhase phase;
+    } cases[] = {{upd::PackStep({big}, out + "/updates.upd"), upd::WorkPhase::Packing},
+                 {upd::UnpackStep(dir / "big.upd", out), upd::WorkPhase::Restoring}};
+    for (const auto& c : cases) {
+        WriteBytes(out + "/updates.upd", "old package");
+        WriteBytes(out + "/updates.xml", "old index");
+        std::vector<upd::WorkProgress> reports;
+        upd::StepControl control([&](const upd::WorkProgress& progress) {
+            reports.push_back(progress);
+            if (progress.percent >= 10) {
+                control.Cancel();
+            }
+        });
+        ASSERT_EQ(c.step(control), upd::StepResult::Cancelled);
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ(reports.back().phase, c.phase);
+        EXPECT_LT(reports.back().percent, 20);
+        EXPECT_GT(reports.back().outputBytes, 0);
+        EXPECT_EQ(ReadBytes(out + "/updates.upd"), "old package");
+        EXPECT_EQ(ReadBytes(out + "/updates.xml"), "old index");
+        EXPECT_EQ(FolderEntries(upd::ToPath(out)), (Calls{"updates.upd", "updates.xml"}));
+    }
 }
 
 // A NUL would cut a path short in every system call, which would then work on another file:
@@ -185,7 +222,7 @@ TEST_F(IndexCommands, PathsWithANulAreRefusedBeforeAnySystemCall) {
     const std::function<void()> calls[] = {
         [&] { upd::GenerateIndexPackage(withNul, services); },
         [&] { upd::RestoreIndex(withNul, services); },
-        [&] { upd::PackFile(index, withNul); },
+        [&] { upd::PackFiles({index}, withNul); },
     };
     for (const auto& call : calls) {
         EXPECT_EQ(FailureOf(call), "Пътят съдържа нулев знак (NUL) след \"" + index +
@@ -252,7 +289,7 @@ TEST_F(IndexCommands, InputLostDuringTheChooserFailsAndKeepsTheOutputs) {
         WriteBytes(out + "/updates.upd", "previous package");
         WriteBytes(out + "/updates.xml", "user's index");
         fs::permissions(upd::ToPath(index), fs::perms(0644));  // the last case may have locked it
-        upd::PackFile(index, package);
+        upd::PackFiles({index}, package);
         for (const std::string& input : {index, package}) {
             fs::permissions(upd::ToPath(input), fs::perms(0644));
             updtest::HandToUnprivilegedUser(upd::ToPath(input));  // so that it may lock them

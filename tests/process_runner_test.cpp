@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "support/Failure.h"
+#include "support/Programs.h"
 #include "support/TestFiles.h"
 #include "util/OperationError.h"
 #include "util/ProcessRunner.h"
@@ -15,29 +16,6 @@ namespace {
 using updtest::TempDir;
 using updtest::WriteBytes;
 using Arguments = std::vector<std::string>;
-
-TEST(SplitCommandLine, FollowsTheArchiversQuotingRules) {
-    const struct {
-        std::string line;
-        Arguments arguments;
-    } cases[] = {
-        {R"("C:\Tools\SEVENZIP.exe" a -pKORVE482tm915$ "D:\out\u1.upd" "D:\patch\*")",
-         {R"(C:\Tools\SEVENZIP.exe)", "a", "-pKORVE482tm915$", R"(D:\out\u1.upd)",
-          R"(D:\patch\*)"}},
-        {R"(7zz a "-pone two" x)", {"7zz", "a", "-pone two", "x"}},
-        {"a  \t b ", {"a", "b"}},
-        {R"(a "" b)", {"a", "", "b"}},
-        {R"(a"b c"d)", {"ab cd"}},
-        {R"(-pback\slash\ "end\")", {R"(-pback\slash\)", R"(end\)"}},
-        {"", {}},
-        {"   ", {}},
-        {"\"unclosed quote", {"unclosed quote"}},
-        {"парола \"път с интервал\"", {"парола", "път с интервал"}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(upd::SplitCommandLine(c.line), c.arguments) << c.line;
-    }
-}
 
 // Windows runs exactly this line; SplitCommandLine, the archiver's own reading, must give back
 // the program and every argument unchanged.
@@ -61,7 +39,7 @@ TEST(CommandLine, JoinsWhatSplitCommandLineGivesBack) {
         EXPECT_EQ(upd::CommandLine(c.command), c.line);
         Arguments expected{c.command.program};
         expected.insert(expected.end(), c.command.arguments.begin(), c.command.arguments.end());
-        EXPECT_EQ(upd::SplitCommandLine(c.line), expected) << c.line;
+        EXPECT_EQ(updtest::SplitCommandLine(c.line), expected) << c.line;
     }
 }
 
@@ -80,7 +58,7 @@ TEST(RunAndWait, ArgumentsThatCannotArriveWholeAreRefused) {
 #endif
     for (const std::string& argument : arguments) {
         const upd::Command command{program, {"a", argument}, {}, "shown"};
-        EXPECT_EQ(updtest::FailureOf([&] { upd::RunAndWait(command); }),
+        EXPECT_EQ(updtest::FailureOf([&] { updtest::Run(command); }),
                   "(" + std::to_string(refused) + ") Unable to run shown");
     }
 }
@@ -91,7 +69,7 @@ TEST(RunAndWait, MissingProgramFailsWithCodeTwo) {
     std::string line = "\"";
     line.append(dir / "no-such-program").append("\" a -px");
     try {
-        upd::RunAndWait(line);
+        updtest::RunLine(line);
         FAIL() << "no error";
     } catch (const upd::OperationError& e) {
         EXPECT_EQ(std::string(e.what()), "(2) Unable to run " + line);
@@ -118,21 +96,21 @@ class Scripts : public ::testing::Test {
 };
 
 TEST_F(Scripts, ReturnsTheExitCodeAndTheEndOfTheOutput) {
-    const auto outcome = upd::RunAndWait(Script("fail", "echo to-out\necho to-err >&2\nexit 3\n"));
+    const auto outcome = updtest::RunLine(Script("fail", "echo to-out\necho to-err >&2\nexit 3\n"));
     EXPECT_EQ(outcome.exitCode, 3);
     EXPECT_NE(outcome.outputTail.find("to-out"), std::string::npos);
     EXPECT_NE(outcome.outputTail.find("to-err"), std::string::npos);
-    EXPECT_EQ(upd::RunAndWait(Script("ok", "exit 0\n")).exitCode, 0);
+    EXPECT_EQ(updtest::RunLine(Script("ok", "exit 0\n")).exitCode, 0);
 }
 
 TEST_F(Scripts, GetsEmptyInputItsOwnProcessGroupAndKeepsOnlyTheTail) {
     // cat ends at once on /dev/null; a terminal or inherited pipe would block it.
-    EXPECT_EQ(upd::RunAndWait(Script("cat", "cat\n")).exitCode, 0);
+    EXPECT_EQ(updtest::RunLine(Script("cat", "cat\n")).exitCode, 0);
     const std::string groupCheck =
         "read pid comm state ppid group rest < /proc/$$/stat\n[ \"$group\" = \"$$\" ]\n";
-    EXPECT_EQ(upd::RunAndWait(Script("group", groupCheck)).exitCode, 0);
+    EXPECT_EQ(updtest::RunLine(Script("group", groupCheck)).exitCode, 0);
 
-    const auto loud = upd::RunAndWait(
+    const auto loud = updtest::RunLine(
         Script("loud", "i=0\nwhile [ $i -lt 20000 ]; do echo line-$i; i=$((i+1)); done\n"));
     EXPECT_EQ(loud.exitCode, 0);
     EXPECT_LE(loud.outputTail.size(), 16384u);
@@ -145,13 +123,13 @@ TEST_F(Scripts, CommandArgumentsArriveAsTheyStandInTheWorkingDirectory) {
     const std::string folder = dir / "pa\"th *";
     std::filesystem::create_directory(folder);
     const upd::Command command{record, {"pa\"th", "*", "-p$x y", ""}, folder, "shown"};
-    EXPECT_EQ(upd::RunAndWait(command).outputTail, folder + "\n[pa\"th]\n[*]\n[-p$x y]\n[]\n");
+    EXPECT_EQ(updtest::Run(command).outputTail, folder + "\n[pa\"th]\n[*]\n[-p$x y]\n[]\n");
 }
 
 TEST(RunAndWait, ProgramIsTakenAsGivenNotSearchedFor) {
     // "sh" is on PATH, but no file "sh" is in the current folder.
     const upd::Command command{"sh", {"-c", "exit 0"}, {}, "shown as"};
-    EXPECT_EQ(updtest::FailureOf([&] { upd::RunAndWait(command); }), "(2) Unable to run shown as");
+    EXPECT_EQ(updtest::FailureOf([&] { updtest::Run(command); }), "(2) Unable to run shown as");
 }
 
 TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
@@ -164,7 +142,7 @@ TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
     const auto started = std::chrono::steady_clock::now();
     int asked = 0;
     const auto outcome =
-        upd::RunAndWait(upd::Command{script, {}, {}, {}}, [&] { return ++asked < 3; });
+        updtest::Run(upd::Command{script, {}, {}, {}}, [&] { return ++asked < 3; });
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_EQ(asked, 3);
@@ -196,13 +174,27 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
             }
         });
         const auto begun = std::chrono::steady_clock::now();
-        const auto outcome = upd::RunAndWait(
-            upd::Command{script, {}, {}, {}}, [] { return true; }, cancel);
+        const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, {}, cancel);
         canceller.join();
         EXPECT_TRUE(outcome.cancelled);
         // Ended members not yet reaped by init count until the grace of the SIGKILL is over.
         EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(2500));
         EXPECT_EQ(std::filesystem::exists(started), !beforeStart);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_FALSE(std::filesystem::exists(late));
+}
+
+// A background child of the program ends with it, after a success, a failure or a cancel.
+TEST_F(Scripts, NoBackgroundChildOutlivesTheProgram) {
+    const std::string late = dir / "late";
+    for (const std::string ending : {"exit 0", "exit 3", "sleep 30"}) {
+        const bool cancel = ending == "sleep 30";
+        const std::string script =
+            ScriptPath("leaves", "(sleep 1; echo late > '" + late + "') &\n" + ending + "\n");
+        const auto outcome =
+            updtest::Run(upd::Command{script, {}, {}, {}}, [&] { return !cancel; });
+        EXPECT_EQ(outcome.cancelled, cancel) << ending;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     EXPECT_FALSE(std::filesystem::exists(late));
@@ -216,9 +208,8 @@ TEST_F(Scripts, OutputIsHandedOnAsItArrives) {
     const auto started = Clock::now();
     std::string handed;
     std::vector<Clock::duration> when;
-    const auto outcome = upd::RunAndWait(
-        upd::Command{script, {}, {}, {}}, [] { return true; },
-        [&](std::string_view chunk) {
+    const auto outcome =
+        updtest::Run(upd::Command{script, {}, {}, {}}, {}, [&](std::string_view chunk) {
             handed += chunk;
             when.push_back(Clock::now() - started);
         });
@@ -227,12 +218,6 @@ TEST_F(Scripts, OutputIsHandedOnAsItArrives) {
     EXPECT_EQ(outcome.outputTail, handed);
     ASSERT_FALSE(when.empty());
     EXPECT_LT(when.front(), took - std::chrono::milliseconds(500)) << "only at the end";
-}
-
-TEST_F(Scripts, ArgumentsArriveAsSplit) {
-    const std::string record = Script("record", "for a in \"$@\"; do echo \"[$a]\"; done\n");
-    const auto outcome = upd::RunAndWait(record + " a \"-pone two\" back\\slash \"\"");
-    EXPECT_EQ(outcome.outputTail, "[a]\n[-pone two]\n[back\\slash]\n[]\n");
 }
 #endif
 

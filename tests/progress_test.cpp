@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "ops/ArchiverProgress.h"
-#include "ui/FormDescription.h"
-#include "ui/ProgressView.h"
+#include "ops/ProgressView.h"
 
 namespace {
 
@@ -128,6 +127,33 @@ TEST(ProgressView, ShowsTheTimeLeftOnceItMeansSomething) {
         EXPECT_EQ(view.size, "Размер на архива: 3,4 MB");
         EXPECT_EQ(upd::form::ProgressLine(c.progress), c.line);
     }
+}
+
+TEST(ProgressTexts, ShowMinutesAndSecondsAndTheSizeInKilobytesOrMegabytes) {
+    using std::chrono::milliseconds;
+    const std::pair<milliseconds, std::string_view> times[] = {
+        {milliseconds(0), "Изминало време: 0:00"},
+        {milliseconds(7999), "Изминало време: 0:07"},
+        {milliseconds(61'000), "Изминало време: 1:01"},
+        {milliseconds(3'723'000), "Изминало време: 1:02:03"},
+    };
+    for (const auto& [elapsed, text] : times) {
+        EXPECT_EQ(upd::form::ProgressElapsedText(elapsed), text);
+    }
+    const std::pair<std::int64_t, std::string_view> sizes[] = {
+        {0, "Размер на архива: 0 KB"},
+        {1, "Размер на архива: 1 KB"},
+        {1024 * 1024 - 1, "Размер на архива: 1024 KB"},
+        {1024 * 1024, "Размер на архива: 1,0 MB"},
+        {12'897'485, "Размер на архива: 12,3 MB"},
+        {10 * 1024 * 1024 - 1, "Размер на архива: 10,0 MB"},
+        {std::int64_t(5) << 40, "Размер на архива: 5242880,0 MB"},
+    };
+    for (const auto& [bytes, text] : sizes) {
+        EXPECT_EQ(upd::form::ProgressSizeText(bytes), text);
+    }
+    EXPECT_EQ(upd::form::ProgressSizeText(1, upd::WorkPhase::Packing), "Размер на пакета: 1 KB");
+    EXPECT_EQ(upd::form::ProgressSizeText(1, upd::WorkPhase::Restoring), "Възстановени: 1 KB");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "support/Failure.h"
 #include "support/FakeServices.h"
 #include "support/Links.h"
+#include "support/Programs.h"
 #include "support/TestFiles.h"
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -32,29 +33,6 @@ using updtest::ReadBytes;
 using updtest::TempDir;
 using updtest::WriteBytes;
 using Calls = std::vector<std::string>;
-
-const std::string kSep(1, upd::kPathSeparator);
-
-TEST(ArchiverCommandLine, IsBuiltPieceByPiece) {
-    const std::string files = "\"/patch" + kSep + "*\"";  // the folder's files, quoted
-    const struct {
-        std::string password, folder, expected;
-    } cases[] = {
-        {"KORVE482tm915$", "/patch", R"("/t/SEVENZIP" a -pKORVE482tm915$ "/o/u1.upd" )" + files},
-        {"KORVE482tm915$", "/patch" + kSep,
-         R"("/t/SEVENZIP" a -pKORVE482tm915$ "/o/u1.upd" )" + files},
-        {"one two", "/patch", R"("/t/SEVENZIP" a "-pone two" "/o/u1.upd" )" + files},
-        {"tab\there", "/patch", "\"/t/SEVENZIP\" a \"-ptab\there\" \"/o/u1.upd\" " + files},
-        {"back\\slash", "/patch", R"("/t/SEVENZIP" a -pback\slash "/o/u1.upd" )" + files},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(upd::ArchiverCommandLine("/t/SEVENZIP", c.password, "/o/u1.upd", c.folder),
-                  c.expected);
-        const auto arguments = upd::SplitCommandLine(c.expected);
-        ASSERT_EQ(arguments.size(), 5u);
-        EXPECT_EQ(arguments[2], "-p" + c.password);  // exactly the password typed
-    }
-}
 
 TEST(WithUpdExtension, AddsTheExtensionCaseSensitively) {
     const std::pair<std::string, std::string> cases[] = {{"x.upd", "x.upd"},
@@ -109,9 +87,8 @@ TEST(PatchFolder, HostileOnesAreRefusedBeforeTheArchiverStarts) {
         SCOPED_TRACE(c.what);
         const fs::path at = upd::ToPath(patch + "/sub/entry");
         ASSERT_TRUE(c.make(at));
-        EXPECT_EQ(FailureOf([&] {
-                      upd::RunArchiveJob(job, [](const upd::WorkProgress&) { return true; });
-                  }),
+        upd::StepControl control;
+        EXPECT_EQ(FailureOf([&] { upd::ArchiveStep(job)(control); }),
                   c.message + upd::AbsolutePathText(at) + "\". Нищо не е архивирано.");
         EXPECT_EQ(ReadBytes(dir / "u1.upd"), "published archive");
         EXPECT_EQ(FolderEntries(dir.Path()), (Calls{"outside", "patch", "u1.upd"}));
@@ -191,17 +168,17 @@ class UpdateArchive : public ::testing::Test {
     int Tool(const std::string& verb, const std::string& password, const std::string& archive) {
         const std::string line =
             "\"" + archiver + "\" " + verb + " \"-p" + password + "\" \"" + archive + "\"";
-        return upd::RunAndWait(line).exitCode;
+        return updtest::RunLine(line).exitCode;
     }
 
     std::string Listing(const std::string& archive) {
-        return upd::RunAndWait("\"" + archiver + "\" l \"" + archive + "\"").outputTail;
+        return updtest::RunLine("\"" + archiver + "\" l \"" + archive + "\"").outputTail;
     }
 
     // The paths the archive holds, sorted.
     Calls Entries(const std::string& archive, const std::string& password) {
         upd::Command list{archiver, {"l", "-slt", "-ba", "-p" + password, archive}, {}, {}};
-        std::istringstream in(upd::RunAndWait(list).outputTail);
+        std::istringstream in(updtest::Run(list).outputTail);
         Calls paths;
         for (std::string line; std::getline(in, line);) {
             if (line.starts_with("Path = ")) {

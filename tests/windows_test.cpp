@@ -17,6 +17,7 @@
 #include "ops/UpdateArchive.h"
 #include "support/Failure.h"
 #include "support/FakeServices.h"
+#include "support/Programs.h"
 #include "support/TestFiles.h"
 #include "support/ThreadedServices.h"
 #include "support/WindowsProcess.h"
@@ -65,7 +66,7 @@ TEST(StoredNameOnWindows, CyrillicFileIsPackedUnderItsCp1251NameAndRestored) {
     fs::create_directory(upd::ToPath(dir / "изход"));
     const std::string source = dir.Text() + R"(\папка\Обновления.xml)";
     WriteBytes(source, "<updates/>");
-    upd::PackFile(source, dir / "updates.upd");
+    upd::PackFiles({source}, dir / "updates.upd");
     EXPECT_EQ(ReadBytes(dir / "updates.upd").substr(0, 22), Int32(1) + Int32(14) + kCp1251Name);
 
     upd::UnpackFiles(dir / "updates.upd", dir / "изход");
@@ -113,7 +114,7 @@ TEST(FilesOnWindows, LockedFilesGiveTheOpenMessageWithTheSystemText) {
                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             ASSERT_NE(lock, INVALID_HANDLE_VALUE);
             const std::unique_ptr<void, decltype(&CloseHandle)> closer(lock, &CloseHandle);
-            message = locked == source ? FailureOf([&] { upd::PackFile(source, packed); })
+            message = locked == source ? FailureOf([&] { upd::PackFiles({source}, packed); })
                                        : FailureOf([&] { upd::UnpackFiles(packed, dir.Text()); });
         }
         EXPECT_EQ(message, "Cannot open file \"" + locked + "\". " +
@@ -131,13 +132,13 @@ TEST(FilesOnWindows, ReadOnlyOutputIsRefusedAndOtherAttributesAreKept) {
     WriteBytes(source, "<updates/>");
     WriteBytes(packed, "previous package");
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(FailureOf([&] { upd::PackFile(source, packed); }),
+    EXPECT_EQ(FailureOf([&] { upd::PackFiles({source}, packed); }),
               upd::CannotCreateMessage(path, ERROR_ACCESS_DENIED));
     EXPECT_EQ(ReadBytes(packed), "previous package");
     EXPECT_EQ(FolderEntries(dir.Path()), (Lines{"updates.upd", "updates.xml"}));
 
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
-    upd::PackFile(source, packed);
+    upd::PackFiles({source}, packed);
     constexpr DWORD kSeen = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;  // wine sets ARCHIVE
     EXPECT_EQ(GetFileAttributesW(path.c_str()) & kSeen, DWORD(FILE_ATTRIBUTE_HIDDEN));
     EXPECT_EQ(upd::ListEntries(packed).size(), 1u);
@@ -209,7 +210,7 @@ TEST_F(StandIn, RunAndWaitStartsTheProgramHiddenAndReturnsItsExitCode) {
         // temporary.
         const std::string program = Install(code);
         const std::string line = "\"" + program + "\" e \"-pone two\" \"" + patch + "\"";
-        EXPECT_EQ(upd::RunAndWait(line).exitCode, code);
+        EXPECT_EQ(updtest::RunLine(line).exitCode, code);
         EXPECT_EQ(Recorded(), (Lines{"e", "-pone two", patch}));
         EXPECT_EQ(Startup(), line + "\nshow-window 1 0\n");  // STARTF_USESHOWWINDOW, SW_HIDE
     }
@@ -223,7 +224,7 @@ TEST_F(StandIn, FailureToStartNamesTheSystemCodeAndTheCommandLine) {
     };
     for (const auto& [line, code] : cases) {
         const std::string codeText = std::to_string(code);
-        EXPECT_EQ(FailureOf([&] { upd::RunAndWait(line); }),
+        EXPECT_EQ(FailureOf([&] { updtest::RunLine(line); }),
                   "(" + codeText + ") Unable to run " + line);
     }
 }
@@ -342,6 +343,19 @@ TEST_F(StandIn, CancelEndsTheArchiverAndItsChildQuietly) {
     EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
     Sleep(2500);
     EXPECT_FALSE(fs::exists(upd::ToPath(tools + "\\late.txt")));
+}
+
+// What the archiver leaves running ends with it after a success or a failure too (its job).
+TEST_F(StandIn, NoChildOfTheArchiverOutlivesIt) {
+    for (const int code : {0, 2}) {
+        const std::string line = "\"" + Install(code) + "\" a -px \"" + output + "\"";
+        Mode("leaves");
+        EXPECT_EQ(updtest::RunLine(line).exitCode, code);
+        EXPECT_TRUE(fs::exists(upd::ToPath(tools + "\\child.txt")));
+        Sleep(2500);
+        EXPECT_FALSE(fs::exists(upd::ToPath(tools + "\\late.txt"))) << code;
+        fs::remove(upd::ToPath(tools + "\\child.txt"));
+    }
 }
 
 // The window's way: the step on a worker, cancelled from this thread, which terminates the

@@ -8,8 +8,9 @@
 #include <iostream>
 
 #include "container/UpdContainer.h"
+#include "ops/IndexCommands.h"
+#include "ops/ProgressView.h"
 #include "ops/UpdateArchive.h"
-#include "ui/ProgressView.h"
 #include "util/File.h"
 #include "util/FileSystem.h"
 #include "util/Interruption.h"
@@ -126,22 +127,27 @@ std::string Archiver(const Options& options) {
     return DefaultArchiverPath();
 }
 
+// A step ended by Ctrl-C, SIGTERM or SIGHUP: its temporary files are gone, an archiver ended.
+struct Interrupted {
+    int signal;
+};
+
+// Runs the step here, its progress on the terminal's line; an interruption cancels it.
+void RunHere(const Step& step, const ToolConsole& console) {
+    ProgressLine line(*console.err, console.errIsTerminal);
+    StepControl control([&line](const WorkProgress& progress) { line.Show(progress); });
+    const CancelOnInterruption interruption(control.Process());
+    if (step(control) == StepResult::Cancelled) {
+        throw Interrupted{interruption.Caught() != 0 ? interruption.Caught() : SIGINT};
+    }
+}
+
 void Archive(const Options& options, const ToolConsole& console) {
     const std::string password = Password(options, *console.in);
     CheckArchiveInputs(options.directory, password);
-    const ArchiveJob job{Archiver(options), password, WithUpdExtension(options.output),
-                         options.directory};
-    ProgressLine line(*console.err, console.errIsTerminal);
-    const ArchiveResult result = RunArchiveJob(job, [&line](const WorkProgress& progress) {
-        if (CaughtInterruption() != 0) {
-            return false;
-        }
-        line.Show(progress);
-        return true;
-    });
-    if (result == ArchiveResult::Cancelled) {
-        throw Interrupted(CaughtInterruption() != 0 ? CaughtInterruption() : SIGINT);
-    }
+    RunHere(ArchiveStep(
+                {Archiver(options), password, WithUpdExtension(options.output), options.directory}),
+            console);
 }
 
 // An empty path would mean the current folder, or for unpack the root folder: a usage error.
@@ -175,7 +181,8 @@ void AddArchive(CLI::App& app, Options& options, const ToolConsole& console) {
     archive->callback([&options, &console] { Archive(options, console); });
 }
 
-void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
+void AddSubcommands(CLI::App& app, Options& options, std::ostream& out,
+                    const ToolConsole& console) {
     auto* pack = app.add_subcommand("pack", std::string(text::kToolPack));
     pack->add_option("-o,--output", options.output, std::string(text::kToolPackOutput))
         ->required()
@@ -183,7 +190,8 @@ void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
     pack->add_option("FILE", options.files, std::string(text::kToolPackFiles))
         ->required()
         ->check(kNotEmpty);
-    pack->callback([&options] { PackFiles(options.files, options.output); });
+    pack->callback(
+        [&options, &console] { RunHere(PackStep(options.files, options.output), console); });
 
     auto* unpack = app.add_subcommand("unpack", std::string(text::kToolUnpack));
     unpack->add_option("IN", options.container, std::string(text::kToolUnpackInput))
@@ -192,7 +200,9 @@ void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
     unpack->add_option("DIR", options.directory, std::string(text::kToolUnpackFolder))
         ->required()
         ->check(kNotEmpty);
-    unpack->callback([&options] { UnpackFiles(options.container, options.directory); });
+    unpack->callback([&options, &console] {
+        RunHere(UnpackStep(options.container, options.directory), console);
+    });
 
     auto* list = app.add_subcommand("list", std::string(text::kToolList));
     list->add_option("IN", options.container, std::string(text::kToolListInput))
@@ -224,7 +234,7 @@ int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     app.require_subcommand(1);
     app.allow_windows_style_options(false);  // "/data/x" is a path, not an option
     Options options;
-    AddSubcommands(app, options, out);
+    AddSubcommands(app, options, out, console);
     AddArchive(app, options, console);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -233,9 +243,9 @@ int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     } catch (const CLI::ParseError& e) {
         const int status = app.exit(e, out, err);
         return Finished(status == 0 ? 0 : kUsageError, out, err);
-    } catch (const Interrupted& e) {  // temporary files are gone, the archiver was ended
+    } catch (const Interrupted& e) {
         err << text::kToolInterrupted << '\n';
-        return InterruptedExitStatus(e.Signal());
+        return InterruptedExitStatus(e.signal);
     } catch (const std::exception& e) {  // OperationError and anything the system throws
         err << e.what() << '\n';
         return kFailed;

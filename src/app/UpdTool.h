@@ -18,8 +18,9 @@ struct ToolConsole {
     bool errIsTerminal;  // show a progress line, rewritten in place
 };
 
-// The same with the console given; an interrupted archive command exits with 130 (SIGINT)
-// or 143 (SIGTERM) once the archiver is ended and its temporary archive removed.
+// The same with the console given. Ctrl-C, SIGTERM and SIGHUP cancel pack, unpack and archive:
+// each exits with 130, 143 or 129 once its temporary files are removed and an archiver it ran
+// is ended.
 int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                const ToolConsole& console);
 

@@ -2,10 +2,8 @@
 
 #include "app/Console.h"
 #include "app/UpdTool.h"
-#include "util/Interruption.h"
 
 int main(int argc, char** argv) {
-    upd::CatchInterruptions();  // Ctrl-C and SIGTERM end the work and remove temporary files
     const upd::ToolConsole console{&std::cin, &upd::ConsoleError(), upd::ErrorIsTerminal()};
     const int status = upd::RunUpdTool(upd::CommandLineArguments(argc, argv), upd::ConsoleOutput(),
                                        upd::ConsoleError(), console);

@@ -14,7 +14,6 @@
 #include "container/StoredName.h"
 #include "util/File.h"
 #include "util/FileSystem.h"
-#include "util/Interruption.h"
 #include "util/OperationError.h"
 #include "util/ReplacingFile.h"
 #include "util/Text.h"
@@ -83,6 +82,26 @@ struct InflateStream {
     InflateStream& operator=(const InflateStream&) = delete;
 };
 
+// Counts the work's bytes and tells progress; throws WorkCancelled when it says stop.
+class ByteCounter {
+  public:
+    ByteCounter(const ByteProgress& progress, std::int64_t total) : progress_(progress) {
+        count_.total = total;
+    }
+    void Read(std::int64_t bytes) { count_.done += bytes; }
+    void ReadTo(std::int64_t offset) { count_.done = offset; }
+    void Wrote(std::int64_t bytes) { count_.written += bytes; }
+    void Tell() const {
+        if (progress_ && !progress_(count_)) {
+            throw WorkCancelled{};
+        }
+    }
+
+  private:
+    const ByteProgress& progress_;
+    ByteCount count_;
+};
+
 File OpenSource(const std::string& path) {
     File file;
     if (const long error = file.OpenRead(ToPath(path)); error != 0) {
@@ -92,20 +111,21 @@ File OpenSource(const std::string& path) {
 }
 
 // Compresses exactly size bytes of source into one zlib stream appended to output.
-void DeflateInto(File& source, std::int64_t size, File& output) {
+void DeflateInto(File& source, std::int64_t size, File& output, ByteCounter& counter) {
     DeflateStream stream;
     auto input = std::make_unique_for_overwrite<Buffer>();
     auto compressed = std::make_unique_for_overwrite<Buffer>();
     std::int64_t remaining = size;
     int flush = Z_NO_FLUSH;
     do {
-        ThrowIfInterrupted();
+        counter.Tell();
         const auto want = std::size_t(std::min<std::int64_t>(remaining, kCopySize));
         const std::size_t got = want ? source.Read(input->data(), want) : 0;
         if (want > 0 && got == 0) {
             ThrowReadError();  // the source shrank while it was packed
         }
         remaining -= std::int64_t(got);
+        counter.Read(std::int64_t(got));
         flush = remaining == 0 ? Z_FINISH : Z_NO_FLUSH;
         stream.z.next_in = input->data();
         stream.z.avail_in = uInt(got);
@@ -115,12 +135,15 @@ void DeflateInto(File& source, std::int64_t size, File& output) {
             if (deflate(&stream.z, flush) == Z_STREAM_ERROR) {
                 ThrowZlibError();
             }
-            output.WriteAll(compressed->data(), compressed->size() - stream.z.avail_out);
+            const std::size_t have = compressed->size() - stream.z.avail_out;
+            output.WriteAll(compressed->data(), have);
+            counter.Wrote(std::int64_t(have));
         } while (stream.z.avail_out == 0);
     } while (flush != Z_FINISH);
 }
 
-void PackEntry(const std::string& sourcePath, const std::string& storedName, File& output) {
+void PackEntry(const std::string& sourcePath, const std::string& storedName, File& output,
+               ByteCounter& counter) {
     File source = OpenSource(sourcePath);
     const std::int64_t size = source.Size();
     if (size > std::numeric_limits<std::int32_t>::max()) {
@@ -130,7 +153,7 @@ void PackEntry(const std::string& sourcePath, const std::string& storedName, Fil
     WriteInt32(output, std::int32_t(storedName.size()));
     output.WriteAll(storedName.data(), storedName.size());
     WriteInt32(output, std::int32_t(size));
-    DeflateInto(source, size, output);
+    DeflateInto(source, size, output, counter);
 }
 
 // A name as a message can show it: control characters (a NUL would end the message) as \xNN.
@@ -153,7 +176,14 @@ class ContainerReader {
   public:
     explicit ContainerReader(const std::string& path) : file_(OpenSource(path)) {}
 
-    std::int32_t ReadCount() { return ReadInt32(file_); }
+    std::int64_t Size() const { return file_.Size(); }
+    // The bytes of the package read so far, the stream being inflated included.
+    std::int64_t Offset() const { return offset_; }
+
+    std::int32_t ReadCount() {
+        offset_ += 4;
+        return ReadInt32(file_);
+    }
 
     // Reads name length, name and size; refuses implausible fields before allocating.
     EntryInfo ReadHeader() {
@@ -164,6 +194,7 @@ class ContainerReader {
         }
         std::string stored(std::size_t(nameLength), '\0');
         file_.ReadExact(stored.data(), stored.size());
+        offset_ += 8 + nameLength;
         EntryInfo entry;
         entry.name = DecodeStoredName(stored);
         if (!IsSafeEntryName(entry.name)) {
@@ -177,13 +208,18 @@ class ContainerReader {
         return entry;
     }
 
-    // Inflates one zlib stream that must yield exactly entry.size bytes into sink.
-    void Inflate(EntryInfo& entry, const Sink& sink) {
+    // Inflates one zlib stream that must yield exactly entry.size bytes into sink; before
+    // each piece, tells the progress (when there is one) whether to go on.
+    void Inflate(EntryInfo& entry, const Sink& sink, const std::function<void()>& tell = {}) {
         InflateStream stream;
         std::int64_t produced = 0;
         int status = Z_OK;
+        const std::int64_t start = offset_;
         while (status != Z_STREAM_END) {
-            ThrowIfInterrupted();
+            offset_ = start + std::int64_t(stream.z.total_in);
+            if (tell) {
+                tell();
+            }
             if (stream.z.avail_in == 0) {
                 stream.z.next_in = input_->data();
                 stream.z.avail_in = uInt(file_.Read(input_->data(), input_->size()));
@@ -213,6 +249,7 @@ class ContainerReader {
         }
         file_.SeekBack(readAhead);
         entry.compressedSize = std::int64_t(stream.z.total_in);
+        offset_ = start + entry.compressedSize;
     }
 
     bool HasMoreBytes() {
@@ -226,6 +263,7 @@ class ContainerReader {
 
   private:
     File file_;
+    std::int64_t offset_ = 0;
     std::unique_ptr<Buffer> input_ = std::make_unique_for_overwrite<Buffer>();
     std::unique_ptr<Buffer> output_ = std::make_unique_for_overwrite<Buffer>();
 };
@@ -284,9 +322,21 @@ class EntryChecks {
     NameSet names_;
 };
 
+// The sources' sizes together, as far as they can be known before they are opened.
+std::int64_t TotalSize(const std::vector<std::string>& sources) {
+    std::int64_t total = 0;
+    for (const auto& source : sources) {
+        std::error_code error;
+        const std::uintmax_t size = fs::file_size(ToPath(source), error);
+        total += error ? 0 : std::int64_t(size);
+    }
+    return total;
+}
+
 }  // namespace
 
-void PackFiles(const std::vector<std::string>& sources, const std::string& destination) {
+void PackFiles(const std::vector<std::string>& sources, const std::string& destination,
+               const ByteProgress& progress) {
     if (sources.empty()) {
         return;
     }
@@ -295,24 +345,28 @@ void PackFiles(const std::vector<std::string>& sources, const std::string& desti
     for (const auto& source : sources) {
         names.push_back(StoredNameOf(source));
     }
+    ByteCounter counter(progress, TotalSize(sources));
     ReplacingFile container(ToPath(destination));
     WriteInt32(container.Output(), std::int32_t(sources.size()));
     for (std::size_t i = 0; i < sources.size(); ++i) {
-        PackEntry(sources[i], names[i], container.Output());
+        PackEntry(sources[i], names[i], container.Output(), counter);
     }
+    counter.Tell();  // the last chance to stop before the output is replaced
     container.Commit();
 }
 
-void PackFile(const std::string& source, const std::string& destination) {
-    PackFiles({source}, destination);
-}
-
-void UnpackFiles(const std::string& container, const std::string& targetDirectory) {
+void UnpackFiles(const std::string& container, const std::string& targetDirectory,
+                 const ByteProgress& progress) {
     const std::string prefix = targetDirectory.empty() ? std::string(1, kPathSeparator)
                                                        : WithTrailingSeparator(targetDirectory);
     EntryChecks checks(container);
     ContainerReader reader(container);
     const std::int32_t count = reader.ReadCount();
+    ByteCounter counter(progress, reader.Size());
+    const std::function<void()> tell = [&counter, &reader] {
+        counter.ReadTo(reader.Offset());
+        counter.Tell();
+    };
     // Every entry goes to a temporary file first; the targets change only once the whole
     // package has been read, and a failure before that removes every temporary file.
     std::vector<std::unique_ptr<ReplacingFile>> outputs;
@@ -321,11 +375,17 @@ void UnpackFiles(const std::string& container, const std::string& targetDirector
         const std::filesystem::path target = ToPath(prefix + entry.name);
         checks.Check(entry.name, target);
         ReplacingFile& output = *outputs.emplace_back(std::make_unique<ReplacingFile>(target));
-        reader.Inflate(entry, [&output](const unsigned char* data, std::size_t size) {
+        const auto write = [&output, &counter](const unsigned char* data, std::size_t size) {
             output.Output().WriteAll(data, size);
-        });
+            counter.Wrote(std::int64_t(size));
+        };
+        reader.Inflate(entry, write, tell);
         output.Finish();
     }
+    if (count > 0 && reader.HasMoreBytes()) {
+        throw OperationError(std::string(text::kTrailingData));
+    }
+    tell();  // the last chance to stop before the targets are replaced
     for (auto& output : outputs) {
         output->Commit();
     }

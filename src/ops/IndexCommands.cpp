@@ -1,5 +1,8 @@
 #include "ops/IndexCommands.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "container/UpdContainer.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
@@ -9,24 +12,80 @@
 namespace upd {
 
 namespace {
+
 void RequireDirectory(const std::string& folder) {
     if (!DirectoryExists(folder)) {
         throw OperationError(folder + std::string(text::kDoesNotExist));
     }
 }
+
+// The container's counts as the step's progress: at each new percent and about every 100 ms,
+// so that a window is not flooded; every count asks for a cancel.
+ByteProgress ReportTo(StepControl& control, WorkPhase phase) {
+    using Clock = std::chrono::steady_clock;
+    const auto started = Clock::now();
+    return [&control, phase, started, lastShown = Clock::time_point(),
+            lastPercent = -1](const ByteCount& count) mutable {
+        const int percent = count.total > 0 ? int(count.done * 100 / count.total) : 0;
+        const auto now = Clock::now();
+        if (percent != lastPercent || now - lastShown >= std::chrono::milliseconds(100)) {
+            lastPercent = percent;
+            lastShown = now;
+            WorkProgress progress;
+            progress.phase = phase;
+            progress.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - started);
+            progress.phaseElapsed = progress.elapsed;
+            progress.outputBytes = count.written;
+            progress.percent = std::min(percent, 100);
+            control.Report(progress);
+        }
+        return !control.Cancelled();
+    };
+}
+
+// The container's work, its cancel turned into the step's result.
+template <typename Work>
+StepResult UntilCancelled(const Work& work) {
+    try {
+        work();
+        return StepResult::Done;
+    } catch (const WorkCancelled&) {
+        return StepResult::Cancelled;
+    }
+}
+
 }  // namespace
 
-void PackIndexJob(const std::string& updateIndexPath, const std::string& targetFolder) {
+Step PackStep(std::vector<std::string> sources, std::string destination) {
+    return
+        [sources = std::move(sources), destination = std::move(destination)](StepControl& control) {
+            return UntilCancelled(
+                [&] { PackFiles(sources, destination, ReportTo(control, WorkPhase::Packing)); });
+        };
+}
+
+Step UnpackStep(std::string container, std::string targetFolder) {
+    return
+        [container = std::move(container), folder = std::move(targetFolder)](StepControl& control) {
+            return UntilCancelled(
+                [&] { UnpackFiles(container, folder, ReportTo(control, WorkPhase::Restoring)); });
+        };
+}
+
+StepResult PackIndexJob(const std::string& updateIndexPath, const std::string& targetFolder,
+                        StepControl& control) {
     if (!FileExists(updateIndexPath)) {
         throw OperationError(updateIndexPath + std::string(text::kDoesNotExist));
     }
     RequireDirectory(targetFolder);
-    PackFile(updateIndexPath, WithTrailingSeparator(targetFolder) + "updates.upd");
+    return PackStep({updateIndexPath},
+                    WithTrailingSeparator(targetFolder) + "updates.upd")(control);
 }
 
-void RestoreIndexJob(const std::string& indexPackagePath, const std::string& targetFolder) {
+StepResult RestoreIndexJob(const std::string& indexPackagePath, const std::string& targetFolder,
+                           StepControl& control) {
     RequireDirectory(targetFolder);
-    UnpackFiles(indexPackagePath, targetFolder);
+    return UnpackStep(indexPackagePath, targetFolder)(control);
 }
 
 void GenerateIndexPackage(const std::string& updateIndexPath, InteractionServices& services) {
@@ -38,9 +97,8 @@ void GenerateIndexPackage(const std::string& updateIndexPath, InteractionService
         return;
     }
     services.RunStep(
-        [updateIndexPath, folder](StepControl&) {
-            PackIndexJob(updateIndexPath, folder);
-            return StepResult::Done;
+        [updateIndexPath, folder](StepControl& control) {
+            return PackIndexJob(updateIndexPath, folder, control);
         },
         SayDoneUnlessCancelled(services));
 }
@@ -54,9 +112,8 @@ void RestoreIndex(const std::string& indexPackagePath, InteractionServices& serv
         return;
     }
     services.RunStep(
-        [indexPackagePath, folder](StepControl&) {
-            RestoreIndexJob(indexPackagePath, folder);
-            return StepResult::Done;
+        [indexPackagePath, folder](StepControl& control) {
+            return RestoreIndexJob(indexPackagePath, folder, control);
         },
         SayDoneUnlessCancelled(services));
 }

@@ -30,19 +30,6 @@ std::string ChooserFilter::Text() const {
     return text;
 }
 
-void RunStepHere(const Step& step, const AfterStep& afterStep,
-                 const std::function<bool(const WorkProgress&)>& keepGoing) {
-    StepControl control([&control, &keepGoing](const WorkProgress& progress) {
-        if (keepGoing && !keepGoing(progress)) {
-            control.Cancel();
-        }
-    });
-    const StepResult result = step(control);
-    if (afterStep) {
-        afterStep(result);
-    }
-}
-
 AfterStep SayDoneUnlessCancelled(InteractionServices& services) {
     return [&services](StepResult result) {
         if (result == StepResult::Done) {

@@ -213,29 +213,28 @@ bool ListsAtRoot(const std::string& listing, const std::string& name) {
     return false;
 }
 
-// Runs the archiver steps, reporting progress and stopping when keepGoing says so or when
-// cancel is cancelled (from any thread).
+// Runs the archiver steps, reporting progress to the control and stopping at its cancel
+// (which may come from any thread).
 class ArchiveRun {
   public:
-    ArchiveRun(const ArchiveJob& job, const KeepWorking& keepGoing, ProcessCancel& cancel)
+    ArchiveRun(const ArchiveJob& job, StepControl& control)
         : job_(job),
-          keepGoing_(keepGoing),
-          cancel_(cancel),
+          control_(control),
           archiver_(AbsolutePathText(ToPath(job.archiver))),
           folder_(AbsolutePathText(ToPath(job.patchFolder))),
           archive_(LinkedFile(ToPath(AbsolutePathText(ToPath(job.output))))),
           shown_(job.password, archive_.Text(), job.output) {}
 
-    ArchiveResult Run() {
+    StepResult Run() {
         if (!Add() || !Check()) {
-            return ArchiveResult::Cancelled;
+            return StepResult::Cancelled;
         }
         // A link as the output stays: the archive it points to is replaced.
         const fs::path target = LinkedFile(ToPath(job_.output));
         if (const long error = MoveOver(archive_.Path(), target); error != 0) {
             throw OperationError(CannotCreateMessage(ToPath(job_.output), error));
         }
-        return ArchiveResult::Done;
+        return StepResult::Done;
     }
 
   private:
@@ -297,9 +296,11 @@ class ArchiveRun {
     ProcessOutcome Step(Command command, bool readProgress) {
         command.shownAs = shown_(CommandLine(AsShown(command)));
         const OnOutput read = [this](std::string_view chunk) { progress_.Feed(chunk); };
-        return RunAndWait(
-            command, [this] { return keepGoing_(Progress()); }, readProgress ? read : OnOutput(),
-            cancel_);
+        const KeepWaiting report = [this] {
+            control_.Report(Progress());
+            return true;
+        };
+        return RunAndWait(command, report, readProgress ? read : OnOutput(), control_.Process());
     }
 
     // Messages name the folder's files by their full pattern, wherever the call runs.
@@ -322,8 +323,7 @@ class ArchiveRun {
     }
 
     const ArchiveJob& job_;
-    const KeepWorking& keepGoing_;
-    ProcessCancel& cancel_;
+    StepControl& control_;
     std::string archiver_;
     std::string folder_;
     FolderFiles files_ = FolderFilesOf(folder_);
@@ -358,12 +358,6 @@ std::string WithUpdExtension(const std::string& path) {
     return EndsWithCaseSensitive(".upd", path) ? path : path + ".upd";
 }
 
-std::string ArchiverCommandLine(const std::string& archiver, const std::string& password,
-                                const std::string& archive, const std::string& patchFolder) {
-    const std::string files = WithTrailingSeparator(patchFolder) + "*";
-    return CommandLine(Command{archiver, {"a", PasswordSwitch(password), archive, files}, {}, {}});
-}
-
 Command ArchiveCommand(const std::string& archiver, const std::string& password,
                        const std::string& archive, const std::string& patchFolder) {
     const FolderFiles files = FolderFilesOf(patchFolder);
@@ -373,10 +367,11 @@ Command ArchiveCommand(const std::string& archiver, const std::string& password,
                    {}};
 }
 
-ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing) {
-    CheckArchiverAndOutput(job);
-    ProcessCancel notCancelled;
-    return ArchiveRun(job, keepGoing, notCancelled).Run();
+Step ArchiveStep(ArchiveJob job) {
+    return [job = std::move(job)](StepControl& control) {
+        CheckArchiverAndOutput(job);
+        return ArchiveRun(job, control).Run();
+    };
 }
 
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
@@ -394,18 +389,7 @@ void GenerateUpdateArchive(const std::string& patchFolder, const std::string& pa
         return;
     }
     const ArchiveJob job{archiver, password, WithUpdExtension(chosen), patchFolder};
-    services.RunStep(
-        [job](StepControl& control) {
-            CheckArchiverAndOutput(job);
-            const KeepWorking report = [&control](const WorkProgress& progress) {
-                control.Report(progress);
-                return !control.Cancelled();
-            };
-            return ArchiveRun(job, report, control.Process()).Run() == ArchiveResult::Done
-                       ? StepResult::Done
-                       : StepResult::Cancelled;
-        },
-        SayDoneUnlessCancelled(services));
+    services.RunStep(ArchiveStep(job), SayDoneUnlessCancelled(services));
 }
 
 }  // namespace upd

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,17 +20,12 @@ struct ArchiveJob {
 // a password with a NUL or '"' (which no archiver command line can carry).
 void CheckArchiveInputs(const std::string& patchFolder, const std::string& password);
 
-enum class ArchiveResult { Done, Cancelled };
-
-// Called about every 100 ms while the archiver works; returns false to cancel.
-using KeepWorking = std::function<bool(const WorkProgress&)>;
-
-// For inputs CheckArchiveInputs has passed: checks the archiver and the output, archives the
-// patch folder's files into a temporary archive beside the output, tests it with the archiver
-// (it must open with the password and hold descriptor.xml at its root) and only then moves it
-// over the output. On a failure or a cancel the temporary archive is removed and an existing
-// output stays untouched. Throws OperationError on a failure.
-ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing);
+// For inputs CheckArchiveInputs has passed, as a step: checks the archiver and the output,
+// archives the patch folder's files into a temporary archive beside the output, tests it with
+// the archiver (it must open with the password and hold descriptor.xml at its root) and only
+// then moves it over the output. On a failure or a cancel the temporary archive is removed and
+// an existing output stays untouched. Throws OperationError on a failure.
+Step ArchiveStep(ArchiveJob job);
 
 // "Генерирай upd с update файловете": checks the inputs, asks for the archiver (when there
 // is none at archiverPath) and for the output, hands the archiving to services.RunStep, and
@@ -51,11 +45,6 @@ std::string_view ArchiverFilter();
 
 // The output path with ".upd" appended unless it already ends in ".upd" (case-sensitive).
 std::string WithUpdExtension(const std::string& path);
-
-// The archive call as one line, "<archiver>" a -p<password> "<archive>" "<folder>/*" (see
-// CommandLine): what Windows runs, and how messages name the call on every platform.
-std::string ArchiverCommandLine(const std::string& archiver, const std::string& password,
-                                const std::string& archive, const std::string& patchFolder);
 
 // How the archive call names the folder's files, and where it runs: the platform's.
 struct FolderFiles {

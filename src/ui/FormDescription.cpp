@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "util/Text.h"
 #include "util/Texts.h"
@@ -147,28 +146,6 @@ std::vector<Control> TabOrder(const Page& page) {
     std::stable_sort(order.begin(), order.end(),
                      [](const Control& a, const Control& b) { return a.tabStop < b.tabStop; });
     return order;
-}
-
-std::string ClockText(std::chrono::milliseconds time) {
-    const long long total = std::chrono::duration_cast<std::chrono::seconds>(time).count();
-    const long long hours = total / 3600;
-    const long long minutes = total / 60 % 60;
-    const long long seconds = total % 60;
-    char clock[32];
-    if (hours > 0) {
-        std::snprintf(clock, sizeof clock, "%lld:%02lld:%02lld", hours, minutes, seconds);
-    } else {
-        std::snprintf(clock, sizeof clock, "%lld:%02lld", minutes, seconds);
-    }
-    return clock;
-}
-
-std::string ProgressElapsedText(std::chrono::milliseconds elapsed) {
-    return std::string(text::kProgressElapsed) + ClockText(elapsed);
-}
-
-std::string ProgressSizeText(std::int64_t bytes) {
-    return std::string(text::kProgressSize) + SizeText(bytes);
 }
 
 }  // namespace upd::form

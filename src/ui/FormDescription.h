@@ -114,13 +114,4 @@ struct ProgressLayout {
 
 const ProgressLayout& ProgressDialogLayout();
 
-// "0:07": minutes and seconds, hours in front once there are any.
-std::string ClockText(std::chrono::milliseconds time);
-
-// "Изминало време: 0:07" (ClockText).
-std::string ProgressElapsedText(std::chrono::milliseconds elapsed);
-
-// "Размер на архива: 12,3 MB" (SizeText).
-std::string ProgressSizeText(std::int64_t bytes);
-
 }  // namespace upd::form

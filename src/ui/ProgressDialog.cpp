@@ -4,8 +4,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "ops/ProgressView.h"
 #include "ui/FormDescription.h"
-#include "ui/ProgressView.h"
 #include "util/Texts.h"
 
 namespace upd {

@@ -23,8 +23,7 @@ class File {
     long CreateNew(const std::filesystem::path& path);  // fails if the path exists
 
     bool IsOpen() const;
-    // Up to size bytes; 0 only at the end of the file. Throws "Stream read error", or
-    // Interrupted when a caught interruption cuts a read short.
+    // Up to size bytes; 0 only at the end of the file. Throws "Stream read error".
     std::size_t Read(void* data, std::size_t size);
     // Reads exactly size bytes or throws "Stream read error".
     void ReadExact(void* data, std::size_t size);

@@ -1,32 +1,27 @@
 #pragma once
 
-#include <exception>
+#include "util/ProcessRunner.h"
 
 namespace upd {
 
-// Once called, Ctrl-C and SIGTERM (Ctrl-C, Ctrl-Break and closing the console on Windows)
-// no longer end the process at once: they are recorded, and long work stops at its next
-// check, so that temporary files are removed and a started archiver is ended.
-void CatchInterruptions();
-
-// The signal number of the first interruption caught (SIGINT 2, SIGTERM 15), or 0.
-int CaughtInterruption();
-
-// Thrown by ThrowIfInterrupted; carries the signal number.
-class Interrupted : public std::exception {
+// While one lives, Ctrl-C, SIGTERM and SIGHUP (Ctrl-C, Ctrl-Break and closing the console on
+// Windows) no longer end the process at once: they cancel the work through cancel, which also
+// ends a running archiver, so that the work removes its temporary files and returns. Only
+// one at a time; the signals' earlier handling comes back when it ends.
+class CancelOnInterruption {
   public:
-    explicit Interrupted(int signal) : signal_(signal) {}
-    int Signal() const { return signal_; }
-    const char* what() const noexcept override { return "Interrupted"; }
+    explicit CancelOnInterruption(ProcessCancel& cancel);
+    ~CancelOnInterruption();
+    CancelOnInterruption(const CancelOnInterruption&) = delete;
+    CancelOnInterruption& operator=(const CancelOnInterruption&) = delete;
 
-  private:
-    int signal_;
+    // The signal number of the first interruption caught (SIGINT 2, SIGTERM 15, SIGHUP 1),
+    // or 0.
+    int Caught() const;
 };
 
-// Throws Interrupted when an interruption has been caught. Long loops call this.
-void ThrowIfInterrupted();
-
-// The exit status of a program ended by that signal: 130 for SIGINT, 143 for SIGTERM.
+// The exit status of a program ended by that signal: 130 for SIGINT, 143 for SIGTERM, 129
+// for SIGHUP.
 inline int InterruptedExitStatus(int signal) {
     return 128 + signal;
 }

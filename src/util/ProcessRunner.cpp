@@ -1,7 +1,7 @@
 #include "util/ProcessRunner.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <thread>
 
 #include "util/OperationError.h"
 #include "util/Texts.h"
@@ -12,89 +12,38 @@ namespace upd {
     throw OperationError("(" + std::to_string(code) + std::string(text::kUnableToRun) + shown);
 }
 
-ProcessOutcome RunAndWait(const Command& command) {
-    return RunAndWait(command, [] { return true; });
+void ProcessCancel::Cancel() noexcept {
+    requested_.store(true);
+    ending_.fetch_add(1);
+    if (const std::intptr_t target = target_.load(); target != 0) {
+        detail::EndProgramTree(target);
+    }
+    ending_.fetch_sub(1);
 }
 
-void ProcessCancel::Cancel() {
-    const std::lock_guard lock(mutex_);
-    requested_ = true;
-    if (ender_) {
-        ender_();
+ProcessCancel::Armed::Armed(ProcessCancel* cancel, std::intptr_t target) : cancel_(cancel) {
+    cancel_->target_.store(target);
+    if (cancel_->Requested()) {  // a cancel that came before the program ran
+        detail::EndProgramTree(target);
     }
 }
 
-bool ProcessCancel::Requested() const {
-    const std::lock_guard lock(mutex_);
-    return requested_;
-}
-
-void ProcessCancel::SetEnder(std::function<void()> ender) {
-    const std::lock_guard lock(mutex_);
-    ender_ = std::move(ender);
-    if (requested_ && ender_) {
-        ender_();
+void ProcessCancel::Armed::Disarm() noexcept {
+    cancel_->target_.store(0);
+    // A signal handler interrupting this thread runs to its end before the loop goes on.
+    while (cancel_->ending_.load() != 0) {
+        std::this_thread::yield();
     }
-}
-
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting) {
-    return detail::RunProgram(command, keepWaiting, OnOutput(), nullptr);
-}
-
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
-                          const OnOutput& onOutput) {
-    return detail::RunProgram(command, keepWaiting, onOutput, nullptr);
-}
-
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
-                          ProcessCancel& cancel) {
-    return RunAndWait(command, keepWaiting, OnOutput(), cancel);
 }
 
 ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
                           const OnOutput& onOutput, ProcessCancel& cancel) {
     ProcessOutcome outcome;
     if (!cancel.Requested()) {
-        outcome = detail::RunProgram(command, keepWaiting, onOutput, &cancel);
+        outcome = detail::RunProgram(command, keepWaiting, onOutput, cancel);
     }
     outcome.cancelled = outcome.cancelled || cancel.Requested();
     return outcome;
-}
-
-ProcessOutcome RunAndWait(const std::string& commandLine) {
-    std::vector<std::string> arguments = SplitCommandLine(commandLine);
-    if (arguments.empty()) {
-        ThrowUnableToRun(ENOENT, commandLine);
-    }
-    const std::string program = std::move(arguments.front());
-    arguments.erase(arguments.begin());
-    return RunAndWait(Command{program, std::move(arguments), {}, commandLine});
-}
-
-std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
-    std::vector<std::string> arguments;
-    std::string current;
-    bool inArgument = false;
-    bool quoted = false;
-    for (const char c : commandLine) {
-        if (c == '"') {
-            quoted = !quoted;
-            inArgument = true;
-        } else if ((c == ' ' || c == '\t') && !quoted) {
-            if (inArgument) {
-                arguments.push_back(std::move(current));
-                current.clear();
-                inArgument = false;
-            }
-        } else {
-            current += c;
-            inArgument = true;
-        }
-    }
-    if (inArgument) {
-        arguments.push_back(std::move(current));
-    }
-    return arguments;
 }
 
 namespace {

@@ -1,7 +1,8 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,82 +30,68 @@ struct Command {
 // Called about every 100 ms while the program runs; returns whether to go on waiting.
 using KeepWaiting = std::function<bool()>;
 
-// Starts the program hidden, in a new process group (a job on Windows), with its output
-// captured, and waits for it without a time limit. Throws OperationError
-// "(<code>) Unable to run <shownAs>" when it cannot be started.
-ProcessOutcome RunAndWait(const Command& command);
-
-// The same, asking keepWaiting as it waits. When that returns false, the program and every
-// process it started are ended (POSIX: SIGTERM to its group, SIGKILL after a short grace;
-// Windows: the job is terminated) and the outcome says so.
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting);
-
-// Lets the window's thread stop a RunAndWait running on a worker. Cancel() marks the wait
-// cancelled and at once ends the program being waited for (its process group on POSIX, its
-// job on Windows); a program started after the cancel is not started at all.
-class ProcessCancel {
-  public:
-    void Cancel();
-    bool Requested() const;
-
-    // For the runner: how to end the program now being waited for (empty: none). Called at
-    // once when the cancel has already come.
-    void SetEnder(std::function<void()> ender);
-
-    // The runner's ender for the life of one wait.
-    class Hook {
-      public:
-        Hook(ProcessCancel& cancel, std::function<void()> ender) : cancel_(cancel) {
-            cancel_.SetEnder(std::move(ender));
-        }
-        ~Hook() { cancel_.SetEnder({}); }
-        Hook(const Hook&) = delete;
-        Hook& operator=(const Hook&) = delete;
-
-      private:
-        ProcessCancel& cancel_;
-    };
-
-  private:
-    mutable std::mutex mutex_;
-    bool requested_ = false;
-    std::function<void()> ender_;
-};
-
-// The same, also ending the wait when cancel is cancelled from another thread; the outcome
-// then says cancelled, whatever the ended program's exit code.
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
-                          ProcessCancel& cancel);
-
 // Takes each piece of the program's output (standard output and error, as the pipe delivers
 // them) as it arrives, on the thread that waits.
 using OnOutput = std::function<void(std::string_view)>;
 
-// The same, handing the output to onOutput as it arrives.
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
-                          const OnOutput& onOutput);
+// Stops a RunAndWait from another thread or from a signal handler. Cancel() marks the wait
+// cancelled and at once ends the program being waited for (its process group on POSIX, its
+// job on Windows); a program started after the cancel is ended as soon as it starts.
+// Lock-free throughout, so that a signal handler may call Cancel().
+class ProcessCancel {
+  public:
+    void Cancel() noexcept;
+    bool Requested() const noexcept { return requested_.load(); }
 
-// Both: the output as it arrives, and the cancel from another thread.
+    // For the runner: the program now waited for (a process group id on POSIX, a job handle
+    // on Windows), armed once it runs. Disarm() waits for a Cancel() already under way, so
+    // that the runner may then reap the program: no cancel reaches a reused group id.
+    class Armed {
+      public:
+        Armed(ProcessCancel* cancel, std::intptr_t target);
+        ~Armed() { Disarm(); }
+        Armed(const Armed&) = delete;
+        Armed& operator=(const Armed&) = delete;
+        void Disarm() noexcept;
+
+      private:
+        ProcessCancel* cancel_;
+    };
+
+  private:
+    std::atomic<bool> requested_{false};
+    std::atomic<std::intptr_t> target_{0};
+    std::atomic<int> ending_{0};  // cancels now signalling target_
+    static_assert(std::atomic<bool>::is_always_lock_free &&
+                  std::atomic<std::intptr_t>::is_always_lock_free &&
+                  std::atomic<int>::is_always_lock_free);
+};
+
+// Starts the program hidden, in a new process group (a job on Windows), with its output
+// captured and handed to onOutput (may be empty) as it arrives, and waits for it without a
+// time limit, asking keepWaiting (may be empty) as it waits. When that returns false or
+// cancel is cancelled, the program and every process it started are ended (POSIX: SIGTERM to
+// its group, SIGKILL after a short grace; Windows: the job is terminated) and the outcome
+// says cancelled, whatever the ended program's exit code. Whatever the program started and
+// left behind is ended on every path, also after a success. Throws OperationError
+// "(<code>) Unable to run <shownAs>" when it cannot be started.
 ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
                           const OnOutput& onOutput, ProcessCancel& cancel);
 
 namespace detail {
-// The platform's runner behind every RunAndWait; onOutput may be empty, cancel null.
+// The platform's runner behind RunAndWait.
 ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
-                          const OnOutput& onOutput, ProcessCancel* cancel);
+                          const OnOutput& onOutput, ProcessCancel& cancel);
+// The platform's end of a program tree, safe in a signal handler.
+void EndProgramTree(std::intptr_t target) noexcept;
 }  // namespace detail
-
-// A complete command line, split by SplitCommandLine; messages show it as given.
-ProcessOutcome RunAndWait(const std::string& commandLine);
 
 // Throws OperationError "(<code>) Unable to run <shown>".
 [[noreturn]] void ThrowUnableToRun(long code, const std::string& shown);
 
-// Splits a command line the way the archiver's Windows parser does: a double quote toggles
-// quoting and is dropped, blanks outside quotes separate arguments, backslashes are ordinary.
-std::vector<std::string> SplitCommandLine(const std::string& commandLine);
-
-// The inverse of SplitCommandLine: the program in double quotes, then each argument; a switch
+// One command line as the archiver's Windows parser reads it back (a double quote toggles
+// quoting and is dropped, blanks outside quotes separate arguments, backslashes are
+// ordinary): the program in double quotes, then each argument; a switch
 // ("-...") is quoted as a whole only when it holds a blank, any other argument unless it is
 // plain letters and digits. No argument can carry '"' this way.
 std::string CommandLine(const Command& command);

@@ -237,6 +237,11 @@ inline constexpr std::string_view kProgressSize = "Размер на архив�
 // Its phases.
 inline constexpr std::string_view kPhaseArchiving = "Архивиране";
 inline constexpr std::string_view kPhaseChecking = "Проверка на архива";
+inline constexpr std::string_view kPhasePacking = "Пакетиране";
+inline constexpr std::string_view kPhaseRestoring = "Възстановяване";
+// What the index steps have written so far, in place of the archive's size.
+inline constexpr std::string_view kProgressPackageSize = "Размер на пакета: ";
+inline constexpr std::string_view kProgressRestored = "Възстановени: ";
 // "42 %": the percentage with its sign.
 inline constexpr std::string_view kPercentSign = " %";
 // Before the estimate of the time the phase still needs, in the dialog: "Оставащо време: 0:42".

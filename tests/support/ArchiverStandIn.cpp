@@ -14,6 +14,7 @@
 //      sleep:   sleeps 30 s;
 //      child:   starts a copy of itself that writes child.txt beside it at once and
 //               late.txt after 1.5 s, and sleeps 30 s;
+//      leaves:  starts that copy, waits until it has written child.txt, then as normal;
 //      progress: the same as normal, but waits 0.4 s after each progress update;
 //      steady:  the same as normal, but "a" reports 0% to 100% in steps of 5 every 0.25 s;
 //      old:     refuses -bsp1 as 7-Zip 9.20 does ("Incorrect command line", exit code 7,
@@ -140,6 +141,13 @@ int Add(const std::vector<std::string>& arguments, const std::string& mode) {
         }
         Sleep(30000);
         return 0;
+    }
+    if (mode == "leaves") {
+        StartLateChild();
+        for (int i = 0; i < 500 && !std::filesystem::exists(upd::ToPath(Beside("child.txt")));
+             ++i) {
+            Sleep(10);
+        }
     }
     if (arguments.size() >= 3) {
         std::ofstream(upd::ToPath(arguments[2]), std::ios::binary) << "partial\n";

@@ -34,9 +34,12 @@ class FakeServices : public upd::InteractionServices {
         upd::StepResult result{};
         {
             const EndedAtExit ended{calls};
-            upd::RunStepHere(
-                step, [&result](upd::StepResult r) { result = r; },
-                [this](const upd::WorkProgress& report) { return GoOn(report); });
+            upd::StepControl control([this, &control](const upd::WorkProgress& report) {
+                if (!GoOn(report)) {
+                    control.Cancel();
+                }
+            });
+            result = step(control);
         }
         afterStep(result);
     }

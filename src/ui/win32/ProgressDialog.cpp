@@ -3,8 +3,8 @@
 // after windows.h
 #include <commctrl.h>
 
+#include "ops/ProgressView.h"
 #include "ui/FormDescription.h"
-#include "ui/ProgressView.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/ExceptionBoundary.h"
 #include "ui/win32/WideText.h"

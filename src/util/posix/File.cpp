@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "util/FileSystem.h"
-#include "util/Interruption.h"
 
 namespace upd {
 
@@ -80,7 +79,6 @@ std::size_t File::Read(void* data, std::size_t size) {
         if (errno != EINTR) {
             ThrowReadError();
         }
-        ThrowIfInterrupted();  // else an unrelated signal: read on
     }
 }
 
@@ -89,7 +87,6 @@ void File::WriteAll(const void* data, std::size_t size) {
     while (size > 0) {
         const ssize_t written = ::write(int(native_), bytes, size);
         if (written < 0 && errno == EINTR) {
-            ThrowIfInterrupted();
             continue;
         }
         if (written <= 0) {

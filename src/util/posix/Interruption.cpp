@@ -1,32 +1,54 @@
 #include "util/Interruption.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace upd {
 
 namespace {
 
-volatile std::sig_atomic_t caught = 0;
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void RecordInterruption(int signal) {
-    if (caught == 0) {
-        caught = signal;
+std::atomic<ProcessCancel*> target{nullptr};
+std::atomic<int> caught{0};
+struct sigaction previous[std::size(kSignals)];
+
+// Only lock-free atomics and ProcessCancel::Cancel, which is safe here.
+extern "C" void CancelWork(int signal) {
+    int none = 0;
+    caught.compare_exchange_strong(none, signal);
+    if (ProcessCancel* cancel = target.load()) {
+        cancel->Cancel();
     }
 }
 
 }  // namespace
 
-void CatchInterruptions() {
+CancelOnInterruption::CancelOnInterruption(ProcessCancel& cancel) {
+    caught.store(0);
+    target.store(&cancel);
     struct sigaction action {};
-    action.sa_handler = RecordInterruption;
+    action.sa_handler = CancelWork;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART: a blocking call returns with EINTR and is checked
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : kSignals) {
+        sigaddset(&action.sa_mask, signal);  // one handler at a time
+    }
+    // Reads and writes go on; the wait for the archiver (poll) still returns at once.
+    action.sa_flags = SA_RESTART;
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], &action, &previous[i]);
+    }
 }
 
-int CaughtInterruption() {
-    return caught;
+CancelOnInterruption::~CancelOnInterruption() {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], &previous[i], nullptr);
+    }
+    target.store(nullptr);
+}
+
+int CancelOnInterruption::Caught() const {
+    return caught.load();
 }
 
 }  // namespace upd

@@ -144,52 +144,54 @@ int ExitCodeOf(int status) {
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 255;
 }
 
-// The started program; reaps it on every path so that no zombie is left behind.
+// The started program, the leader of its own process group. Its group is ended and it is
+// reaped on every path, so that neither a zombie nor a background child of it is left. The
+// group is only ever signalled while its unreaped leader keeps the id from being reused.
 class Child {
   public:
-    explicit Child(pid_t pid) : pid_(pid) {}
+    Child(pid_t pid, ProcessCancel& cancel) : pid_(pid), armed_(&cancel, pid) {}
     ~Child() {
         if (!reaped_) {
-            EndGroup();
+            Finish();
         }
     }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
-    bool Reaped() const { return reaped_; }
-    int ExitCode() const { return exitCode_; }
-    // Reaps the program if it has ended; with block, waits for that.
-    bool Reap(bool block) {
-        if (!reaped_) {
-            int status = 0;
-            pid_t got;
-            while ((got = ::waitpid(pid_, &status, block ? 0 : WNOHANG)) < 0 && errno == EINTR) {
-            }
-            if (got == pid_) {
-                reaped_ = true;
-                exitCode_ = ExitCodeOf(status);
+    // Whether the program has ended, leaving it unreaped.
+    bool Ended() const {
+        siginfo_t info{};
+        while (::waitid(P_PID, id_t(pid_), &info, WEXITED | WNOHANG | WNOWAIT) < 0) {
+            if (errno != EINTR) {
+                return true;  // gone already: nothing left to wait for
             }
         }
-        return reaped_;
+        return info.si_pid == pid_;
     }
-    // Ends the whole process group: SIGTERM, then SIGKILL to what is left after the grace.
-    void EndGroup() {
+    // SIGTERM to the group, and a short grace for the program to end by itself.
+    void Terminate() const {
         using Clock = std::chrono::steady_clock;
         ::kill(-pid_, SIGTERM);
         const auto deadline = Clock::now() + std::chrono::milliseconds(1500);
-        while (Clock::now() < deadline && !(Reap(false) && GroupGone())) {
+        while (Clock::now() < deadline && !Ended()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+    }
+    // Ends what is left of the group, disarms the cancel and reaps; returns the exit code.
+    int Finish() {
         ::kill(-pid_, SIGKILL);
-        Reap(true);
+        armed_.Disarm();
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        reaped_ = true;
+        return ExitCodeOf(status);
     }
 
   private:
-    bool GroupGone() const { return ::kill(-pid_, 0) != 0 && errno == ESRCH; }
-
     pid_t pid_;
+    ProcessCancel::Armed armed_;
     bool reaped_ = false;
-    int exitCode_ = 255;
 };
 
 // argv[0] is the program's path, as posix_spawn expects.
@@ -218,27 +220,23 @@ ProcessOutcome Watch(Child& child, OutputTail& output, const KeepWaiting& keepWa
     constexpr auto kAskEvery = std::chrono::milliseconds(100);
     auto lastAsked = Clock::now();
     ProcessOutcome outcome;
-    while (!child.Reap(false)) {
+    while (!child.Ended()) {
         pollfd watched{output.Fd(), POLLIN, 0};
         const int ready = ::poll(&watched, 1, 50);
         const bool interrupted = ready < 0 && errno == EINTR;
         output.Drain();
-        if (child.Reaped()) {
-            break;
-        }
         if (interrupted || Clock::now() - lastAsked >= kAskEvery) {
             lastAsked = Clock::now();
             if (!keepWaiting()) {
-                child.EndGroup();
+                child.Terminate();
                 outcome.cancelled = true;
                 break;
             }
         }
     }
-    child.Reap(true);
+    outcome.exitCode = child.Finish();
     // What it wrote before it ended; children that keep the pipe open are not waited for.
     output.Drain();
-    outcome.exitCode = child.ExitCode();
     outcome.outputTail = output.Take();
     return outcome;
 }
@@ -247,8 +245,12 @@ ProcessOutcome Watch(Child& child, OutputTail& output, const KeepWaiting& keepWa
 
 namespace detail {
 
+void EndProgramTree(std::intptr_t target) noexcept {
+    ::kill(-pid_t(target), SIGTERM);
+}
+
 ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
-                          const OnOutput& onOutput, ProcessCancel* cancel) {
+                          const OnOutput& onOutput, ProcessCancel& cancel) {
     // A NUL would end its argument early: the program would get less than was given.
     if (HoldsNul(command)) {
         ThrowUnableToRun(EINVAL, Shown(command));
@@ -266,23 +268,10 @@ ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting
     if (error != 0) {
         ThrowUnableToRun(error, Shown(command));
     }
-    Child child(pid);
+    Child child(pid, cancel);
     OutputTail tail(output.Read(), onOutput);
-    if (cancel == nullptr) {
-        return Watch(child, tail, keepWaiting);
-    }
-    ProcessOutcome outcome;
-    {
-        // From the cancelling thread only a signal: the worker ends and reaps the rest.
-        const ProcessCancel::Hook hook(*cancel, [pid] { ::kill(-pid, SIGTERM); });
-        outcome = Watch(child, tail, [&] { return !cancel->Requested() && keepWaiting(); });
-    }
-    if (cancel->Requested()) {
-        // The signal may have ended the program before the wait noticed the cancel: what it
-        // started must still end before the step does.
-        child.EndGroup();
-    }
-    return outcome;
+    return Watch(child, tail,
+                 [&] { return !cancel.Requested() && (!keepWaiting || keepWaiting()); });
 }
 
 }  // namespace detail

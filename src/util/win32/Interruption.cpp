@@ -9,22 +9,55 @@ namespace upd {
 
 namespace {
 
-std::atomic<int> caught{0};
+constexpr int kHangUp = 1;  // as SIGHUP: the console was closed
 
-BOOL WINAPI RecordInterruption(DWORD event) {
-    const int signal = event == CTRL_C_EVENT ? SIGINT : SIGTERM;
+std::atomic<ProcessCancel*> target{nullptr};
+std::atomic<int> caught{0};
+std::atomic<bool> working{false};
+
+int SignalOf(DWORD event) {
+    switch (event) {
+        case CTRL_C_EVENT:
+            return SIGINT;
+        case CTRL_BREAK_EVENT:
+            return SIGTERM;
+        default:
+            return kHangUp;  // the console closed, a log-off, a shutdown
+    }
+}
+
+// Runs on a thread of its own. After a close the system ends the process once this returns:
+// it waits (a few seconds at most) for the work to clean up first.
+BOOL WINAPI CancelWork(DWORD event) {
     int none = 0;
-    caught.compare_exchange_strong(none, signal);
+    caught.compare_exchange_strong(none, SignalOf(event));
+    if (ProcessCancel* cancel = target.load()) {
+        cancel->Cancel();
+    }
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+        for (int i = 0; i < 450 && working.load(); ++i) {
+            Sleep(10);
+        }
+    }
     return TRUE;  // handled: the main thread ends the work and exits itself
 }
 
 }  // namespace
 
-void CatchInterruptions() {
-    SetConsoleCtrlHandler(RecordInterruption, TRUE);
+CancelOnInterruption::CancelOnInterruption(ProcessCancel& cancel) {
+    caught.store(0);
+    target.store(&cancel);
+    working.store(true);
+    SetConsoleCtrlHandler(CancelWork, TRUE);
 }
 
-int CaughtInterruption() {
+CancelOnInterruption::~CancelOnInterruption() {
+    target.store(nullptr);
+    working.store(false);
+    SetConsoleCtrlHandler(CancelWork, FALSE);
+}
+
+int CancelOnInterruption::Caught() const {
     return caught.load();
 }
 

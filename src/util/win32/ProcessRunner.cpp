@@ -142,8 +142,8 @@ void Drain(HANDLE pipe, const OnOutput& onOutput, std::string& tail) {
     }
 }
 
-// job is null when the program could not be put in one: then only the program itself ends.
-ProcessOutcome Watch(HANDLE process, HANDLE job, HANDLE pipe, const KeepWaiting& keepWaiting,
+// ending is the program's job, or the program itself when it could not be put in one.
+ProcessOutcome Watch(HANDLE process, HANDLE ending, HANDLE pipe, const KeepWaiting& keepWaiting,
                      const OnOutput& onOutput) {
     using Clock = std::chrono::steady_clock;
     auto lastAsked = Clock::now();
@@ -153,9 +153,7 @@ ProcessOutcome Watch(HANDLE process, HANDLE job, HANDLE pipe, const KeepWaiting&
         if (Clock::now() - lastAsked >= std::chrono::milliseconds(100)) {
             lastAsked = Clock::now();
             if (!keepWaiting()) {
-                if (job == nullptr || !TerminateJobObject(job, 1)) {
-                    TerminateProcess(process, 1);
-                }
+                detail::EndProgramTree(reinterpret_cast<std::intptr_t>(ending));
                 WaitForSingleObject(process, INFINITE);
                 outcome.cancelled = true;
                 break;
@@ -173,8 +171,16 @@ ProcessOutcome Watch(HANDLE process, HANDLE job, HANDLE pipe, const KeepWaiting&
 
 namespace detail {
 
+// target is the program's job, or the program itself when it could not be put in one.
+void EndProgramTree(std::intptr_t target) noexcept {
+    const auto handle = reinterpret_cast<HANDLE>(target);
+    if (!TerminateJobObject(handle, 1)) {
+        TerminateProcess(handle, 1);
+    }
+}
+
 ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
-                          const OnOutput& onOutput, ProcessCancel* cancel) {
+                          const OnOutput& onOutput, ProcessCancel& cancel) {
     if (!FitsOneCommandLine(command)) {
         ThrowUnableToRun(ERROR_INVALID_PARAMETER, Shown(command));
     }
@@ -206,21 +212,14 @@ ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting
     const Handle process(started.hProcess);
     const Handle thread(started.hThread);
     const bool inJob = AssignProcessToJobObject(job.Get(), process.Get());
+    const HANDLE ending = inJob ? job.Get() : process.Get();
+    // Declared after the handles, so that it is disarmed before they are closed.
+    const ProcessCancel::Armed armed(&cancel, reinterpret_cast<std::intptr_t>(ending));
     ResumeThread(thread.Get());
     standard.write.Close();  // the pipe ends when the program and its children have closed theirs
-    const HANDLE ending = inJob ? job.Get() : nullptr;
-    if (cancel == nullptr) {
-        return Watch(process.Get(), ending, standard.read.Get(), keepWaiting, onOutput);
-    }
-    // Declared after the handles, so that the ender is gone before they are closed.
-    const ProcessCancel::Hook hook(*cancel, [ending, target = process.Get()] {
-        if (ending == nullptr || !TerminateJobObject(ending, 1)) {
-            TerminateProcess(target, 1);
-        }
-    });
     return Watch(
         process.Get(), ending, standard.read.Get(),
-        [&] { return !cancel->Requested() && keepWaiting(); }, onOutput);
+        [&] { return !cancel.Requested() && (!keepWaiting || keepWaiting()); }, onOutput);
 }
 
 }  // namespace detail
