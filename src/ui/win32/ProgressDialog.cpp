@@ -3,10 +3,10 @@
 // after windows.h
 #include <commctrl.h>
 
+#include "ui/ExceptionRouting.h"
 #include "ui/FormDescription.h"
 #include "ui/ProgressView.h"
 #include "ui/win32/AppIdentity.h"
-#include "ui/win32/ExceptionBoundary.h"
 #include "ui/win32/WideText.h"
 #include "util/Texts.h"
 
