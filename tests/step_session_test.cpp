@@ -30,7 +30,7 @@ class FakeWindow : public upd::StepHost {
   public:
     // "off, show 600, hide, on, done": the form disabled, the dialog shown, ..., the end.
     std::string calls;
-    std::function<void()> whenShown;
+    bool cancelWhenShown = false;  // as the dialog's "Отказ"
     upd::StepSession session{*this, [this] { return now_; }};
 
     void Post(StepEvent event, milliseconds delay) override {
@@ -43,8 +43,8 @@ class FakeWindow : public upd::StepHost {
         if (!calls.ends_with(shown)) {  // the same report read twice
             Record(shown);
         }
-        if (whenShown) {
-            std::exchange(whenShown, {})();
+        if (std::exchange(cancelWhenShown, false)) {
+            session.Cancel();
         }
     }
     void HideProgress() override { Record("hide"); }
@@ -102,7 +102,7 @@ upd::Step StepOf(const Script& script) {
 // Done by the window's thread right after the start.
 using Act = std::function<void(FakeWindow&)>;
 const Act kNone = [](FakeWindow&) {};
-const Act kCancelShown = [](FakeWindow& w) { w.whenShown = [&w] { w.session.Cancel(); }; };
+const Act kCancelShown = [](FakeWindow& w) { w.cancelWhenShown = true; };
 const Act kCancel = [](FakeWindow& w) { w.session.Cancel(); };
 const Act kClose = [](FakeWindow& w) { EXPECT_FALSE(w.session.RequestClose()); };
 const Act kSecond = [](FakeWindow& w) {
