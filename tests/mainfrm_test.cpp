@@ -692,6 +692,7 @@ struct QtProbe {
                 break;
         }
     }
+    void CloseWindow() { form.close(); }
     bool WindowOpen() { return form.isVisible(); }
 };
 

@@ -627,6 +627,7 @@ struct Win32Probe {
                 break;
         }
     }
+    void CloseWindow() { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); }
     bool WindowOpen() { return IsWindow(form.Handle()); }
 };
 

@@ -9,6 +9,7 @@
 //   std::string ProgressPhase();          its first line
 //   std::optional<int> ProgressBar();     its bar's value; absent while the bar is busy
 //   void CancelProgress(CancelWay way);   as a user cancels it
+//   void CloseWindow();                   the main window's close box
 //   bool WindowOpen();
 #include <gtest/gtest.h>
 
@@ -66,6 +67,13 @@ void CheckProgressDialogAndItsCancel(Probe& probe) {
             EXPECT_TRUE(probe.WindowOpen());
         }
     }
+    // Last, a close of the window itself: the step is cancelled first, the window closes once
+    // the step has ended.
+    std::optional<upd::StepResult> result;
+    StartReportingStep(probe, states[0].progress, result);
+    probe.CloseWindow();
+    ASSERT_TRUE(probe.DeliverUntil([&] { return !probe.WindowOpen(); }, 5s));
+    EXPECT_EQ(result, upd::StepResult::Cancelled);
 }
 
 // The bar shows the percentage while there is one and is busy while there is none, in
