@@ -623,59 +623,6 @@ TEST_F(MainForm, EscapeClosesTheWindowAndEndsTheEventLoopFromEveryPage) {
     }
 }
 
-// A step as the archive command's: reports its time and a growing size every 20 ms of real
-// time until cancelled or `length` has passed, then says how it ended.
-struct FakeStep {
-    std::chrono::milliseconds length;
-    std::optional<upd::StepResult> result;  // set once the window has handled the end
-
-    void Start(TMainForm& form) {
-        form.RunStep(
-            [length = length](upd::StepControl& control) {
-                const auto start = std::chrono::steady_clock::now();
-                for (;;) {
-                    const auto t = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - start);
-                    if (control.Cancelled()) {
-                        return upd::StepResult::Cancelled;
-                    }
-                    if (t > length) {
-                        return upd::StepResult::Done;
-                    }
-                    control.Report({t, (t / std::chrono::milliseconds(100)) * 1024 * 1024});
-                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                }
-            },
-            [this](upd::StepResult r) { result = r; });
-    }
-};
-
-TEST_F(MainForm, ALongStepShowsTheModalProgressDialogAfterHalfASecondUntilItEnds) {
-    using namespace std::chrono_literals;
-    FakeStep step{1500ms, {}};
-    QElapsedTimer since;
-    since.start();
-    step.Start(form);
-    QStringList problems;
-    bool shown = false;
-    while (form.StepRunning()) {
-        QTest::qWait(20);
-        upd::ProgressDialog* dialog = ShownProgressDialog(form);
-        shown = shown || dialog != nullptr;
-        if (dialog != nullptr && since.elapsed() < 500) {
-            problems << QStringLiteral("dialog shown at %1 ms").arg(since.elapsed());
-        }
-        if (dialog != nullptr && QApplication::activeModalWidget() != dialog) {
-            problems << QStringLiteral("not modal at %1 ms").arg(since.elapsed());
-        }
-    }
-    EXPECT_TRUE(shown);
-    EXPECT_EQ(problems, QStringList{});
-    EXPECT_EQ(step.result, upd::StepResult::Done);
-    EXPECT_EQ(form.findChild<upd::ProgressDialog*>(), nullptr);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
 TEST_F(MainForm, TheProgressDialogShowsPhaseTimesAndArchiveSize) {
     using namespace std::chrono_literals;
     const struct {
@@ -714,9 +661,6 @@ TEST_F(MainForm, TheProgressDialogShowsPhaseTimesAndArchiveSize) {
 // The Qt window for the shared step checks.
 struct QtProbe {
     TMainForm& form;
-    std::unique_ptr<ModalScript> script;
-    MessageBoxView seen;
-    bool closeWithEscape = false;  // through the window's exit action
 
     TMainForm& Form() { return form; }
     bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
@@ -748,39 +692,18 @@ struct QtProbe {
                 break;
         }
     }
-    void CloseWindow() {
-        closeWithEscape ? QTest::keyClick(&form, Qt::Key_Escape) : void(form.close());
-    }
+    void CloseWindow() { form.close(); }
     bool WindowOpen() { return form.isVisible(); }
-    std::function<std::string()> AnswerNextErrorBox() {
-        script = std::make_unique<ModalScript>(std::vector{updtest::Press("OK", &seen)});
-        return [this] { return seen.text.toStdString(); };
-    }
 };
 
 TEST_F(MainForm, CancelEscapeAndTheCloseBoxOfTheProgressDialogStopTheStep) {
-    QtProbe probe{form, {}, {}};
+    QtProbe probe{form};
     updtest::CheckProgressDialogAndItsCancel(probe);
 }
 
 TEST_F(MainForm, TheProgressBarShowsThePercentageOrIsBusy) {
-    QtProbe probe{form, {}, {}};
+    QtProbe probe{form};
     updtest::CheckTheBarFollowsThePercentage(probe);
-}
-
-TEST_F(MainForm, ClosingOrEscapeDuringAStepCancelsItFirstThenCloses) {
-    for (const bool escape : {false, true}) {
-        SCOPED_TRACE(escape ? "Escape" : "close");
-        form.show();
-        Activate();
-        QtProbe probe{form, {}, {}, escape};
-        updtest::CheckCloseDuringAStepCancelsItFirst(probe);
-    }
-}
-
-TEST_F(MainForm, AnExceptionOfTheStepReachesTheErrorDialog) {
-    QtProbe probe{form, {}, {}};
-    updtest::CheckStepExceptionReachesTheErrorDialog(probe);
 }
 
 // Opens, accepts and cancels every chooser of the window; run in a child process whose

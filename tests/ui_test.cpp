@@ -12,6 +12,8 @@
 #include <QTest>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "support/ModalDialogs.h"
 #include "ui/AppIdentity.h"
@@ -234,8 +236,8 @@ class ThrowingObject : public QObject {
 };
 
 TEST(ExceptionRouting, EveryEscapingExceptionReachesTheInstalledHandler) {
-    QStringList messages;
-    upd::SetApplicationExceptionHandler([&](const QString& m) { messages << m; });
+    std::vector<std::string> messages;
+    upd::SetApplicationExceptionHandler([&](const std::string& m) { messages.push_back(m); });
 
     upd::Guarded([] { throw upd::OperationError("Невалиден път до updates.xml!"); })();
     upd::Guarded([] { throw std::out_of_range("out of range"); })();
@@ -247,12 +249,12 @@ TEST(ExceptionRouting, EveryEscapingExceptionReachesTheInstalledHandler) {
     upd::SetApplicationExceptionHandler({});
     upd::Guarded([] { throw std::runtime_error("no handler"); })();  // must not escape
 
-    EXPECT_EQ(messages, (QStringList{"Невалиден път до updates.xml!", "out of range",
-                                     "Unknown exception", "из събитие"}));
+    EXPECT_EQ(messages, (std::vector<std::string>{"Невалиден път до updates.xml!", "out of range",
+                                                  "Unknown exception", "из събитие"}));
 }
 
 TEST(ExceptionRouting, AFailingHandlerDoesNotLetTheExceptionEscape) {
-    upd::SetApplicationExceptionHandler([](const QString&) { throw std::bad_alloc(); });
+    upd::SetApplicationExceptionHandler([](const std::string&) { throw std::bad_alloc(); });
     EXPECT_NO_THROW(upd::Guarded([] { throw std::runtime_error("x"); })());
     upd::SetApplicationExceptionHandler({});
 }

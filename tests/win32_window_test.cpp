@@ -580,7 +580,6 @@ HWND ProgressWindow() {
 // The Win32 window for the shared step checks.
 struct Win32Probe {
     TMainForm& form;
-    std::future<BoxSeen> box;
 
     TMainForm& Form() { return form; }
     // Runs the window's messages, as its loop does, until done() or the timeout.
@@ -630,19 +629,15 @@ struct Win32Probe {
     }
     void CloseWindow() { PostMessageW(form.Handle(), WM_CLOSE, 0, 0); }
     bool WindowOpen() { return IsWindow(form.Handle()); }
-    std::function<std::string()> AnswerNextErrorBox() {
-        box = AnswerNextBox(IDOK);
-        return [this] { return box.get().text; };
-    }
 };
 
 TEST_F(Win32Window, ShowsProgressAfterHalfASecondAndCancelStopsTheStep) {
-    Win32Probe probe{form, {}};
+    Win32Probe probe{form};
     updtest::CheckProgressDialogAndItsCancel(probe);
 }
 
 TEST_F(Win32Window, TheProgressBarShowsThePercentageOrIsBusy) {
-    Win32Probe probe{form, {}};
+    Win32Probe probe{form};
     updtest::CheckTheBarFollowsThePercentage(probe);
 }
 
@@ -656,16 +651,6 @@ TEST_F(Win32Window, TheTaskbarButtonTakesTheProgressWhereThereIsATaskbar) {
         progress.percent = percent;
         EXPECT_TRUE(taskbar.Show(progress));
     }
-}
-
-TEST_F(Win32Window, ClosingDuringAStepCancelsItFirstThenCloses) {
-    Win32Probe probe{form, {}};
-    updtest::CheckCloseDuringAStepCancelsItFirst(probe);
-}
-
-TEST_F(Win32Window, AnExceptionOfTheStepReachesTheErrorDialog) {
-    Win32Probe probe{form, {}};
-    updtest::CheckStepExceptionReachesTheErrorDialog(probe);
 }
 
 TEST_F(Win32Window, StaysItsFixedSizeWhenStartedMaximized) {

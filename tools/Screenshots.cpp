@@ -15,7 +15,7 @@
 
 #include "app/MainFrm.h"
 #include "ui/AppIdentity.h"
-#include "ui/ExceptionRouting.h"
+#include "ui/GuardedApplication.h"
 #include "ui/ProgressDialog.h"
 
 namespace {

@@ -9,16 +9,14 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
-#include <functional>
-#include <optional>
 #include <stdexcept>
 #include <utility>
 
 #include "ui/AppIdentity.h"
 #include "ui/Choosers.h"
-#include "ui/ErrorText.h"
 #include "ui/ExceptionRouting.h"
 #include "ui/LocalizedMessage.h"
 #include "ui/PageDrops.h"
@@ -70,6 +68,19 @@ QLabel* CreateWrappingLabel(QWidget& page, const form::Control& control) {
     return Named(new upd::WrappingLabel(FromUtf8(control.text), &page), control.name);
 }
 
+// Disabled during a step, the pages look as before: a short step must not make them flicker.
+void LookTheSameDisabled(QWidget& widget) {
+    QPalette palette = widget.palette();
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+        const auto colorRole = QPalette::ColorRole(role);
+        if (colorRole != QPalette::NoRole) {
+            palette.setColor(QPalette::Disabled, colorRole,
+                             palette.color(QPalette::Active, colorRole));
+        }
+    }
+    widget.setPalette(palette);
+}
+
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
@@ -96,20 +107,23 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
         CreatePage(page);
     }
     pages_->setCurrentIndex(description.activePage);
+    LookTheSameDisabled(*pages_);
     CreateExitAction();
-    upd::AcceptDropsOnPages(*this, *pages_);
+    upd::AcceptDropsOnPages(*this, *pages_, *this);
     const auto activeStops = form::TabOrder(description.pages[description.activePage]);
     if (!activeStops.empty()) {
         findChild<QWidget*>(FromUtf8(activeStops.front().name))->setFocus();
     }
 
     upd::CenterOnScreen(*this);
-    FormCreate();
+    upd::SetErrorDialog([](const std::string& text) {
+        upd::ShowErrorMessage(QString::fromStdString(text), upd::MessageButton::OK);
+    });
 }
 
 TMainForm::~TMainForm() {
-    progress_.reset();
     steps_.Stop();
+    progress_.reset();
     upd::SetApplicationExceptionHandler({});
 }
 
@@ -143,7 +157,7 @@ void TMainForm::CreateControl(QWidget& page, const form::Control& control) {
         }
         case form::Kind::Button: {
             auto* button = Named(new QPushButton(FromUtf8(control.text), &page), control.name);
-            ConnectHandler(*button, control.onClick);
+            ConnectHandler(*button, control);
             widget = button;
             break;
         }
@@ -171,15 +185,13 @@ void TMainForm::CreateStackedLabels(QWidget& page, const form::Page& description
     stack->addStretch();
 }
 
-void TMainForm::ConnectHandler(QPushButton& button, form::Handler handler) {
-    if (handler == form::Handler::None) {
+void TMainForm::ConnectHandler(QPushButton& button, const form::Control& control) {
+    if (control.onClick == form::Handler::None) {
         return;
     }
-    connect(&button, &QPushButton::clicked, this, upd::Guarded([this, handler] {
-        if (!steps_.Running()) {  // one command at a time
-            form::RunHandler(handler, *this, *this);
-        }
-    }));
+    connect(&button, &QPushButton::clicked, this, [this, control] {
+        steps_.RunCommand([&] { form::RunHandler(control, *this, *this); });
+    });
 }
 
 void TMainForm::CreateExitAction() {
@@ -204,9 +216,10 @@ void TMainForm::SetTabOrder(const form::Page& page) {
 }
 
 QLineEdit& TMainForm::Field(form::Field field) const {
-    auto* edit = findChild<QLineEdit*>(FromUtf8(form::FieldName(field)));
+    const std::string_view name = form::FieldControl(field).name;
+    auto* edit = findChild<QLineEdit*>(FromUtf8(name));
     if (edit == nullptr) {
-        throw std::logic_error("The window has no field " + std::string(form::FieldName(field)));
+        throw std::logic_error("The window has no field " + std::string(name));
     }
     return *edit;
 }
@@ -232,44 +245,46 @@ void TMainForm::ShowInfo(const std::string& text) {
 }
 
 void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
-    // Called on the worker: each only queues a call to this window's thread. Calls still
-    // queued when the window goes are dropped with it.
-    const auto post = [this](void (TMainForm::*method)()) {
-        return [this, method] {
-            QMetaObject::invokeMethod(
-                this, [this, method] { (this->*method)(); }, Qt::QueuedConnection);
-        };
-    };
-    steps_.Start(std::move(step), std::move(afterStep), post(&TMainForm::OnStepProgress),
-                 post(&TMainForm::OnStepEnded));
+    steps_.Start(std::move(step), std::move(afterStep));
 }
 
-void TMainForm::OnStepProgress() {
-    const std::optional<upd::WorkProgress> progress = steps_.Latest();
-    if (!progress) {
-        return;
+// Queued calls still waiting when the window goes are dropped with it.
+void TMainForm::Post(upd::StepEvent event, std::chrono::milliseconds delay) {
+    const auto deliver = upd::Guarded([this, event] { steps_.Deliver(event); });
+    if (delay.count() == 0) {
+        QMetaObject::invokeMethod(this, deliver, Qt::QueuedConnection);
+    } else {
+        QTimer::singleShot(delay, this, deliver);
     }
-    if (!progress_ && steps_.WantsDisplay(*progress)) {
+}
+
+void TMainForm::ShowProgress(const upd::WorkProgress& progress) {
+    if (!progress_) {
         progress_ = std::make_unique<upd::ProgressDialog>(this);
         connect(progress_.get(), &upd::ProgressDialog::cancelRequested, this,
                 [this] { steps_.Cancel(); });
         progress_->show();
     }
-    if (progress_) {
-        progress_->ShowProgress(*progress);
+    progress_->ShowProgress(progress);
+}
+
+void TMainForm::HideProgress() {
+    progress_.reset();
+}
+
+// The focus leaves the disabled pages; it comes back to where it was.
+void TMainForm::EnableForm(bool enabled) {
+    if (!enabled) {
+        focusBeforeStep_ = focusWidget();
+    }
+    pages_->setEnabled(enabled);
+    if (enabled && focusBeforeStep_) {
+        focusBeforeStep_->setFocus();
     }
 }
 
-// The step's result on the window's thread: "Готово!" (or nothing after a cancel), or its
-// exception to the application's handler.
-void TMainForm::OnStepEnded() {
-    if (!steps_.HasStep()) {
-        return;
-    }
-    progress_.reset();
-    if (steps_.End([](const std::function<void()>& action) { upd::Guarded(action)(); })) {
-        close();
-    }
+void TMainForm::Close() {
+    close();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -278,16 +293,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         return;
     }
     QWidget::closeEvent(event);
-}
-
-void TMainForm::AppExceptionHandler(const QString& message) {
-    upd::ShowErrorMessage(QString::fromStdString(upd::ErrorDialogText(message.toStdString())),
-                          upd::MessageButton::OK);
-}
-
-void TMainForm::FormCreate() {
-    upd::SetApplicationExceptionHandler(
-        [this](const QString& message) { AppExceptionHandler(message); });
 }
 
 void TMainForm::acExitExecute() {

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QString>
+#include <QPointer>
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -23,7 +24,10 @@ class ProgressDialog;
 // description (ui/FormDescription.h). Its buttons run the shared handlers (ui/FormActions.h)
 // against its fields and itself as the commands' InteractionServices; a command's long step
 // runs on a worker while the window stays in its event loop.
-class TMainForm : public QWidget, public upd::InteractionServices, public upd::form::Fields {
+class TMainForm : public QWidget,
+                  public upd::InteractionServices,
+                  public upd::form::Fields,
+                  private upd::StepHost {
     Q_OBJECT
 
   public:
@@ -33,8 +37,7 @@ class TMainForm : public QWidget, public upd::InteractionServices, public upd::f
     std::string ChooseFolder(const std::string& caption) override;
     std::string ChooseFile(const upd::ChooserFilter& filter, const std::string& title) override;
     void ShowInfo(const std::string& text) override;
-    // Starts the step on a worker; its progress reaches the window as queued calls, and a
-    // step that lasts shows the progress dialog, whose "Отказ" cancels it.
+    // Starts the step on a worker (ui/StepSession.h).
     void RunStep(upd::Step step, upd::AfterStep afterStep) override;
     // From RunStep until the step's end has been handled ("Готово!" closed).
     bool StepRunning() const { return steps_.Running(); }
@@ -42,10 +45,6 @@ class TMainForm : public QWidget, public upd::InteractionServices, public upd::f
     std::string Read(upd::form::Field field) const override;
     void Set(upd::form::Field field, const std::string& text) override;
 
-    // Shows "Exception: " + message in the error dialog; the window stays as it was.
-    void AppExceptionHandler(const QString& message);
-
-    void FormCreate();
     void acExitExecute();
 
   protected:
@@ -56,14 +55,19 @@ class TMainForm : public QWidget, public upd::InteractionServices, public upd::f
     void CreatePage(const upd::form::Page& page);
     void CreateControl(QWidget& page, const upd::form::Control& control);
     void CreateStackedLabels(QWidget& page, const upd::form::Page& description);
-    void ConnectHandler(QPushButton& button, upd::form::Handler handler);
+    void ConnectHandler(QPushButton& button, const upd::form::Control& control);
     void CreateExitAction();
     void SetTabOrder(const upd::form::Page& page);
     QLineEdit& Field(upd::form::Field field) const;
-    void OnStepProgress();
-    void OnStepEnded();
+
+    void Post(upd::StepEvent event, std::chrono::milliseconds delay) override;
+    void ShowProgress(const upd::WorkProgress& progress) override;
+    void HideProgress() override;
+    void EnableForm(bool enabled) override;
+    void Close() override;
 
     QTabWidget* pages_ = nullptr;
-    upd::StepSession steps_;
+    upd::StepSession steps_{*this};
     std::unique_ptr<upd::ProgressDialog> progress_;
+    QPointer<QWidget> focusBeforeStep_;
 };

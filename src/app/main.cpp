@@ -1,7 +1,7 @@
 #include "app/MainFrm.h"
 #include "app/QtTranslation.h"
 #include "ui/AppIdentity.h"
-#include "ui/ExceptionRouting.h"
+#include "ui/GuardedApplication.h"
 
 int main(int argc, char** argv) {
     upd::GuardedApplication application(argc, argv);

@@ -1,7 +1,6 @@
 #include "ui/DropRule.h"
 
 #include <algorithm>
-#include <array>
 
 #include "util/FileSystem.h"
 
@@ -9,34 +8,35 @@ namespace upd::form {
 
 namespace {
 
-constexpr std::array kDropFields{
-    DropField{"ts1", "edUpdatesXMLPath", DropExpects::File},
-    DropField{"ts2", "edUpdateFilesPath", DropExpects::Folder},
-    DropField{"ts3", "edUpdFilePath", DropExpects::File},
-};
-
-bool IsOfKind(const std::string& path, DropExpects expects) {
-    return expects == DropExpects::File ? FileExists(path) : DirectoryExists(path);
+bool IsOfKind(const std::string& path, Takes takes) {
+    return takes == Takes::File ? FileExists(path) : DirectoryExists(path);
 }
 
 }  // namespace
 
-std::optional<DropField> DropFieldOf(std::string_view page) {
-    const auto found = std::find_if(kDropFields.begin(), kDropFields.end(),
-                                    [page](const DropField& drop) { return drop.page == page; });
-    if (found == kDropFields.end()) {
+std::optional<Control> DropFieldOf(std::string_view page) {
+    const auto& pages = MainForm().pages;
+    const auto described = std::find_if(pages.begin(), pages.end(),
+                                        [page](const Page& each) { return each.name == page; });
+    if (described == pages.end()) {
         return std::nullopt;
     }
-    return *found;
+    const auto field =
+        std::find_if(described->controls.begin(), described->controls.end(),
+                     [](const Control& control) { return control.takes != Takes::Nothing; });
+    if (field == described->controls.end()) {
+        return std::nullopt;
+    }
+    return *field;
 }
 
 std::optional<AcceptedDrop> JudgeDrop(std::string_view page, const DraggedItems& items) {
-    const std::optional<DropField> target = DropFieldOf(page);
+    const std::optional<Control> target = DropFieldOf(page);
     if (!target || items.size() != 1 || !items.front()) {
         return std::nullopt;
     }
     const std::string& path = *items.front();
-    if (!PathFitsCodePage(path) || !IsOfKind(path, target->expects)) {
+    if (!PathFitsCodePage(path) || !IsOfKind(path, target->takes)) {
         return std::nullopt;
     }
     return AcceptedDrop{target->field, path};

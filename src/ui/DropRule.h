@@ -10,25 +10,19 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/FormDescription.h"
+
 namespace upd::form {
 
-enum class DropExpects { File, Folder };
-
-struct DropField {
-    std::string_view page;
-    std::string_view field;
-    DropExpects expects;
-};
-
-// The field a drop on that page fills, or nothing for a page that takes no drop.
-std::optional<DropField> DropFieldOf(std::string_view page);
+// The path field a drop on that page fills, or nothing for a page that takes no drop.
+std::optional<Control> DropFieldOf(std::string_view page);
 
 // What a drag carries, as the toolkit hands it over: each item's local path (UTF-8), or
 // nothing for an item that is not a local file or folder (a web address, a piece of text).
 using DraggedItems = std::vector<std::optional<std::string>>;
 
 struct AcceptedDrop {
-    std::string_view field;
+    Field field;
     std::string path;
 };
 

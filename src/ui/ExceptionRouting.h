@@ -1,42 +1,46 @@
 #pragma once
 
-#include <QApplication>
-#include <QString>
+// Where an exception that escapes an event handler of either window goes: to one
+// application-wide handler, which shows it in the error dialog. Nothing may unwind into a
+// toolkit's frames (nor through the system's, on Windows).
 
 #include <exception>
 #include <functional>
+#include <string>
 #include <utility>
 
 namespace upd {
 
-// Receives the message of every exception that escapes an event handler.
-using ExceptionHandler = std::function<void(const QString& message)>;
+// Receives the message (UTF-8) of every exception that escapes a handler.
+using ExceptionHandler = std::function<void(const std::string& message)>;
 
 // Installs the application-wide handler; an empty one removes it.
 void SetApplicationExceptionHandler(ExceptionHandler handler);
 
-// Hands an exception to the installed handler (to standard error when there is none).
+// Installs a handler that shows "Exception: " + message through showError.
+void SetErrorDialog(std::function<void(const std::string& text)> showError);
+
+// Hands an exception to the installed handler (ReportUnhandled when there is none, or when
+// the handler itself fails).
 void HandleException(const std::exception_ptr& error);
 
-// Wraps an event handler so that no exception leaves it into Qt: every one goes to
-// HandleException. Connect every handler through this.
-template <typename Handler>
-auto Guarded(Handler handler) {
-    return [handler = std::move(handler)]() {
-        try {
-            handler();
-        } catch (...) {
-            HandleException(std::current_exception());
-        }
-    };
+// Where a message goes when no handler can show it: standard error, or the debugger's output.
+void ReportUnhandled(const std::string& message) noexcept;
+
+// Runs an event handler so that no exception leaves it: every one goes to HandleException.
+template <typename Action>
+void RunGuarded(Action&& action) noexcept {
+    try {
+        action();
+    } catch (...) {
+        HandleException(std::current_exception());
+    }
 }
 
-// The application object, catching what escapes any event delivery (event overrides, not
-// only connected handlers) and handing it to HandleException before Qt would abort.
-class GuardedApplication : public QApplication {
-  public:
-    GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
-    bool notify(QObject* receiver, QEvent* event) override;
-};
+// The handler wrapped in RunGuarded, for a toolkit's connections.
+template <typename Handler>
+auto Guarded(Handler handler) {
+    return [handler = std::move(handler)]() { RunGuarded(handler); };
+}
 
 }  // namespace upd

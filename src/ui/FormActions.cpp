@@ -6,52 +6,36 @@
 
 namespace upd::form {
 
-std::string_view FieldName(Field field) {
-    switch (field) {
-        case Field::UpdatesXmlPath:
-            return "edUpdatesXMLPath";
-        case Field::UpdateFilesPath:
-            return "edUpdateFilesPath";
-        case Field::Password:
-            return "edPassField";
-        case Field::UpdFilePath:
-            return "edUpdFilePath";
-    }
-    return {};
-}
-
 namespace {
 
-// A cancel empties the field as well.
-void ChooseFileInto(Field field, std::string_view filter, Fields& fields,
-                    InteractionServices& services) {
-    fields.Set(field, services.ChooseFile(ChooserFilter::Parse(filter),
-                                          std::string(text::kChooseFileTitle)));
-}
-
-// After a cancel the field keeps its text.
-void ChooseFolderInto(Field field, Fields& fields, InteractionServices& services) {
-    const std::string folder = services.ChooseFolder(std::string(text::kPatchFolderCaption));
-    if (!folder.empty()) {
-        fields.Set(field, folder);
+// The chooser of what the field takes. A cancel of the file chooser empties the field as
+// well; after a cancel of the folder chooser the field keeps its text.
+void ChoosePathInto(Field field, Fields& fields, InteractionServices& services) {
+    const Control& edit = FieldControl(field);
+    if (edit.takes == Takes::Folder) {
+        const std::string folder = services.ChooseFolder(std::string(text::kPatchFolderCaption));
+        if (!folder.empty()) {
+            fields.Set(field, folder);
+        }
+        return;
     }
+    fields.Set(field, services.ChooseFile(ChooserFilter::Parse(edit.filter),
+                                          std::string(text::kChooseFileTitle)));
 }
 
 }  // namespace
 
-void RunHandler(Handler handler, Fields& fields, InteractionServices& services) {
-    switch (handler) {
+void RunHandler(const Control& button, Fields& fields, InteractionServices& services) {
+    switch (button.onClick) {
         case Handler::SelectUpdatesXml:
-            return ChooseFileInto(Field::UpdatesXmlPath, text::kUpdatesXmlFilter, fields, services);
+        case Handler::SelectUpdateFiles:
+        case Handler::SelectUpdFile:
+            return ChoosePathInto(button.field, fields, services);
         case Handler::GenerateUpdates:
             return GenerateIndexPackage(fields.Read(Field::UpdatesXmlPath), services);
-        case Handler::SelectUpdateFiles:
-            return ChooseFolderInto(Field::UpdateFilesPath, fields, services);
         case Handler::GenerateUpdateArchive:
             return GenerateUpdateArchive(fields.Read(Field::UpdateFilesPath),
                                          fields.Read(Field::Password), services);
-        case Handler::SelectUpdFile:
-            return ChooseFileInto(Field::UpdFilePath, text::kUpdFileFilter, fields, services);
         case Handler::RestoreUpdatesXml:
             return RestoreIndex(fields.Read(Field::UpdFilePath), services);
         case Handler::None:

@@ -4,18 +4,11 @@
 // window's fields and its InteractionServices.
 
 #include <string>
-#include <string_view>
 
 #include "ops/InteractionServices.h"
 #include "ui/FormDescription.h"
 
 namespace upd::form {
-
-// The fields the handlers read or fill.
-enum class Field { UpdatesXmlPath, UpdateFilesPath, Password, UpdFilePath };
-
-// The field's control name in the window's description ("edUpdatesXMLPath", ...).
-std::string_view FieldName(Field field);
 
 // A window's fields, as text (UTF-8).
 class Fields {
@@ -27,6 +20,6 @@ class Fields {
 
 // Runs the button's handler (btnGenerateUpdatesClick, ...). Failures are thrown for the
 // window's exception handler; the commands' long steps go to services.RunStep.
-void RunHandler(Handler handler, Fields& fields, InteractionServices& services);
+void RunHandler(const Control& button, Fields& fields, InteractionServices& services);
 
 }  // namespace upd::form

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 
 #include "util/Text.h"
 #include "util/Texts.h"
@@ -25,8 +26,13 @@ constexpr Rect kPathEdit{0, 16, 441, 23};
 constexpr Rect kSelectButton{448, 14, 97, 25};
 constexpr Rect kCommandButton{176, 134, 281, 49};
 
-constexpr Control SelectButton(std::string_view name, Handler handler) {
-    return {name, Kind::Button, text::kSelect, kSelectButton, 13, 1, false, handler};
+constexpr Control SelectButton(std::string_view name, Handler handler, Field field) {
+    return {name, Kind::Button, text::kSelect, kSelectButton, 13, 1, false, handler, field};
+}
+
+constexpr Control PathEdit(std::string_view name, bool readOnly, Field field, Takes takes,
+                           std::string_view filter = {}) {
+    return {name, Kind::Edit, "", kPathEdit, 13, 0, readOnly, Handler::None, field, takes, filter};
 }
 
 constexpr Control CommandButton(std::string_view name, std::string_view text, Handler handler) {
@@ -35,8 +41,9 @@ constexpr Control CommandButton(std::string_view name, std::string_view text, Ha
 
 constexpr std::array kIndexPackagePage{
     Control{"lbl1", Kind::Label, text::kUpdatesXmlPathLabel, {0, 0, 107, 15}},
-    Control{"edUpdatesXMLPath", Kind::Edit, "", kPathEdit, 13, 0},
-    SelectButton("btnSelectUpdatesXML", Handler::SelectUpdatesXml),
+    PathEdit("edUpdatesXMLPath", false, Field::UpdatesXmlPath, Takes::File,
+             text::kUpdatesXmlFilter),
+    SelectButton("btnSelectUpdatesXML", Handler::SelectUpdatesXml, Field::UpdatesXmlPath),
     Control{"lbl4", Kind::WrappingLabel, text::kIndexNamesArchives, {0, 40, 425, 30}},
     Control{"lbl10", Kind::WrappingLabel, text::kIndexPackageIsFetched, {0, 72, 418, 30}},
     CommandButton("btnGenerateUpdates", text::kGenerateUpdates, Handler::GenerateUpdates),
@@ -46,10 +53,18 @@ constexpr std::array kIndexPackagePage{
 // of 258 and 233 pixels both wrap, overlap each other and run into the button.
 constexpr std::array kUpdateArchivePage{
     Control{"lbl2", Kind::Label, text::kPatchFolderLabel, {0, 0, 204, 15}},
-    Control{"edUpdateFilesPath", Kind::Edit, "", kPathEdit, 13, 0, true},
-    SelectButton("btnSelectUpdateFiles", Handler::SelectUpdateFiles),
+    PathEdit("edUpdateFilesPath", true, Field::UpdateFilesPath, Takes::Folder),
+    SelectButton("btnSelectUpdateFiles", Handler::SelectUpdateFiles, Field::UpdateFilesPath),
     Control{"lbl11", Kind::Label, text::kPasswordLabel, {0, 40, 43, 15}},
-    Control{"edPassField", Kind::Edit, text::kStartingPassword, {0, 56, 441, 23}, 13, 3},
+    Control{"edPassField",
+            Kind::Edit,
+            text::kStartingPassword,
+            {0, 56, 441, 23},
+            13,
+            3,
+            false,
+            Handler::None,
+            Field::Password},
     Control{"lbl3", Kind::WrappingLabel, text::kArchiveFromFolder, {0, 80, 404, 15}},
     Control{"lbl8", Kind::WrappingLabel, text::kArchiveNameFromIndex, {0, 96, 404, 15}},
     Control{"lbl9", Kind::WrappingLabel, text::kArchiveIsFetched, {0, 112, 404, 15}},
@@ -59,8 +74,8 @@ constexpr std::array kUpdateArchivePage{
 
 constexpr std::array kRestorePage{
     Control{"lbl5", Kind::Label, text::kUpdatesUpdPathLabel, {0, 0, 108, 15}},
-    Control{"edUpdFilePath", Kind::Edit, "", kPathEdit, 13, 0, true},
-    SelectButton("btnSelectUpdFile", Handler::SelectUpdFile),
+    PathEdit("edUpdFilePath", true, Field::UpdFilePath, Takes::File, text::kUpdFileFilter),
+    SelectButton("btnSelectUpdFile", Handler::SelectUpdFile, Field::UpdFilePath),
     Control{"lbl6", Kind::WrappingLabel, text::kRestoreFromFile, {0, 40, 319, 15}},
     Control{"lbl7", Kind::WrappingLabel, text::kRestorePurpose, {0, 56, 419, 15}},
     CommandButton("btnRestoreUpdatesXML", text::kRestoreUpdatesXml, Handler::RestoreUpdatesXml),
@@ -137,6 +152,17 @@ std::optional<Control> FindControl(std::string_view name) {
         }
     }
     return std::nullopt;
+}
+
+const Control& FieldControl(Field field) {
+    for (const Page& page : kMainForm.pages) {
+        for (const Control& control : page.controls) {
+            if (control.kind == Kind::Edit && control.field == field) {
+                return control;
+            }
+        }
+    }
+    throw std::logic_error("The form has no such field");
 }
 
 std::vector<Control> TabOrder(const Page& page) {

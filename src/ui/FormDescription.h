@@ -47,6 +47,12 @@ enum class Handler {
     RestoreUpdatesXml,      // btnRestoreUpdatesXMLClick
 };
 
+// The fields the handlers read or fill.
+enum class Field { None, UpdatesXmlPath, UpdateFilesPath, Password, UpdFilePath };
+
+// What a path field takes, from its chooser or from a drop onto its page.
+enum class Takes { Nothing, File, Folder };
+
 inline constexpr int kNoTabStop = -1;
 
 struct Control {
@@ -58,6 +64,10 @@ struct Control {
     int tabStop = kNoTabStop;
     bool readOnly = false;
     Handler onClick = Handler::None;
+    // An edit: the field it is. A chooser's button: the field the chooser fills.
+    Field field = Field::None;
+    Takes takes = Takes::Nothing;  // a path field's
+    std::string_view filter{};     // the file chooser's of a path field taking a file
 
     bool Focusable() const { return kind == Kind::Edit || kind == Kind::Button; }
 };
@@ -90,12 +100,17 @@ const Form& MainForm();
 // The control of that name on any page.
 std::optional<Control> FindControl(std::string_view name);
 
+// The edit that is that field (not Field::None).
+const Control& FieldControl(Field field);
+
 // The focusable controls of a page in tab order.
 std::vector<Control> TabOrder(const Page& page);
 
 // The progress dialog of a long step: shown once the step has run this long, with its phase,
 // a bar, the time taken and left, the size the archive has reached, and a cancel button.
 inline constexpr std::chrono::milliseconds kProgressDelay{500};
+// Once shown, it stays up at least this long, so that it never just flashes.
+inline constexpr std::chrono::milliseconds kProgressShownAtLeast{500};
 
 // Its layout, the same in both windows: client size and the rectangles of its parts, in
 // pixels at 96 DPI. The percentage stands right-aligned at the end of the phase's line.

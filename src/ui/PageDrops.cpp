@@ -1,7 +1,6 @@
 #include "ui/PageDrops.h"
 
 #include <QDropEvent>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QTabWidget>
 #include <QUrl>
@@ -9,6 +8,7 @@
 #include <optional>
 
 #include "ui/DropRule.h"
+#include "ui/FormActions.h"
 
 namespace upd {
 
@@ -46,8 +46,8 @@ bool ChooseHarmlessAction(QDropEvent& event) {
 
 class PageDropFilter : public QObject {
   public:
-    PageDropFilter(QWidget& window, QTabWidget& pages)
-        : QObject(&window), window_(window), pages_(pages) {}
+    PageDropFilter(QWidget& window, QTabWidget& pages, form::Fields& fields)
+        : QObject(&window), pages_(pages), fields_(fields) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
@@ -57,7 +57,7 @@ class PageDropFilter : public QObject {
                 return true;
             case QEvent::Drop:
                 if (const auto drop = Answer(static_cast<QDropEvent&>(*event))) {
-                    Fill(*drop);
+                    fields_.Set(drop->field, drop->path);
                 }
                 return true;
             default:
@@ -74,25 +74,18 @@ class PageDropFilter : public QObject {
         return event.isAccepted() ? drop : std::nullopt;
     }
 
-    void Fill(const form::AcceptedDrop& drop) const {
-        const QString name = QString::fromUtf8(drop.field.data(), qsizetype(drop.field.size()));
-        if (auto* field = window_.findChild<QLineEdit*>(name)) {
-            field->setText(QString::fromStdString(drop.path));
-        }
-    }
-
-    QWidget& window_;
     QTabWidget& pages_;
+    form::Fields& fields_;
 };
 
 }  // namespace
 
-void AcceptDropsOnPages(QWidget& window, QTabWidget& pages) {
+void AcceptDropsOnPages(QWidget& window, QTabWidget& pages, form::Fields& fields) {
     for (QWidget* child : window.findChildren<QWidget*>()) {
         child->setAcceptDrops(false);  // the drag goes up to the window
     }
     window.setAcceptDrops(true);
-    window.installEventFilter(new PageDropFilter(window, pages));
+    window.installEventFilter(new PageDropFilter(window, pages, fields));
 }
 
 }  // namespace upd

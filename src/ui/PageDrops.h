@@ -5,10 +5,14 @@ class QWidget;
 
 namespace upd {
 
+namespace form {
+class Fields;
+}
+
 // Files and folders dropped anywhere on the window fill the shown page's path field, as its
-// chooser would (ui/DropRule.h). A drag the page cannot take is refused while it passes over
-// the window, so the cursor shows that it cannot drop. The window takes over every drop, also
-// the text an edit field would otherwise take in.
-void AcceptDropsOnPages(QWidget& window, QTabWidget& pages);
+// chooser would (ui/DropRule.h), through fields. A drag the page cannot take is refused while it
+// passes over the window, so the cursor shows that it cannot drop. The window takes over every
+// drop, also the text an edit field would otherwise take in.
+void AcceptDropsOnPages(QWidget& window, QTabWidget& pages, form::Fields& fields);
 
 }  // namespace upd

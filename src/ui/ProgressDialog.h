@@ -23,7 +23,6 @@ class ProgressDialog : public QDialog {
     explicit ProgressDialog(QWidget* parent);
 
     void ShowProgress(const WorkProgress& progress);
-    bool Cancelled() const { return cancelled_; }
 
   signals:
     void cancelRequested();

@@ -2,48 +2,92 @@
 
 #include <utility>
 
+#include "ui/ExceptionRouting.h"
 #include "ui/FormDescription.h"
 
 namespace upd {
 
-void StepSession::Start(Step step, AfterStep afterStep, StepThread::Notify progressed,
-                        StepThread::Notify ended) {
-    afterStep_ = std::move(afterStep);
-    running_ = true;
-    step_ = std::make_unique<StepThread>(std::move(step), std::move(progressed), std::move(ended));
-}
+using std::chrono::milliseconds;
 
-std::optional<WorkProgress> StepSession::Latest() const {
-    if (!step_) {
-        return std::nullopt;
-    }
-    return step_->Latest();
-}
+StepSession::StepSession(StepHost& host, Clock clock) : host_(host), clock_(std::move(clock)) {}
 
-bool StepSession::WantsDisplay(const WorkProgress& progress) const {
-    return step_ && !step_->Cancelled() && progress.elapsed >= form::kProgressDelay;
-}
-
-void StepSession::Cancel() {
-    if (step_) {
-        step_->Cancel();
+void StepSession::RunCommand(const std::function<void()>& command) {
+    if (!running_) {
+        RunGuarded(command);
     }
 }
 
-bool StepSession::End(const RunGuarded& runGuarded) {
-    if (!step_) {
+bool StepSession::Start(Step step, AfterStep afterStep) {
+    if (running_) {
         return false;
     }
+    host_.EnableForm(false);
+    afterStep_ = std::move(afterStep);
+    running_ = true;
+    shownAt_.reset();
+    const auto post = [this](StepEvent event) {
+        return [this, event] { host_.Post(event, milliseconds(0)); };
+    };
+    step_ = std::make_unique<StepThread>(std::move(step), post(StepEvent::Progressed),
+                                         post(StepEvent::Ended));
+    return true;
+}
+
+void StepSession::Deliver(StepEvent event) {
+    if (!step_) {
+        return;  // an event of a step already handled
+    }
+    if (event == StepEvent::Progressed) {
+        ShowProgress();
+        return;
+    }
+    const auto shownFor = shownAt_ ? clock_() - *shownAt_ : form::kProgressShownAtLeast;
+    if (shownFor < form::kProgressShownAtLeast) {
+        // Kept up a little longer, so that it does not flash.
+        host_.Post(StepEvent::Ended,
+                   std::chrono::ceil<milliseconds>(form::kProgressShownAtLeast - shownFor));
+        return;
+    }
+    End();
+}
+
+// Once the step has run for the delay, unless it is being cancelled.
+void StepSession::ShowProgress() {
+    const WorkProgress progress = step_->Latest();
+    if (!shownAt_) {
+        if (step_->Cancelled() || progress.elapsed < form::kProgressDelay) {
+            return;
+        }
+        shownAt_ = clock_();
+    }
+    host_.ShowProgress(progress);
+}
+
+// The step's result on the window's thread: afterStep ("Готово!", or nothing after a
+// cancel), or the step's exception to the application's handler.
+void StepSession::End() {
     const std::unique_ptr<StepThread> ended = std::move(step_);
     const AfterStep afterStep = std::exchange(afterStep_, {});
-    runGuarded([&] {
+    if (shownAt_) {
+        host_.HideProgress();
+    }
+    host_.EnableForm(true);
+    RunGuarded([&] {
         const StepResult result = ended->Result();
         if (afterStep) {
             afterStep(result);
         }
     });
     running_ = false;
-    return std::exchange(closeAfterStep_, false);
+    if (std::exchange(closeAfterStep_, false)) {
+        host_.Close();
+    }
+}
+
+void StepSession::Cancel() {
+    if (step_) {
+        step_->Cancel();
+    }
 }
 
 bool StepSession::RequestClose() {

@@ -81,14 +81,14 @@ void CheckDropCases(Window& window) {
         const Drag drag = MakeDrag(dir, c);
         window.ShowPage(c.page);
         const auto field = upd::form::DropFieldOf(upd::form::MainForm().pages[c.page].name);
-        const std::string before = field ? window.Text(field->field) : "";
+        const std::string before = field ? window.Text(field->name) : "";
         EXPECT_EQ(window.Enter(drag), c.takenWhileDragged);
         if (c.twist == Twist::GoneAtDrop) {
             std::filesystem::remove(upd::ToPath(drag.items.front()));
         }
         EXPECT_EQ(window.Drop(), c.fills);
         if (field) {
-            EXPECT_EQ(window.Text(field->field), c.fills ? drag.items.front() : before);
+            EXPECT_EQ(window.Text(field->name), c.fills ? drag.items.front() : before);
         }
     }
 }

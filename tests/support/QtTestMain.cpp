@@ -4,7 +4,7 @@
 
 #include "app/QtTranslation.h"
 #include "ui/AppIdentity.h"
-#include "ui/ExceptionRouting.h"
+#include "ui/GuardedApplication.h"
 
 namespace {
 QtMessageHandler qtDefaultHandler = nullptr;

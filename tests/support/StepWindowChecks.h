@@ -11,14 +11,12 @@
 //   void CancelProgress(CancelWay way);   as a user cancels it
 //   void CloseWindow();                   the main window's close box
 //   bool WindowOpen();
-//   std::function<std::string()> AnswerNextErrorBox();  presses OK; the getter gives its text
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -69,6 +67,13 @@ void CheckProgressDialogAndItsCancel(Probe& probe) {
             EXPECT_TRUE(probe.WindowOpen());
         }
     }
+    // Last, a close of the window itself: the step is cancelled first, the window closes once
+    // the step has ended.
+    std::optional<upd::StepResult> result;
+    StartReportingStep(probe, states[0].progress, result);
+    probe.CloseWindow();
+    ASSERT_TRUE(probe.DeliverUntil([&] { return !probe.WindowOpen(); }, 5s));
+    EXPECT_EQ(result, upd::StepResult::Cancelled);
 }
 
 // The bar shows the percentage while there is one and is busy while there is none, in
@@ -102,37 +107,6 @@ void CheckTheBarFollowsThePercentage(Probe& probe) {
     }
     probe.CancelProgress(CancelWay::Button);
     ASSERT_TRUE(probe.DeliverUntil([&] { return result.has_value(); }, 5s));
-}
-
-// Before the dialog blocks it, the window takes a close: the step is cancelled first, and
-// the window closes once the step has ended.
-template <typename Probe>
-void CheckCloseDuringAStepCancelsItFirst(Probe& probe) {
-    using namespace std::chrono_literals;
-    std::optional<upd::StepResult> result;
-    StartReportingStep(probe, {100ms, 0}, result);
-    probe.DeliverUntil([] { return false; }, 200ms);
-    EXPECT_FALSE(probe.ProgressShown());
-    probe.CloseWindow();
-    EXPECT_TRUE(probe.WindowOpen());
-    ASSERT_TRUE(probe.DeliverUntil([&] { return result.has_value(); }, 5s));
-    EXPECT_EQ(result, upd::StepResult::Cancelled);
-    EXPECT_TRUE(probe.DeliverUntil([&] { return !probe.WindowOpen(); }, 5s));
-}
-
-// An exception on the worker reaches the one application-wide handler on the window's thread.
-template <typename Probe>
-void CheckStepExceptionReachesTheErrorDialog(Probe& probe) {
-    using namespace std::chrono_literals;
-    const auto seen = probe.AnswerNextErrorBox();
-    bool afterStep = false;
-    probe.Form().RunStep(
-        [](upd::StepControl&) -> upd::StepResult { throw std::runtime_error("счупено"); },
-        [&afterStep](upd::StepResult) { afterStep = true; });
-    ASSERT_TRUE(probe.DeliverUntil([&] { return !probe.Form().StepRunning(); }, 10s));
-    EXPECT_EQ(seen(), "Exception: счупено");
-    EXPECT_FALSE(afterStep);
-    EXPECT_TRUE(probe.WindowOpen());
 }
 
 }  // namespace updtest

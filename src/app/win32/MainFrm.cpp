@@ -3,20 +3,15 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <chrono>
-#include <functional>
-#include <optional>
 #include <utility>
 
-#include "ui/ErrorText.h"
+#include "ui/ExceptionRouting.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/Choosers.h"
-#include "ui/win32/ExceptionBoundary.h"
 #include "ui/win32/LocalizedMessage.h"
 #include "ui/win32/WideText.h"
 
 using upd::form::Control;
-using upd::form::Handler;
 using upd::form::Kind;
 using upd::form::MainForm;
 using upd::win32::Scaled;
@@ -110,16 +105,16 @@ TMainForm::TMainForm() {
     LayOut(upd::win32::WindowDpi(handle_));
     upd::win32::CenterOnMonitor(handle_);
     ShowPage(form.activePage);
-    drops_ = std::make_unique<upd::win32::DropRegistration>(
-        handle_, pages_,
-        [this](std::string_view field, const std::string& path) { SetText(field, path); });
-    FormCreate();
+    drops_ = std::make_unique<upd::win32::DropRegistration>(handle_, pages_, *this);
+    upd::SetErrorDialog([](const std::string& text) {
+        upd::win32::ShowErrorMessage(text, upd::MessageButton::OK);
+    });
 }
 
 TMainForm::~TMainForm() {
-    progress_.reset();
     steps_.Stop();
-    upd::win32::SetApplicationExceptionHandler({});
+    progress_.reset();
+    upd::SetApplicationExceptionHandler({});
     SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
     DestroyWindow(handle_);
 }
@@ -292,11 +287,11 @@ void TMainForm::SetText(std::string_view name, const std::string& text) {
 }
 
 std::string TMainForm::Read(upd::form::Field field) const {
-    return Text(upd::form::FieldName(field));
+    return Text(upd::form::FieldControl(field).name);
 }
 
 void TMainForm::Set(upd::form::Field field, const std::string& text) {
-    SetText(upd::form::FieldName(field), text);
+    SetText(upd::form::FieldControl(field).name, text);
 }
 
 LRESULT CALLBACK TMainForm::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -312,7 +307,7 @@ LRESULT CALLBACK TMainForm::Procedure(HWND window, UINT message, WPARAM wParam, 
     // Nothing may unwind through the system's frames: the handlers have their own boundary,
     // this one catches what layout or painting might throw (out of memory).
     LRESULT result = 0;
-    upd::win32::RunGuarded([&] { result = form->Dispatch(message, wParam, lParam); });
+    upd::RunGuarded([&] { result = form->Dispatch(message, wParam, lParam); });
     return result;
 }
 
@@ -334,7 +329,7 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_CLOSE:
-            upd::win32::RunGuarded([this] { acExitExecute(); });
+            acExitExecute();
             return 0;
         case WM_GETMINMAXINFO: {  // fixed size, also when maximized
             auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -343,11 +338,14 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
                 limits->ptMaxSize = {frame.cx, frame.cy};
             return 0;
         }
-        case kStepProgressMessage:
-            upd::win32::RunGuarded([this] { OnStepProgress(); });
+        case kStepMessage:
+            steps_.Deliver(upd::StepEvent(wParam));
             return 0;
-        case kStepEndedMessage:
-            OnStepEnded();
+        case WM_TIMER:
+            if (wParam == kStepTimer) {
+                KillTimer(handle_, kStepTimer);
+                steps_.Deliver(upd::StepEvent::Ended);
+            }
             return 0;
         case WM_DESTROY:
             if (closing_) {
@@ -361,7 +359,7 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void TMainForm::OnCommand(int id) {
     if (id == IDCANCEL) {
-        upd::win32::RunGuarded([this] { acExitExecute(); });
+        acExitExecute();
         return;
     }
     if (id == kNextPageId || id == kPreviousPageId) {
@@ -372,15 +370,9 @@ void TMainForm::OnCommand(int id) {
     }
     const size_t index = static_cast<size_t>(id - kFirstControlId);
     if (id >= kFirstControlId && index < children_.size()) {
-        RunHandler(children_[index].control.onClick);
+        const Control& control = children_[index].control;
+        steps_.RunCommand([&] { upd::form::RunHandler(control, *this, *this); });
     }
-}
-
-void TMainForm::RunHandler(Handler handler) {
-    if (steps_.Running()) {  // one command at a time
-        return;
-    }
-    upd::win32::RunGuarded([this, handler] { upd::form::RunHandler(handler, *this, *this); });
 }
 
 std::string TMainForm::ChooseFolder(const std::string& caption) {
@@ -396,50 +388,49 @@ void TMainForm::ShowInfo(const std::string& text) {
 }
 
 void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
-    // Called on the worker: each only posts a message to this window.
-    const auto post = [window = handle_](UINT message) {
-        return [window, message] { PostMessageW(window, message, 0, 0); };
-    };
-    steps_.Start(std::move(step), std::move(afterStep), post(kStepProgressMessage),
-                 post(kStepEndedMessage));
+    steps_.Start(std::move(step), std::move(afterStep));
 }
 
-void TMainForm::OnStepProgress() {
-    const std::optional<upd::WorkProgress> progress = steps_.Latest();
-    if (!progress) {
-        return;
+// From the worker only without delay: a posted message. A delayed event takes the timer.
+void TMainForm::Post(upd::StepEvent event, std::chrono::milliseconds delay) {
+    if (delay.count() == 0) {
+        PostMessageW(handle_, kStepMessage, WPARAM(event), 0);
+    } else {
+        SetTimer(handle_, kStepTimer, UINT(delay.count()), nullptr);
     }
-    if (!progress_ && steps_.WantsDisplay(*progress)) {
+}
+
+void TMainForm::ShowProgress(const upd::WorkProgress& progress) {
+    if (!progress_) {
         progress_ =
             std::make_unique<upd::win32::ProgressDialog>(handle_, [this] { steps_.Cancel(); });
     }
-    if (progress_) {
-        progress_->Show(*progress);
-    }
+    progress_->Show(progress);
 }
 
-// The step's result on the window's thread: "Готово!" (or nothing after a cancel), or its
-// exception to the application's handler.
-void TMainForm::OnStepEnded() {
-    if (!steps_.HasStep()) {
-        return;
-    }
+void TMainForm::HideProgress() {
     progress_.reset();
     if (IsWindowVisible(handle_)) {
         SetForegroundWindow(handle_);
     }
-    if (steps_.End([](const std::function<void()>& action) { upd::win32::RunGuarded(action); })) {
-        upd::win32::RunGuarded([this] { acExitExecute(); });
+}
+
+// The pages, not the window: its close box still asks to close. Their controls keep their
+// look, and the focus comes back to where it was.
+void TMainForm::EnableForm(bool enabled) {
+    if (!enabled) {
+        focusBeforeStep_ = GetFocus();
+    }
+    for (HWND page : pageWindows_) {
+        EnableWindow(page, enabled);
+    }
+    if (enabled && focusBeforeStep_ != nullptr && IsChild(handle_, focusBeforeStep_)) {
+        SetFocus(focusBeforeStep_);
     }
 }
 
-void TMainForm::AppExceptionHandler(const std::string& message) {
-    upd::win32::ShowErrorMessage(upd::ErrorDialogText(message), upd::MessageButton::OK);
-}
-
-void TMainForm::FormCreate() {
-    upd::win32::SetApplicationExceptionHandler(
-        [this](const std::string& message) { AppExceptionHandler(message); });
+void TMainForm::Close() {
+    acExitExecute();
 }
 
 void TMainForm::acExitExecute() {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,7 +21,7 @@
 // (ui/FormActions.h) against its fields and itself as the commands' InteractionServices; a
 // command's long step runs on a worker that posts its progress and its end to the window,
 // which stays in its message loop. Every handler runs inside the exception boundary.
-class TMainForm : public upd::InteractionServices, public upd::form::Fields {
+class TMainForm : public upd::InteractionServices, public upd::form::Fields, private upd::StepHost {
   public:
     TMainForm();  // created hidden
     ~TMainForm() override;
@@ -46,20 +47,17 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields {
     std::string ChooseFolder(const std::string& caption) override;
     std::string ChooseFile(const upd::ChooserFilter& filter, const std::string& title) override;
     void ShowInfo(const std::string& text) override;
+    // Starts the step on a worker (ui/StepSession.h).
     void RunStep(upd::Step step, upd::AfterStep afterStep) override;
     // From RunStep until the step's end has been handled ("Готово!" closed).
     bool StepRunning() const { return steps_.Running(); }
 
-    // Shows "Exception: " + message in the error dialog; the window stays as it was.
-    void AppExceptionHandler(const std::string& message);
-
-    void FormCreate();
     // During a step: cancels it, and closes once it has ended.
     void acExitExecute();
 
-    // Posted by the step's worker.
-    static constexpr UINT kStepProgressMessage = WM_APP + 1;
-    static constexpr UINT kStepEndedMessage = WM_APP + 2;
+    // Posted for the step's session (wParam: the StepEvent); its timer, for a delayed one.
+    static constexpr UINT kStepMessage = WM_APP + 1;
+    static constexpr UINT_PTR kStepTimer = 1;
 
   private:
     struct Child {
@@ -72,7 +70,6 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields {
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id);
-    void RunHandler(upd::form::Handler handler);
     void CreatePages();
     void CreateControls(int page, HWND pageWindow);
     void ArrangeTabOrder(const upd::form::Page& page);
@@ -82,8 +79,12 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields {
     HFONT FontOf(const upd::form::Control& control) const;
     void ShowPage(int page);
     SIZE FrameSize() const;
-    void OnStepProgress();
-    void OnStepEnded();
+
+    void Post(upd::StepEvent event, std::chrono::milliseconds delay) override;
+    void ShowProgress(const upd::WorkProgress& progress) override;
+    void HideProgress() override;
+    void EnableForm(bool enabled) override;
+    void Close() override;
 
     HWND handle_ = nullptr;
     HWND pages_ = nullptr;
@@ -95,8 +96,9 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields {
     upd::win32::FontHandle commandFont_;
     std::unique_ptr<std::remove_pointer_t<HACCEL>, decltype(&DestroyAcceleratorTable)>
         accelerators_{nullptr, &DestroyAcceleratorTable};
-    upd::StepSession steps_;
+    upd::StepSession steps_{*this};
     std::unique_ptr<upd::win32::ProgressDialog> progress_;
+    HWND focusBeforeStep_ = nullptr;
     bool closing_ = false;
     std::unique_ptr<upd::win32::DropRegistration> drops_;
 };

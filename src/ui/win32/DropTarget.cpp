@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "ui/DropRule.h"
+#include "ui/ExceptionRouting.h"
 #include "ui/FormDescription.h"
-#include "ui/win32/ExceptionBoundary.h"
 #include "ui/win32/WideText.h"
 
 namespace upd::win32 {
@@ -58,8 +58,8 @@ DWORD HarmlessEffect(DWORD allowed) {
 
 class PageDropTarget final : public IDropTarget {
   public:
-    PageDropTarget(HWND window, HWND pageTabs, FillField fill)
-        : window_(window), pageTabs_(pageTabs), fill_(std::move(fill)) {}
+    PageDropTarget(HWND window, HWND pageTabs, form::Fields& fields)
+        : window_(window), pageTabs_(pageTabs), fields_(fields) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (object == nullptr) {
@@ -101,7 +101,7 @@ class PageDropTarget final : public IDropTarget {
             const Answered answer = Answer(allowed);
             items_.clear();
             if (answer.drop) {
-                fill_(answer.drop->field, answer.drop->path);
+                fields_.Set(answer.drop->field, answer.drop->path);
             }
             return answer.effect;
         });
@@ -140,15 +140,16 @@ class PageDropTarget final : public IDropTarget {
     LONG references_ = 1;
     HWND window_;
     HWND pageTabs_;
-    FillField fill_;
+    form::Fields& fields_;
     form::DraggedItems items_;
 };
 
 }  // namespace
 
-DropRegistration::DropRegistration(HWND window, HWND pageTabs, FillField fill) : window_(window) {
+DropRegistration::DropRegistration(HWND window, HWND pageTabs, form::Fields& fields)
+    : window_(window) {
     // Made first, so that nothing is left to undo if it fails.
-    auto* target = new PageDropTarget(window, pageTabs, std::move(fill));
+    auto* target = new PageDropTarget(window, pageTabs, fields);
     // Fails on a thread of another apartment: the window then simply takes no drops.
     oleReady_ = SUCCEEDED(OleInitialize(nullptr));
     registered_ = oleReady_ && SUCCEEDED(RegisterDragDrop(window, target));

@@ -2,23 +2,18 @@
 
 #include <windows.h>
 
-#include <functional>
-#include <string>
-#include <string_view>
+#include "ui/FormActions.h"
 
 namespace upd::win32 {
 
-// Fills the field of that name with the path (UTF-8).
-using FillField = std::function<void(std::string_view field, const std::string& path)>;
-
 // Files and folders dropped onto the window fill the shown page's path field, as its chooser
-// would (ui/DropRule.h). An OLE drop target answers "no drop" while a drag the page cannot
-// take passes over the window (WM_DROPFILES could not refuse it). Registered from creation
+// would (ui/DropRule.h), through fields. An OLE drop target answers "no drop" while a drag the page
+// cannot take passes over the window (WM_DROPFILES could not refuse it). Registered from creation
 // until the window is destroyed; OLE is initialized on the window's thread meanwhile.
 class DropRegistration {
   public:
     // pageTabs: the tab control whose selected page is the shown one.
-    DropRegistration(HWND window, HWND pageTabs, FillField fill);
+    DropRegistration(HWND window, HWND pageTabs, form::Fields& fields);
     ~DropRegistration();
     DropRegistration(const DropRegistration&) = delete;
     DropRegistration& operator=(const DropRegistration&) = delete;

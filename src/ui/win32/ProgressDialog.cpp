@@ -4,9 +4,9 @@
 #include <commctrl.h>
 
 #include "ops/ProgressView.h"
+#include "ui/ExceptionRouting.h"
 #include "ui/FormDescription.h"
 #include "ui/win32/AppIdentity.h"
-#include "ui/win32/ExceptionBoundary.h"
 #include "ui/win32/WideText.h"
 #include "util/Texts.h"
 

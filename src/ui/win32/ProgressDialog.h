@@ -24,7 +24,6 @@ class ProgressDialog {
     ProgressDialog& operator=(const ProgressDialog&) = delete;
 
     void Show(const WorkProgress& progress);
-    bool Cancelled() const { return cancelled_; }
     HWND Handle() const { return window_; }
 
     static constexpr int kPhaseId = 101;
