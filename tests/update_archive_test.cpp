@@ -7,6 +7,7 @@
 #include <functional>
 #include <thread>
 
+#include "container/UpdContainer.h"
 #include "ops/UpdateArchive.h"
 #include "support/Failure.h"
 #include "support/FakeServices.h"
@@ -16,6 +17,9 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "support/ChildProcess.h"
+#include "support/NonRegularFiles.h"
 #endif
 #include "support/ThreadedServices.h"
 #include "util/FileSystem.h"
@@ -51,6 +55,33 @@ TEST(DefaultArchiverPath, IsNextToTheExecutable) {
 #else
     EXPECT_EQ(upd::DefaultArchiverPath(), upd::ExecutableDirectory() + "SEVENZIP");
 #endif
+}
+
+// A line break would end the password early wherever it goes; a double quote cannot go on a
+// Windows command line, but on POSIX the password goes on standard input.
+TEST(CheckArchiveInputs, RefusesPasswordsTheArchiverCannotGetWhole) {
+#ifdef _WIN32
+    const bool quoteRefused = true;
+#else
+    const bool quoteRefused = false;
+#endif
+    TempDir dir;
+    WriteBytes(dir / "descriptor.xml", "<d/>");
+    const std::string lineBreak =
+        "Паролата не може да съдържа нов ред: архиваторът не може да я получи.";
+    const std::string quote =
+        "Паролата не може да съдържа знака \" (двойни кавички): архиваторът не може да я получи.";
+    const std::pair<std::string, std::string> cases[] = {
+        {"two\nlines", lineBreak},
+        {"ends in cr\r", lineBreak},
+        {"\r\n", lineBreak},
+        {"with \"quotes\"", quoteRefused ? quote : "(no error)"},
+        {"Парола с интервал", "(no error)"},
+    };
+    for (const auto& [password, message] : cases) {
+        EXPECT_EQ(FailureOf([&] { upd::CheckArchiveInputs(dir.Text(), password); }), message)
+            << password;
+    }
 }
 
 // A patch folder holding anything but ordinary files and folders is refused before the
@@ -139,12 +170,14 @@ class UpdateArchive : public ::testing::Test {
         WriteBytes(patch + "/sub/data.bin", updtest::RandomBytes(5000, 1));
     }
 
-    // A stand-in archiver: runs onAdd for the command "a" and onTest for "t", then hands
-    // the call to the real 7-Zip (so the check of the archive is the real one).
-    std::string StandIn(const std::string& onAdd, const std::string& onTest = "") {
+    // A stand-in archiver: runs onAny for every command, onAdd for the command "a" and onTest
+    // for "t", then hands the call to the real 7-Zip (so the check of the archive is the real
+    // one).
+    std::string StandIn(const std::string& onAdd, const std::string& onTest = "",
+                        const std::string& onAny = "") {
         const std::string path = dir / "stand-in";
-        WriteBytes(path, "#!/bin/sh\ncase \"$1\" in\na)\n" + onAdd + "\n;;\nt)\n" + onTest +
-                             "\n;;\nesac\nexec '" + archiver + "' \"$@\"\n");
+        WriteBytes(path, "#!/bin/sh\n" + onAny + "\ncase \"$1\" in\na)\n" + onAdd + "\n;;\nt)\n" +
+                             onTest + "\n;;\nesac\nexec '" + archiver + "' \"$@\"\n");
         fs::permissions(upd::ToPath(path), fs::perms::owner_all);
         return path;
     }
@@ -152,12 +185,13 @@ class UpdateArchive : public ::testing::Test {
         return StandIn("for a in \"$@\"; do echo \"$a\"; done > '" + (dir / "args") +
                        "'\npwd >> '" + (dir / "args") + "'");
     }
-    // Like 7-Zip 9.20, which knows no -bsp1: "Incorrect command line" and exit code 7.
-    std::string RefusingTheProgressSwitch() {
-        const std::string refuse = "echo \"$*\" >> '" + (dir / "calls") +
-                                   "'\nfor a; do [ \"$a\" != -bsp1 ] || { printf '" + kRefusal +
-                                   "'; exit 7; }; done";
-        return StandIn(refuse, refuse);
+    // Like 7-Zip 9.20, which knows no -b switch at all: "Incorrect command line" and exit
+    // code 7, whatever the command.
+    std::string Like920() {
+        return StandIn("", "",
+                       "echo \"$*\" >> '" + (dir / "calls") +
+                           "'\nfor a; do case \"$a\" in -b*) printf '" + kRefusal +
+                           "'; exit 7;; esac; done");
     }
     std::string Failing(int exitCode) {
         return StandIn(PrintProgress(0, "descriptor.xml") + PrintProgress(50, "sub/data.bin") +
@@ -165,10 +199,10 @@ class UpdateArchive : public ::testing::Test {
                        std::to_string(exitCode));
     }
 
+    // The password on a command line of the test's own.
     int Tool(const std::string& verb, const std::string& password, const std::string& archive) {
-        const std::string line =
-            "\"" + archiver + "\" " + verb + " \"-p" + password + "\" \"" + archive + "\"";
-        return updtest::RunLine(line).exitCode;
+        return updtest::Run(upd::Command{archiver, {verb, "-p" + password, archive}, {}, {}})
+            .exitCode;
     }
 
     std::string Listing(const std::string& archive) {
@@ -198,9 +232,6 @@ TEST_F(UpdateArchive, ChecksInOrderBeforeAnyChooser) {
         {dir / "missing", "", dir / "missing" + " не съществува!"},
         {dir.Text(), "", kNoDescriptor},  // the descriptor is checked before the password
         {patch, "", "Invalid password!"},
-        {patch, "with\"quote",
-         "Паролата не може да съдържа знака \" (двойни кавички): "
-         "архиваторът не може да я получи."},
     };
     for (const auto& c : cases) {
         services.files = {archiver, output};
@@ -247,7 +278,7 @@ TEST_F(UpdateArchive, ArchiverRunsInTheFolderWithOneArgumentPerPieceAndATemporar
     }
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], "a");
-    EXPECT_EQ(lines[1], "-pone two");
+    EXPECT_EQ(lines[1], "-p");  // the password comes on standard input
     EXPECT_EQ(fs::path(upd::ToPath(lines[2])).parent_path(), upd::ToPath(outputFolder));
     EXPECT_TRUE(lines[2].ends_with(".upd"));
     EXPECT_NE(lines[2], outputFolder + "/u2.upd");
@@ -382,7 +413,7 @@ TEST_F(UpdateArchive, ProgressReportsTheGrowingArchiveAndThenTheCheck) {
 
 TEST_F(UpdateArchive, ArchiverThatRefusesTheProgressSwitchIsCalledAgainWithoutIt) {
     services.files = {output};
-    upd::GenerateUpdateArchive(patch, "pw", services, RefusingTheProgressSwitch());
+    upd::GenerateUpdateArchive(patch, "pw", services, Like920());
     EXPECT_EQ(services.calls, (Calls{kOutputChooser, kWorkEnded, kDone}));
     EXPECT_EQ(Tool("t", "pw", output), 0);
     std::istringstream calls(ReadBytes(dir / "calls"));
@@ -391,8 +422,8 @@ TEST_F(UpdateArchive, ArchiverThatRefusesTheProgressSwitchIsCalledAgainWithoutIt
         verbs.push_back(line.substr(0, line.find(' ')) +
                         (line.ends_with(" -bsp1") ? " -bsp1" : ""));
     }
-    // Refused once; the check then goes without the switch at once.
-    EXPECT_EQ(verbs, (Calls{"a -bsp1", "a", "t"}));
+    // Refused once; the check then goes without the switch at once, the listing without any.
+    EXPECT_EQ(verbs, (Calls{"a -bsp1", "a", "t", "l"}));
     for (const upd::WorkProgress& p : services.progress) {
         EXPECT_EQ(p.percent, std::nullopt);  // a busy display
     }
@@ -405,7 +436,7 @@ TEST_F(UpdateArchive, UnableToRunNamesTheOutputAndHidesThePassword) {
     const std::string message =
         FailureOf([&] { upd::GenerateUpdateArchive(patch, "secret", services, notRunnable); });
     EXPECT_EQ(message, "(" + std::to_string(EACCES) + ") Unable to run \"" + notRunnable +
-                           "\" a -p*** \"" + output + "\" \"" + patch + "/*\" -bsp1");
+                           "\" a -p \"" + output + "\" \"" + patch + "/*\" -bsp1");
 }
 
 // Names that a shell, a command-line parser or the archiver's wildcards would read otherwise:
@@ -453,7 +484,10 @@ TEST_F(UpdateArchive, RealArchiveOpensWithExactlyThePasswordTyped) {
                                      "back\\slash\\",
                                      "it's",
                                      "$HOME",
-                                     "-"};
+                                     "-",
+                                     "with \"quotes\"",
+                                     "\"",
+                                     "Парола \"в\" кавички"};
     for (const std::string& password : passwords) {
         SCOPED_TRACE(password);
         services.files = {output};
@@ -465,6 +499,89 @@ TEST_F(UpdateArchive, RealArchiveOpensWithExactlyThePasswordTyped) {
         EXPECT_NE(listing.find("sub/data.bin"), std::string::npos) << listing;
         EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Calls{"u1.upd"});
     }
+}
+
+// The output follows pack's rules, and may not lie inside the patch folder either. Run as an
+// unprivileged user, to whom a write-protected file is one. A refusal changes nothing.
+TEST_F(UpdateArchive, OutputRulesAreThoseOfPack) {
+    const std::string index = dir / "updates.xml";
+    WriteBytes(index, "<updates/>");
+    updtest::HandToUnprivilegedUser(upd::ToPath(outputFolder));
+    const std::string inPatch = patch + "/sub/u1.upd";
+    const auto refused = [](const std::string& path, long code) {
+        return upd::CannotCreateMessage(upd::ToPath(path), code);
+    };
+    const struct {
+        const char* what;
+        std::string chosen;
+        unsigned oldMode;  // of a file standing at the output; 0: none
+        std::string message;
+        bool packToo;
+    } cases[] = {
+        {"mode 600", output, 0600, "", true},
+        {"mode 640", output, 0640, "", true},
+        {"write-protected", output, 0444, refused(output, EACCES), true},
+        {"a folder", outputFolder + "/", 0, refused(outputFolder + "/", upd::kIsAFolder), true},
+        {"a folder without /", outputFolder, 0, refused(outputFolder, upd::kIsAFolder), true},
+        {"inside the patch folder", inPatch, 0,
+         "Update архивът не може да бъде записан в папката с файловете за ъпдейт, защото ще "
+         "влезе в следващия ѝ архив: \"" +
+             inPatch + "\". Изберете място извън тази папка.",
+         false},
+    };
+    for (const auto& c : cases) {
+        for (const bool pack : {false, true}) {
+            if (pack && !c.packToo) {
+                continue;
+            }
+            SCOPED_TRACE(std::string(c.what) + (pack ? ": pack" : ": archive"));
+            fs::remove(upd::ToPath(output));
+            if (c.oldMode != 0) {
+                WriteBytes(output, "old");
+                fs::permissions(upd::ToPath(output), fs::perms(c.oldMode));
+                updtest::HandToUnprivilegedUser(upd::ToPath(output));
+            }
+            services.files = {c.chosen};
+            const std::string message = updtest::RunUnprivileged([&] {
+                pack ? upd::PackFiles({index}, c.chosen)
+                     : upd::GenerateUpdateArchive(patch, "pw", services, archiver);
+            });
+            EXPECT_EQ(message, c.message);
+            if (c.oldMode != 0) {
+                EXPECT_EQ(updtest::ModeOf(output), c.oldMode);
+                EXPECT_EQ(ReadBytes(output) == "old", !c.message.empty());
+            }
+            if (c.message.empty() && !pack) {
+                EXPECT_EQ(Tool("t", "pw", output), 0);
+            }
+            EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)).size(), c.oldMode != 0 ? 1u : 0u);
+            EXPECT_EQ(FolderEntries(upd::ToPath(patch + "/sub")), Calls{"data.bin"});
+        }
+    }
+}
+
+// Any user can read a running program's command line: the archiver's never holds the password,
+// which it reads from standard input in a pinned locale.
+TEST_F(UpdateArchive, PasswordIsNeverOnTheArchiversCommandLine) {
+    const std::string seen = dir / "seen";
+    const std::string readOwn =
+        "{ tr '\\0' ' ' < /proc/$$/cmdline; echo; tr '\\0' '\\n' "
+        "< /proc/$$/environ | grep '^LC_ALL='; } >> '" +
+        seen + "'";
+    const std::string password = "secret \"пароля\"";
+    services.files = {output};
+    upd::GenerateUpdateArchive(patch, password, services, StandIn("", "", readOwn));
+    ASSERT_EQ(services.calls.back(), kDone);
+    std::istringstream lines(ReadBytes(seen));
+    Calls verbs;
+    for (std::string line, locale; std::getline(lines, line) && std::getline(lines, locale);) {
+        EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+        EXPECT_EQ(locale, "LC_ALL=C.UTF-8");
+        verbs.push_back(line.substr(line.find("stand-in ") + 9, 1));
+    }
+    EXPECT_EQ(verbs, (Calls{"a", "t", "l"}));
+    EXPECT_EQ(Tool("t", password, output), 0);
+    EXPECT_NE(Tool("t", "secret", output), 0);
 }
 
 TEST_F(UpdateArchive, ArchivingAgainLeavesNoStaleEntries) {

@@ -293,6 +293,45 @@ TEST_F(StandIn, ArchiveThatFailsTheCheckNeverReplacesTheOutput) {
     }
 }
 
+// The archive's output follows pack's rules (read-only refused, other attributes kept, no
+// folder), and may not lie inside the patch folder. A refusal changes nothing.
+TEST_F(StandIn, ArchiveOutputRulesAreThoseOfPack) {
+    const std::string archiver = Install(0);
+    const fs::path path = upd::ToPath(output);
+    const std::string archived = "(no error)";
+    const struct {
+        const char* what;
+        std::string chosen;
+        DWORD attributes;
+        std::string message;
+    } cases[] = {
+        {"read-only", output, FILE_ATTRIBUTE_READONLY,
+         upd::CannotCreateMessage(path, ERROR_ACCESS_DENIED)},
+        {"hidden", output, FILE_ATTRIBUTE_HIDDEN, archived},
+        {"a folder", outputFolder + "\\", 0,
+         upd::CannotCreateMessage(upd::ToPath(outputFolder + "\\"), upd::kIsAFolder)},
+        {"inside the patch folder", patch + "\\u1.upd", 0,
+         "Update архивът не може да бъде записан в папката с файловете за ъпдейт, защото ще "
+         "влезе в следващия ѝ архив: \"" +
+             patch + "\\u1.upd\". Изберете място извън тази папка."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(output, "published archive");
+        ASSERT_TRUE(
+            SetFileAttributesW(path.c_str(), c.attributes ? c.attributes : FILE_ATTRIBUTE_NORMAL));
+        services.files = {c.chosen};
+        EXPECT_EQ(FailureOf([&] { upd::GenerateUpdateArchive(patch, "pw", services, archiver); }),
+                  c.message);
+        constexpr DWORD kSeen = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;
+        EXPECT_EQ(GetFileAttributesW(path.c_str()) & kSeen, c.attributes);
+        EXPECT_EQ(ReadBytes(output), c.message == archived ? "partial\n" : "published archive");
+        EXPECT_EQ(FolderEntries(upd::ToPath(outputFolder)), Lines{"u1.upd"});
+        EXPECT_EQ(FolderEntries(upd::ToPath(patch)), Lines{"descriptor.xml"});
+        ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    }
+}
+
 // The percentage reaches the job while the archiver works, each phase its own.
 TEST_F(StandIn, ProgressComesAsTheArchiverPrintsIt) {
     const std::string archiver = Install(0);

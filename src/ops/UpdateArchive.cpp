@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <system_error>
 #include <vector>
@@ -26,6 +27,11 @@ namespace {
 constexpr std::size_t kShownOutputLines = 8;
 // Asks 7-Zip (9.30 and later) to report its progress on standard output, even into a pipe.
 constexpr const char* kProgressSwitch = "-bsp1";
+// 7-Zip reads a password from its standard input in its locale: pinned, so that the bytes
+// mean the same in every run.
+constexpr const char* kArchiverLocale = "LC_ALL=C.UTF-8";
+// In a "l -slt" listing, the line between the archive's own block and its entries.
+constexpr const char* kEntriesFollow = "----------";
 
 }  // namespace
 
@@ -42,7 +48,11 @@ void CheckArchiveInputs(const std::string& patchFolder, const std::string& passw
     if (password.find('\0') != std::string::npos) {  // the archiver would get only what precedes it
         throw OperationError(std::string(text::kNulInPassword));
     }
-    if (password.find('"') != std::string::npos) {
+    if (password.find_first_of("\r\n") != std::string::npos) {  // it would end the line
+        throw OperationError(std::string(text::kPasswordWithLineBreak));
+    }
+    if (ArchiverPasswordRoute() == PasswordRoute::CommandLine &&
+        password.find('"') != std::string::npos) {
         throw OperationError(std::string(text::kPasswordWithQuote));
     }
 }
@@ -130,12 +140,36 @@ std::string PasswordSwitch(const std::string& password) {
     return "-p" + password;
 }
 
-// "<archiver>" <verb> [switches] -p<password> "<archive>", for checking an archive.
-Command CheckCommand(const std::string& archiver, std::vector<std::string> verbAndSwitches,
-                     const std::string& password, const std::string& archive) {
-    verbAndSwitches.push_back(PasswordSwitch(password));
-    verbAndSwitches.push_back(archive);
-    return Command{archiver, std::move(verbAndSwitches), {}, {}};
+// How a call reads the password from standard input: "a" only with a bare -p, and asking
+// twice in some versions (to verify); "t" when it meets an encrypted item; "l" never, as the
+// headers are not encrypted.
+struct PasswordAsks {
+    bool bareSwitch;
+    int times;
+};
+constexpr PasswordAsks kAddAsks{true, 2};
+constexpr PasswordAsks kTestAsks{false, 1};
+constexpr PasswordAsks kListAsks{false, 0};
+
+// "<archiver>" <verb> [switches] [-p<password>] <operands>, the password given the platform's
+// way.
+Command ArchiverCall(const std::string& archiver, std::vector<std::string> verbAndSwitches,
+                     const std::string& password, PasswordAsks asks,
+                     const std::vector<std::string>& operands) {
+    Command command{archiver, std::move(verbAndSwitches), {}, {}};
+    if (ArchiverPasswordRoute() == PasswordRoute::CommandLine) {
+        command.arguments.push_back(PasswordSwitch(password));
+    } else {
+        if (asks.bareSwitch) {
+            command.arguments.push_back(PasswordSwitch(""));
+        }
+        for (int i = 0; i < asks.times; ++i) {
+            command.input += password + "\n";
+        }
+        command.environment = {kArchiverLocale};
+    }
+    command.arguments.insert(command.arguments.end(), operands.begin(), operands.end());
+    return command;
 }
 
 // The same call asking for progress: the switch last, so that the rest stands as before.
@@ -199,18 +233,30 @@ class Shown {
     throw OperationError(shown(message));
 }
 
-// Whether a "l -slt -ba" listing has an entry of that path ("Path = <path>" lines).
+// Whether a "l -slt" listing has an entry of that path: a "Path = <path>" line among the
+// entries, not in the archive's own block before them.
 bool ListsAtRoot(const std::string& listing, const std::string& name) {
     std::istringstream in(listing);
+    bool inEntries = false;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        if (line == "Path = " + name) {
+        inEntries = inEntries || line == kEntriesFollow;
+        if (inEntries && line == "Path = " + name) {
             return true;
         }
     }
     return false;
+}
+
+// What stands at the output, refused as pack refuses it (a folder, a write-protected file).
+ReplacedTarget ReplaceableTarget(const fs::path& target) {
+    const ReplacedTarget replaced = InspectTarget(target);
+    if (replaced.refusal != 0) {
+        throw OperationError(CannotCreateMessage(target, replaced.refusal));
+    }
+    return replaced;
 }
 
 // Runs the archiver steps, reporting progress to the control and stopping at its cancel
@@ -231,7 +277,12 @@ class ArchiveRun {
         }
         // A link as the output stays: the archive it points to is replaced.
         const fs::path target = LinkedFile(ToPath(job_.output));
-        if (const long error = MoveOver(archive_.Path(), target); error != 0) {
+        const ReplacedTarget replaced = ReplaceableTarget(target);
+        long error = replaced.exists ? SetAttributesOf(archive_.Path(), replaced.attributes) : 0;
+        if (error == 0) {
+            error = MoveOver(archive_.Path(), target);
+        }
+        if (error != 0) {
             throw OperationError(CannotCreateMessage(ToPath(job_.output), error));
         }
         return StepResult::Done;
@@ -252,17 +303,19 @@ class ArchiveRun {
 
     bool Check() {
         BeginPhase(WorkPhase::Checking);
-        const ProcessOutcome tested =
-            StepWithProgress(CheckCommand(archiver_, {"t"}, job_.password, archive_.Text()));
+        const ProcessOutcome tested = StepWithProgress(
+            ArchiverCall(archiver_, {"t"}, job_.password, kTestAsks, {archive_.Text()}));
         if (tested.cancelled) {
             return false;
         }
         if (tested.exitCode != 0) {
             ThrowCheckFailure(text::kCheckCannotOpen, tested, job_.output, shown_);
         }
-        // Quick, and with no progress of its own: the test's percentage stays.
+        // Quick, and with no progress of its own: the test's percentage stays. Without -ba,
+        // which 7-Zip 9.20 does not know.
         const ProcessOutcome listed = Step(
-            CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive_.Text()), false);
+            ArchiverCall(archiver_, {"l", "-slt"}, job_.password, kListAsks, {archive_.Text()}),
+            false);
         if (!listed.cancelled &&
             (listed.exitCode != 0 || !ListsAtRoot(listed.outputTail, "descriptor.xml"))) {
             ThrowCheckFailure(text::kCheckNoDescriptor, listed, job_.output, shown_);
@@ -336,6 +389,24 @@ class ArchiveRun {
     bool progressSwitch_ = true;  // false once the archiver has refused it
 };
 
+// Whether path is folder or lies inside it, however either is spelt (links, case, ...).
+bool IsInside(const fs::path& path, const fs::path& folder) {
+    const std::optional<FileIdentity> folderIdentity = IdentityOf(folder);
+    std::error_code ec;
+    fs::path at = fs::weakly_canonical(fs::absolute(path, ec), ec);
+    if (!folderIdentity || ec) {
+        return false;
+    }
+    for (;; at = at.parent_path()) {
+        if (IdentityOf(at) == folderIdentity) {
+            return true;
+        }
+        if (at == at.parent_path()) {
+            return false;
+        }
+    }
+}
+
 // The job's own checks, for a job whose inputs CheckArchiveInputs has passed.
 void CheckArchiverAndOutput(const ArchiveJob& job) {
     if (!FileExists(job.archiver)) {
@@ -345,6 +416,13 @@ void CheckArchiverAndOutput(const ArchiveJob& job) {
         throw OperationError(std::string(text::kNoArchiveOutput));
     }
     RequireOutputFolder(ToPath(job.output));  // the archiver would create it
+    const fs::path target = LinkedFile(ToPath(job.output));
+    ReplaceableTarget(target);
+    if (IsInside(target, ToPath(job.patchFolder))) {
+        throw OperationError(text::Around(text::kOutputInPatchFolderBefore,
+                                          AbsolutePathText(target),
+                                          text::kOutputInPatchFolderAfter));
+    }
     RequireOrdinaryTree(job.patchFolder);
 }
 
@@ -355,16 +433,16 @@ std::string DefaultArchiverPath() {
 }
 
 std::string WithUpdExtension(const std::string& path) {
-    return EndsWithCaseSensitive(".upd", path) ? path : path + ".upd";
+    const bool namesFolder = DirectoryExists(path) || ToPath(path).filename().empty();
+    return namesFolder || EndsWithCaseSensitive(".upd", path) ? path : path + ".upd";
 }
 
 Command ArchiveCommand(const std::string& archiver, const std::string& password,
                        const std::string& archive, const std::string& patchFolder) {
     const FolderFiles files = FolderFilesOf(patchFolder);
-    return Command{archiver,
-                   {"a", PasswordSwitch(password), archive, files.pattern},
-                   files.workingDirectory,
-                   {}};
+    Command command = ArchiverCall(archiver, {"a"}, password, kAddAsks, {archive, files.pattern});
+    command.workingDirectory = files.workingDirectory;
+    return command;
 }
 
 Step ArchiveStep(ArchiveJob job) {

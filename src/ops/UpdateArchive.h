@@ -11,20 +11,23 @@ namespace upd {
 // Everything the archiving needs; nothing is asked of the user.
 struct ArchiveJob {
     std::string archiver;     // the 7-Zip program
-    std::string password;     // non-empty, without '"'
+    std::string password;     // non-empty, without a line break (see CheckArchiveInputs)
     std::string output;       // the archive to write, used as given (see WithUpdExtension)
     std::string patchFolder;  // holds descriptor.xml
 };
 
 // Fails with the first of: a missing patch folder, no descriptor.xml in it, an empty password,
-// a password with a NUL or '"' (which no archiver command line can carry).
+// a password with a NUL or a line break (which the archiver cannot be given), or one with a
+// '"' where the password goes on the command line (which cannot carry it).
 void CheckArchiveInputs(const std::string& patchFolder, const std::string& password);
 
-// For inputs CheckArchiveInputs has passed, as a step: checks the archiver and the output,
-// archives the patch folder's files into a temporary archive beside the output, tests it with
-// the archiver (it must open with the password and hold descriptor.xml at its root) and only
-// then moves it over the output. On a failure or a cancel the temporary archive is removed and
-// an existing output stays untouched. Throws OperationError on a failure.
+// For inputs CheckArchiveInputs has passed, as a step: checks the archiver and the output (as
+// pack checks its output, and never inside the patch folder, where the next archive would take
+// it in), archives the patch folder's files into a temporary archive beside the output, tests it
+// with the archiver (it must open with the password and hold descriptor.xml at its root) and only
+// then moves it over the output, with the permissions of the file it replaces. On a failure or a
+// cancel the temporary archive is removed and an existing output stays untouched. Throws
+// OperationError on a failure.
 Step ArchiveStep(ArchiveJob job);
 
 // "Генерирай upd с update файловете": checks the inputs, asks for the archiver (when there
@@ -43,7 +46,9 @@ std::string DefaultArchiverPath();
 std::string_view ArchiverFileName();
 std::string_view ArchiverFilter();
 
-// The output path with ".upd" appended unless it already ends in ".upd" (case-sensitive).
+// The output path with ".upd" appended unless it already ends in ".upd" (case-sensitive) or
+// names a folder (an existing one, or a path ending in a separator): that stays as it is, for
+// the output checks to refuse.
 std::string WithUpdExtension(const std::string& path);
 
 // How the archive call names the folder's files, and where it runs: the platform's.
@@ -53,7 +58,13 @@ struct FolderFiles {
 };
 FolderFiles FolderFilesOf(const std::string& patchFolder);
 
-// The archiver call that adds the folder's files.
+// How the archiver gets the password, the platform's: on its command line (Windows, where no
+// other user can read a process's command line), or on its standard input (POSIX, where every
+// user can), which holds it once for each time 7-Zip may ask for it.
+enum class PasswordRoute { CommandLine, StandardInput };
+PasswordRoute ArchiverPasswordRoute();
+
+// The archiver call that adds the folder's files, the password given the platform's way.
 Command ArchiveCommand(const std::string& archiver, const std::string& password,
                        const std::string& archive, const std::string& patchFolder);
 

@@ -25,6 +25,11 @@ struct Command {
     std::vector<std::string> arguments;
     std::string workingDirectory;  // empty: the tool's own
     std::string shownAs;           // for messages; empty: CommandLine(*this)
+    // POSIX only: written to the program's standard input, which then ends (empty: the
+    // input is /dev/null); at most a pipe's capacity (64 KiB).
+    std::string input{};
+    // POSIX only: "NAME=value" settings put over the tool's own environment.
+    std::vector<std::string> environment{};
 };
 
 // Called about every 100 ms while the program runs; returns whether to go on waiting.

@@ -29,6 +29,10 @@ struct ReplacedTarget {
 // Refuses what a plain create would refuse (a write-protected file) and what is no file.
 ReplacedTarget InspectTarget(const std::filesystem::path& target);
 
+// Gives the file at path the permission bits (POSIX) or attributes (Windows) that
+// InspectTarget found on the file it is to replace; returns 0 or the system error code.
+long SetAttributesOf(const std::filesystem::path& path, unsigned long attributes);
+
 // Writes a new version of target through a temporary file in the same folder.
 // The target changes only in Commit(); otherwise the temporary file is removed
 // and whatever stood at the target path stays untouched. The new version keeps the

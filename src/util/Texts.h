@@ -168,6 +168,14 @@ inline constexpr std::string_view kNoCodePage1251 =
 
 inline constexpr std::string_view kPasswordWithQuote =
     "Паролата не може да съдържа знака \" (двойни кавички): архиваторът не може да я получи.";
+inline constexpr std::string_view kPasswordWithLineBreak =
+    "Паролата не може да съдържа нов ред: архиваторът не може да я получи.";
+// "Update архивът не може да бъде записан в папката ... : "<path>". ..."
+inline constexpr std::string_view kOutputInPatchFolderBefore =
+    "Update архивът не може да бъде записан в папката с файловете за ъпдейт, защото ще влезе "
+    "в следващия ѝ архив: \"";
+inline constexpr std::string_view kOutputInPatchFolderAfter =
+    "\". Изберете място извън тази папка.";
 
 // "Пътят съдържа нулев знак (NUL) след "<path up to the NUL>" ..."
 inline constexpr std::string_view kNulInPathBefore = "Пътят съдържа нулев знак (NUL) след \"";
@@ -219,7 +227,7 @@ inline constexpr std::string_view kToolArchive =
     "Archive a patch folder holding descriptor.xml into a password-protected .upd.";
 inline constexpr std::string_view kToolPasswordGroupName = "password";
 inline constexpr std::string_view kToolPasswordGroup =
-    "The password may hold blanks, but no double quote.";
+    "The password may hold blanks but no line break (nor, on Windows, a double quote).";
 inline constexpr std::string_view kToolPassword =
     "The archive password; - reads the first line of standard input.";
 inline constexpr std::string_view kToolPasswordFile = "A file whose first line is the password.";

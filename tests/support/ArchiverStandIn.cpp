@@ -17,11 +17,12 @@
 //      leaves:  starts that copy, waits until it has written child.txt, then as normal;
 //      progress: the same as normal, but waits 0.4 s after each progress update;
 //      steady:  the same as normal, but "a" reports 0% to 100% in steps of 5 every 0.25 s;
-//      old:     refuses -bsp1 as 7-Zip 9.20 does ("Incorrect command line", exit code 7,
-//               for any command), and appends each call's verb to calls.txt, followed by
-//               " -bsp1" when the call asked for progress.
+//      old:     refuses every -b switch as 7-Zip 9.20 does ("Incorrect command line", exit
+//               code 7, for any command), and appends each call's verb to calls.txt,
+//               followed by " -bsp1" when the call asked for progress.
 //   t  exits 0 (2 in the garbage mode);
-//   l  prints the "l -slt" lines of an archive holding descriptor.xml.
+//   l  prints the "l -slt" listing of an archive holding descriptor.xml: a block for the
+//      archive itself, then "----------" and the entries.
 // Any other command exits with the code in exit-code.txt.
 #include <windows.h>
 // after windows.h, which it needs
@@ -84,6 +85,19 @@ void Record(const std::vector<std::string>& arguments) {
 
 bool AskedForProgress(const std::vector<std::string>& arguments) {
     return std::find(arguments.begin(), arguments.end(), "-bsp1") != arguments.end();
+}
+
+// 7-Zip 9.20 knows no -b switch at all.
+bool HasOutputSwitch(const std::vector<std::string>& arguments) {
+    return std::any_of(arguments.begin(), arguments.end(),
+                       [](const std::string& argument) { return argument.starts_with("-b"); });
+}
+
+void PrintListing(const std::vector<std::string>& arguments, const std::string& mode) {
+    std::printf("\nListing archive: %s\n\n--\nPath = %s\nType = 7z\n\n----------\n",
+                arguments.back().c_str(), arguments.back().c_str());
+    std::printf("Path = %s\nSize = 13\n\n",
+                mode == "nested" ? "sub\\descriptor.xml" : "descriptor.xml");
 }
 
 void RecordCall(const std::string& verb, bool progress) {
@@ -177,7 +191,7 @@ int main() {
     if (mode == "old") {
         RecordCall(verb, progress);
     }
-    if (progress && mode == "old") {
+    if (mode == "old" && HasOutputSwitch(arguments)) {
         std::printf(
             "\n7-Zip 9.20  Copyright (c) 1999-2010 Igor Pavlov  2010-11-18\n\n"
             "Error:\nIncorrect command line\n");
@@ -190,8 +204,7 @@ int main() {
         return mode == "garbage" ? 2 : 0;
     }
     if (verb == "l") {
-        std::printf("Path = %s\nSize = 13\n\n",
-                    mode == "nested" ? "sub\\descriptor.xml" : "descriptor.xml");
+        PrintListing(arguments, mode);
         return 0;
     }
     Record(arguments);

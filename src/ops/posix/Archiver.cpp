@@ -17,4 +17,8 @@ FolderFiles FolderFilesOf(const std::string& patchFolder) {
     return {"*", patchFolder};
 }
 
+PasswordRoute ArchiverPasswordRoute() {
+    return PasswordRoute::StandardInput;
+}
+
 }  // namespace upd

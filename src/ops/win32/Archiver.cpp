@@ -17,4 +17,8 @@ FolderFiles FolderFilesOf(const std::string& patchFolder) {
     return {WithTrailingSeparator(patchFolder) + "*", patchFolder};
 }
 
+PasswordRoute ArchiverPasswordRoute() {
+    return PasswordRoute::CommandLine;
+}
+
 }  // namespace upd

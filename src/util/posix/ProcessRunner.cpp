@@ -49,16 +49,22 @@ class Pipe {
     int ends_[2];
 };
 
-// Owns the spawn settings: stdin from /dev/null, stdout and stderr into the pipe, a new
-// process group, default signal handling, the working directory.
+// Owns the spawn settings: stdin from the input pipe (or /dev/null), stdout and stderr into
+// the output pipe, a new session (so no controlling terminal: a program that would ask the
+// terminal for a password reads its standard input instead) and with it a new process group,
+// default signal handling, the working directory.
 class SpawnSettings {
   public:
-    SpawnSettings(const Pipe& output, const std::string& workingDirectory) {
+    SpawnSettings(const Pipe* input, const Pipe& output, const std::string& workingDirectory) {
         posix_spawn_file_actions_init(&actions_);
         if (!workingDirectory.empty()) {
             posix_spawn_file_actions_addchdir_np(&actions_, workingDirectory.c_str());
         }
-        posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
+        if (input != nullptr) {
+            posix_spawn_file_actions_adddup2(&actions_, input->Read(), 0);
+        } else {
+            posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
+        }
         posix_spawn_file_actions_adddup2(&actions_, output.Write(), 1);
         posix_spawn_file_actions_adddup2(&actions_, output.Write(), 2);
         posix_spawnattr_init(&attributes_);
@@ -68,9 +74,8 @@ class SpawnSettings {
         sigaddset(&defaults, SIGPIPE);
         posix_spawnattr_setsigmask(&attributes_, &none);
         posix_spawnattr_setsigdefault(&attributes_, &defaults);
-        posix_spawnattr_setpgroup(&attributes_, 0);
         posix_spawnattr_setflags(
-            &attributes_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+            &attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     }
     ~SpawnSettings() {
         posix_spawn_file_actions_destroy(&actions_);
@@ -210,6 +215,47 @@ bool HoldsNul(const Command& command) {
            std::any_of(command.arguments.begin(), command.arguments.end(), nul);
 }
 
+// The tool's environment with the command's settings put over it; the pointers are into
+// settings and environ.
+std::vector<char*> EnvironmentVector(const std::vector<std::string>& settings) {
+    const auto setsName = [&settings](std::string_view entry) {
+        return std::any_of(settings.begin(), settings.end(), [entry](const std::string& setting) {
+            const std::size_t equals = setting.find('=');
+            return equals != std::string::npos &&
+                   entry.substr(0, equals + 1) == std::string_view(setting).substr(0, equals + 1);
+        });
+    };
+    std::vector<char*> envp;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (!setsName(*entry)) {
+            envp.push_back(*entry);
+        }
+    }
+    for (const std::string& setting : settings) {
+        envp.push_back(const_cast<char*>(setting.c_str()));
+    }
+    envp.push_back(nullptr);
+    return envp;
+}
+
+// Puts the whole input into a fresh pipe before the program starts: it then waits there for
+// the program, and a program that ends without reading it cannot make the write fail.
+bool Fill(const Pipe& input, const std::string& text) {
+    ::fcntl(input.Write(), F_SETFL, ::fcntl(input.Write(), F_GETFL) | O_NONBLOCK);
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t written = ::write(input.Write(), text.data() + done, text.size() - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        done += std::size_t(written);
+    }
+    return true;
+}
+
 std::string Shown(const Command& command) {
     return command.shownAs.empty() ? CommandLine(command) : command.shownAs;
 }
@@ -256,14 +302,22 @@ ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting
         ThrowUnableToRun(EINVAL, Shown(command));
     }
     std::vector<char*> argv = ArgumentVector(command);
+    std::vector<char*> envp = EnvironmentVector(command.environment);
     Pipe output;
-    if (!output.Ok()) {
+    Pipe input;
+    if (!output.Ok() || !input.Ok()) {
         ThrowUnableToRun(errno, Shown(command));
     }
-    const SpawnSettings settings(output, command.workingDirectory);
+    const bool hasInput = !command.input.empty();
+    if (hasInput && !Fill(input, command.input)) {
+        ThrowUnableToRun(errno == EAGAIN ? E2BIG : errno, Shown(command));
+    }
+    input.CloseWrite();  // the program sees the end of its input after the text
+    const SpawnSettings settings(hasInput ? &input : nullptr, output, command.workingDirectory);
     pid_t pid = 0;
     const int error = ::posix_spawn(&pid, argv[0], settings.Actions(), settings.Attributes(),
-                                    argv.data(), environ);
+                                    argv.data(), envp.data());
+    input.CloseRead();
     output.CloseWrite();
     if (error != 0) {
         ThrowUnableToRun(error, Shown(command));

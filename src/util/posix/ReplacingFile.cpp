@@ -60,6 +60,10 @@ ReplacedTarget InspectTarget(const fs::path& target) {
     return replaced;
 }
 
+long SetAttributesOf(const fs::path& path, unsigned long attributes) {
+    return ::chmod(path.c_str(), mode_t(attributes)) == 0 ? 0 : errno;
+}
+
 long MoveOver(const fs::path& source, const fs::path& target) {
     if (::rename(source.c_str(), target.c_str()) != 0) {
         return errno;

@@ -55,6 +55,11 @@ ReplacedTarget InspectTarget(const std::filesystem::path& target) {
     return replaced;
 }
 
+long SetAttributesOf(const std::filesystem::path& path, unsigned long attributes) {
+    const DWORD kept = attributes ? DWORD(attributes) : FILE_ATTRIBUTE_NORMAL;
+    return SetFileAttributesW(path.c_str(), kept) ? 0 : long(GetLastError());
+}
+
 long MoveOver(const std::filesystem::path& source, const std::filesystem::path& target) {
     if (!MoveFileExW(source.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
