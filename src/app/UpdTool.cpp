@@ -9,11 +9,13 @@
 
 #include "container/UpdContainer.h"
 #include "ops/UpdateArchive.h"
+#include "ui/FormDescription.h"
 #include "ui/ProgressView.h"
 #include "util/File.h"
 #include "util/FileSystem.h"
 #include "util/Interruption.h"
 #include "util/OperationError.h"
+#include "util/Text.h"
 #include "util/Texts.h"
 
 #ifndef UPD_VERSION
@@ -37,40 +39,59 @@ struct Options {
     std::string archiver;
 };
 
+// Characters, not bytes, of UTF-8 text.
+std::size_t Width(const std::string& text) {
+    return std::size_t(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// The first count characters of UTF-8 text.
+std::string FirstCharacters(const std::string& text, std::size_t count) {
+    std::size_t end = 0;
+    for (std::size_t seen = 0; end < text.size(); ++end) {
+        if ((static_cast<unsigned char>(text[end]) & 0xC0) != 0x80 && seen++ == count) {
+            break;
+        }
+    }
+    return text.substr(0, end);
+}
+
 // One line on standard error, rewritten in place while the archiver works; none off a
 // terminal, where the rewrites would only clutter a log.
 class ProgressLine {
   public:
-    ProgressLine(std::ostream& err, bool shown) : err_(err), shown_(shown) {}
+    explicit ProgressLine(const ToolConsole& console) : console_(console) {}
     ~ProgressLine() { Clear(); }
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
 
     void Show(const WorkProgress& progress) {
-        if (!shown_) {
+        if (!console_.errIsTerminal) {
             return;
         }
-        const std::string text = form::ProgressLine(progress);
+        const std::string text = FittedProgressLine(progress, Columns());
         const std::size_t width = Width(text);
-        err_ << '\r' << text << std::string(width_ > width ? width_ - width : 0, ' ') << std::flush;
+        const std::size_t stale = Fitting(width_);
+        *console_.err << '\r' << text << std::string(stale > width ? stale - width : 0, ' ')
+                      << std::flush;
         width_ = width;
     }
     void Clear() {
         if (width_ > 0) {
-            err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+            *console_.err << '\r' << std::string(Fitting(width_), ' ') << '\r' << std::flush;
             width_ = 0;
         }
     }
 
   private:
-    // Characters, not bytes, of UTF-8 text.
-    static std::size_t Width(const std::string& text) {
-        return std::size_t(std::count_if(text.begin(), text.end(), [](char c) {
-            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-        }));
+    std::size_t Columns() const { return console_.columns ? console_.columns() : 0; }
+    // Blanks over an earlier, wider line must not wrap on a terminal made narrower since.
+    std::size_t Fitting(std::size_t width) const {
+        const std::size_t columns = Columns();
+        return columns == 0 ? width : std::min(width, columns - 1);
     }
-    std::ostream& err_;
-    bool shown_;
+    const ToolConsole& console_;
     std::size_t width_ = 0;
 };
 
@@ -109,11 +130,15 @@ std::string FirstLineOfFile(const std::string& path) {
     return FirstLine(text);
 }
 
-std::string Password(const Options& options, std::istream& in) {
-    if (options.passwordFile.empty()) {
-        return options.password == "-" ? FirstLine(in) : options.password;
+std::string Password(const Options& options, const ToolConsole& console) {
+    if (!options.passwordFile.empty()) {
+        return FirstLineOfFile(options.passwordFile);
     }
-    return FirstLineOfFile(options.passwordFile);
+    if (options.password != "-") {
+        return options.password;
+    }
+    return console.readHidden ? FirstLine(console.readHidden(text::kToolPasswordPrompt))
+                              : FirstLine(*console.in);
 }
 
 std::string Archiver(const Options& options) {
@@ -127,11 +152,11 @@ std::string Archiver(const Options& options) {
 }
 
 void Archive(const Options& options, const ToolConsole& console) {
-    const std::string password = Password(options, *console.in);
+    const std::string password = Password(options, console);
     CheckArchiveInputs(options.directory, password);
     const ArchiveJob job{Archiver(options), password, WithUpdExtension(options.output),
                          options.directory};
-    ProgressLine line(*console.err, console.errIsTerminal);
+    ProgressLine line(console);
     const ArchiveResult result = RunArchiveJob(job, [&line](const WorkProgress& progress) {
         if (CaughtInterruption() != 0) {
             return false;
@@ -212,6 +237,36 @@ int Finished(int status, std::ostream& out, std::ostream& err) {
 }
 
 }  // namespace
+
+std::string FittedProgressLine(const WorkProgress& progress, std::size_t columns) {
+    const form::ProgressView view = form::ViewOf(progress);
+    const auto left = form::TimeLeft(progress);
+    // In the line's order, each with the round in which it goes (0: never).
+    const std::pair<std::string, int> parts[] = {
+        {view.percentText, 0},
+        {form::ClockText(progress.elapsed), 1},
+        {left ? std::string(text::kTimeLeftShort) + form::ClockText(*left) : "", 3},
+        {SizeText(progress.outputBytes), 2},
+    };
+    constexpr int kPhaseGoes = 4;
+    std::string line;
+    for (int round = 0; round <= kPhaseGoes; ++round) {
+        std::string candidate = round < kPhaseGoes ? view.phase + ": " : "";
+        for (const auto& [part, goes] : parts) {
+            if (!part.empty() && (goes == 0 || goes > round)) {
+                candidate += part + ", ";
+            }
+        }
+        if (candidate.empty()) {
+            break;  // without a percentage, the phase is the last thing to show
+        }
+        line = candidate.substr(0, candidate.size() - 2);
+        if (columns == 0 || Width(line) < columns) {
+            return line;
+        }
+    }
+    return FirstCharacters(line, columns - 1);
+}
 
 int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return RunUpdTool(args, out, err, ToolConsole{&std::cin, &err, false});

@@ -6,7 +6,11 @@
 
 int main(int argc, char** argv) {
     upd::CatchInterruptions();  // Ctrl-C and SIGTERM end the work and remove temporary files
-    const upd::ToolConsole console{&std::cin, &upd::ConsoleError(), upd::ErrorIsTerminal()};
+    upd::ToolConsole console{&std::cin, &upd::ConsoleError(), upd::ErrorIsTerminal()};
+    if (upd::InputIsTerminal()) {
+        console.readHidden = upd::ReadHiddenLine;
+    }
+    console.columns = upd::ErrorColumns;
     const int status = upd::RunUpdTool(upd::CommandLineArguments(argc, argv), upd::ConsoleOutput(),
                                        upd::ConsoleError(), console);
     upd::ConsoleOutput().flush();

@@ -9,6 +9,7 @@
 #include <streambuf>
 
 #include "util/FileSystem.h"
+#include "util/Interruption.h"
 
 namespace upd {
 
@@ -84,6 +85,39 @@ class ConsoleBuffer : public std::streambuf {
     std::string pending_;
 };
 
+// Switches the console's echo off for its lifetime; the mode comes back however the reading
+// ends, and the line break the user typed, unechoed, is written in its place.
+class EchoOff {
+  public:
+    explicit EchoOff(HANDLE input) : input_(input), saved_(GetConsoleMode(input, &mode_) != 0) {
+        if (saved_) {
+            SetConsoleMode(input_, mode_ & ~DWORD(ENABLE_ECHO_INPUT));
+        }
+    }
+    ~EchoOff() {
+        if (saved_) {
+            SetConsoleMode(input_, mode_);
+        }
+        ConsoleError() << '\n' << std::flush;
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+  private:
+    HANDLE input_;
+    DWORD mode_ = 0;
+    bool saved_;
+};
+
+// Ctrl-C ends a console read at once, but its handler runs on a thread of its own: give it a
+// moment to record the interruption before the read counts as the end of the input.
+void ThrowIfInterruptedSoon() {
+    for (int wait = 0; wait < 20 && CaughtInterruption() == 0; ++wait) {
+        Sleep(10);
+    }
+    ThrowIfInterrupted();
+}
+
 }  // namespace
 
 std::vector<std::string> CommandLineArguments(int, char**) {
@@ -114,6 +148,38 @@ std::ostream& ConsoleError() {
 bool ErrorIsTerminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+std::size_t ErrorColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) {
+        return 0;
+    }
+    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
+bool InputIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+std::string ReadHiddenLine(std::string_view prompt) {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    const EchoOff quiet(input);
+    ConsoleError() << prompt << std::flush;
+    std::wstring line;
+    wchar_t character = 0;
+    DWORD got = 0;
+    while (ReadConsoleW(input, &character, 1, &got, nullptr) && got == 1) {
+        if (character == L'\n') {
+            return FromPath(std::filesystem::path(line));
+        }
+        if (character != L'\r') {
+            line.push_back(character);
+        }
+    }
+    ThrowIfInterruptedSoon();
+    return FromPath(std::filesystem::path(line));
 }
 
 }  // namespace upd
