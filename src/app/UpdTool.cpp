@@ -57,6 +57,25 @@ std::string FirstCharacters(const std::string& text, std::size_t count) {
     return text.substr(0, end);
 }
 
+// A part of the progress line, in the line's order, with the round in which it goes when the
+// terminal is too narrow (0: never); the phase goes last.
+struct LinePart {
+    std::string text;
+    int goes;
+};
+constexpr int kPhaseGoes = 4;
+
+// The line in a round: the phase and the parts still there.
+std::string LineInRound(const std::string& phase, const std::vector<LinePart>& parts, int round) {
+    std::string line = round < kPhaseGoes ? phase + ": " : "";
+    for (const auto& [text, goes] : parts) {
+        if (!text.empty() && (goes == 0 || goes > round)) {
+            line += text + ", ";
+        }
+    }
+    return line.empty() ? line : line.substr(0, line.size() - 2);
+}
+
 // One line on standard error, rewritten in place while the archiver works; none off a
 // terminal, where the rewrites would only clutter a log.
 class ProgressLine {
@@ -241,31 +260,21 @@ int Finished(int status, std::ostream& out, std::ostream& err) {
 std::string FittedProgressLine(const WorkProgress& progress, std::size_t columns) {
     const form::ProgressView view = form::ViewOf(progress);
     const auto left = form::TimeLeft(progress);
-    // In the line's order, each with the round in which it goes (0: never).
-    const std::pair<std::string, int> parts[] = {
+    const std::vector<LinePart> parts = {
         {view.percentText, 0},
         {form::ClockText(progress.elapsed), 1},
         {left ? std::string(text::kTimeLeftShort) + form::ClockText(*left) : "", 3},
         {SizeText(progress.outputBytes), 2},
     };
-    constexpr int kPhaseGoes = 4;
-    std::string line;
-    for (int round = 0; round <= kPhaseGoes; ++round) {
-        std::string candidate = round < kPhaseGoes ? view.phase + ": " : "";
-        for (const auto& [part, goes] : parts) {
-            if (!part.empty() && (goes == 0 || goes > round)) {
-                candidate += part + ", ";
-            }
-        }
-        if (candidate.empty()) {
+    std::string line = form::ProgressLine(progress);  // every part: round 0
+    for (int round = 1; columns != 0 && Width(line) >= columns && round <= kPhaseGoes; ++round) {
+        std::string shorter = LineInRound(view.phase, parts, round);
+        if (shorter.empty()) {
             break;  // without a percentage, the phase is the last thing to show
         }
-        line = candidate.substr(0, candidate.size() - 2);
-        if (columns == 0 || Width(line) < columns) {
-            return line;
-        }
+        line = std::move(shorter);
     }
-    return FirstCharacters(line, columns - 1);
+    return columns == 0 || Width(line) < columns ? line : FirstCharacters(line, columns - 1);
 }
 
 int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
