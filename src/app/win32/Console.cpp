@@ -118,6 +118,16 @@ void ThrowIfInterruptedSoon() {
     ThrowIfInterrupted();
 }
 
+// Waits until the console has input; throws Interrupted when Ctrl-C comes first, also where it
+// does not end a console read.
+bool WaitForInput(HANDLE input) {
+    while (WaitForSingleObject(input, 100) == WAIT_TIMEOUT) {
+        ThrowIfInterrupted();
+    }
+    ThrowIfInterrupted();
+    return true;
+}
+
 }  // namespace
 
 std::vector<std::string> CommandLineArguments(int, char**) {
@@ -170,7 +180,7 @@ std::string ReadHiddenLine(std::string_view prompt) {
     std::wstring line;
     wchar_t character = 0;
     DWORD got = 0;
-    while (ReadConsoleW(input, &character, 1, &got, nullptr) && got == 1) {
+    while (WaitForInput(input) && ReadConsoleW(input, &character, 1, &got, nullptr) && got == 1) {
         if (character == L'\n') {
             return FromPath(std::filesystem::path(line));
         }
