@@ -9,7 +9,8 @@
 #                    write the detached signatures into dist/signatures/.
 #   --attach DIR     attach the detached signatures in DIR (a signed release's signatures/)
 #                    instead: a rebuild then gives the signed release byte for byte.
-#   --output DIR     write there instead of dist/.
+#   --output DIR     write there instead of dist/: a missing or empty folder, or one holding
+#                    only a release (the files its SHA256SUMS lists, and signatures/).
 # SOURCE_DATE_EPOCH, the time the packages carry, defaults to the last commit's.
 # The output folder is replaced only when every step succeeded.
 set -euo pipefail
@@ -19,9 +20,12 @@ fail() {
   echo "release: $*" >&2
   exit 1
 }
-usage() {
-  sed -n '6,12s/^# \{0,1\}//p' "$0" >&2
+usage_error() {
+  echo "release: $* (scripts/release.sh --help lists the options)" >&2
   exit 2
+}
+usage() {
+  sed -n '6,13s/^# \{0,1\}//p' "$0"
 }
 
 # The certificate must open with the password and be able to sign code: checked before anything
@@ -35,7 +39,6 @@ pkcs12() {  # pkcs12 CERT PASSWORD-FILE OPTIONS...: also opens files with the ol
 check_certificate() {
   local cert=$1 password=$2 leaf
   [ -f "$cert" ] || fail "no certificate file $cert"
-  [ -f "$password" ] || fail "no password file $password"
   leaf=$(pkcs12 "$cert" "$password" -clcerts -nokeys) ||
     fail "$cert does not open: wrong password, or not a PKCS#12 file"
   pkcs12 "$cert" "$password" -nocerts -nodes | grep -q 'PRIVATE KEY' ||
@@ -46,10 +49,38 @@ check_certificate() {
 
 # The output folder is removed and replaced: only an earlier release or an empty folder may be.
 check_output() {
-  local output=$1
+  local output=$1 listed="" entry
   case $root/ in "$output"/*) fail "--output $output would hold the sources" ;; esac
-  [ ! -e "$output" ] || [ -f "$output/SHA256SUMS" ] || [ -z "$(ls -A "$output" 2>/dev/null)" ] ||
-    fail "$output holds other files than a release: it is not replaced"
+  [ -e "$output" ] || return 0
+  [ -d "$output" ] || fail "--output $output is not a folder"
+  [ -f "$output/SHA256SUMS" ] && listed=$(sed -n 's/^[0-9a-f]* [ *]//p' "$output/SHA256SUMS")
+  while IFS= read -r -d '' entry; do
+    entry=${entry#"$output"/}
+    case $entry in SHA256SUMS | signatures | signatures/*) continue ;; esac
+    [ ! -d "$output/$entry" ] && grep -qxF -- "$entry" <<<"$listed" ||
+      fail "$output holds other files than a release ($entry): it is not replaced"
+  done < <(find "$output" -mindepth 1 -print0)
+}
+
+# The first line of FILE without a CR before its line break (as Windows editors write it) into
+# a private file: openssl and osslsigncode would take the CR as part of the password.
+clean_password() {  # clean_password FILE COPY
+  (umask 077 && head -n 1 "$1" | sed 's/\r$//' >"$2")
+}
+
+# The folders above --output that this run creates, deepest first: removed again if it fails.
+made_folders=()
+make_parents() {
+  local dir=$1
+  while [ ! -e "$dir" ]; do
+    made_folders+=("$dir")
+    dir=$(dirname "$dir")
+  done
+  mkdir -p "$1"
+}
+clean_up() {
+  rm -rf "$stage" "$password_copy"
+  for dir in "${made_folders[@]}"; do rmdir "$dir" 2>/dev/null || break; done
 }
 
 check_signatures() {
@@ -60,22 +91,28 @@ check_signatures() {
   done
 }
 
-cert="" password_file="" timestamp_url="" attach="" output=$root/dist
+cert="" password_file="" timestamp_url="" attach="" output=$root/dist stage="" password_copy=""
 while [ $# -gt 0 ]; do
-  [ $# -ge 2 ] || usage
+  case $1 in
+    -h | --help) usage && exit 0 ;;
+    --sign | --password-file | --timestamp-url | --attach | --output) ;;
+    *) usage_error "unknown option $1" ;;
+  esac
+  [ $# -ge 2 ] || usage_error "$1 needs a value"
+  [ -n "$2" ] || usage_error "$1 \"\" names nothing: give it a value"
   case $1 in
     --sign) cert=$(realpath -m "$2") ;;
     --password-file) password_file=$(realpath -m "$2") ;;
     --timestamp-url) timestamp_url=$2 ;;
     --attach) attach=$(realpath -m "$2") ;;
     --output) output=$(realpath -m "$2") ;;
-    *) usage ;;
   esac
   shift 2
 done
 cd "$root"
 [ -n "$cert" ] && [ -n "$attach" ] && fail "--sign and --attach exclude each other"
-if [ -n "$cert" ] || [ -n "$password_file" ] || [ -n "$timestamp_url" ]; then
+[ -z "$timestamp_url" ] || [ -n "$cert" ] || usage_error "--timestamp-url needs --sign"
+if [ -n "$cert" ] || [ -n "$password_file" ]; then
   [ -n "$cert" ] && [ -n "$password_file" ] || fail "--sign needs --password-file, and the reverse"
 fi
 
@@ -95,12 +132,15 @@ setup=UpdatePublisher-$version-setup.exe
 deb=updatepublisher_${version}_amd64.deb
 signed_files=(UpdatePublisher.exe updtool.exe uninstall.exe "$setup")
 
-mkdir -p "$(dirname "$output")"
+trap clean_up EXIT
+make_parents "$(dirname "$output")"
 stage=$(mktemp -d "$(dirname "$output")/.release.XXXXXX")
-trap 'rm -rf "$stage"' EXIT
 if [ -n "$cert" ]; then
-  check_certificate "$cert" "$password_file"
-  export UPD_SIGN_MODE=sign UPD_SIGN_CERT=$cert UPD_SIGN_PASSWORD_FILE=$password_file
+  [ -f "$password_file" ] || fail "no password file $password_file"
+  password_copy=$(mktemp)
+  clean_password "$password_file" "$password_copy"
+  check_certificate "$cert" "$password_copy"
+  export UPD_SIGN_MODE=sign UPD_SIGN_CERT=$cert UPD_SIGN_PASSWORD_FILE=$password_copy
   export UPD_SIGN_TIMESTAMP_URL=$timestamp_url
   export UPD_SIGNATURES_DIR=$stage/signatures
 elif [ -n "$attach" ]; then
@@ -140,6 +180,6 @@ cp "build/release/packages/$deb" "$stage/"
 chmod 755 "$stage"
 rm -rf "$output"
 mv "$stage" "$output"
-trap - EXIT
+stage="" made_folders=()
 echo "release $version (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH) in $output:"
 (cd "$output" && cat SHA256SUMS)

@@ -6,8 +6,9 @@
 #  3. signed with a throw-away certificate: the programs, the setup program and the installed
 #     uninstaller verify, a changed byte does not, and --attach with the detached signatures
 #     gives the signed release byte for byte; under wine the installed files are the signed ones;
-#  4. a wrong password, a certificate that cannot sign code, a missing file and signatures
-#     that do not fit stop the release with a message and leave the output folder as it was.
+#  4. a wrong password, a certificate that cannot sign code, a missing file, signatures that do
+#     not fit, bad options and an output folder holding other files stop the release with a
+#     message and leave the output folder as it was.
 # Usage: release_test.sh DIST VERSION WORK-FOLDER  (WORK-FOLDER is emptied first, and kept when a
 # check fails). Run it inside tests/support/with-xvfb.sh; it takes the wine locale setup_test.sh
 # uses.
@@ -89,10 +90,11 @@ make_certificate() {  # make_certificate NAME EXTENDED-KEY-USAGE: NAME.p12 with 
       -passout "file:$certs/password"
 }
 printf 'a secret, with blanks\n' >"$certs/password"
+printf 'a secret, with blanks\r\n' >"$certs/password-crlf"  # as Windows editors write it
 make_certificate signer codeSigning && make_certificate server serverAuth || exit 1
 signed=$work/signed
-check "release --sign succeeds" run_release "$work/sign.log" --sign "$certs/signer.p12" \
-  --password-file "$certs/password" --output "$signed"
+check "release --sign succeeds, the password file ending in CRLF" run_release "$work/sign.log" \
+  --sign "$certs/signer.p12" --password-file "$certs/password-crlf" --output "$signed"
 check "the password appears nowhere in the log, the release or the build folders" \
   bash -c '! grep -rqF "a secret, with blanks" "$@"' _ "$work/sign.log" "$signed" \
   "$root/build/mingw-release" "$root/build/release"
@@ -130,18 +132,25 @@ cp -r "$signed/signatures" "$certs/misfit"
 cp "$signed/signatures/UpdatePublisher.exe.sig" "$certs/misfit/updtool.exe.sig"
 cp -r "$signed/signatures" "$certs/other-version" && rm "$certs/other-version/$setup.sig"
 printf 'not the password\n' >"$certs/wrong"
-# arguments (relative to $certs; a later --output wins) | what the message must name
+mkdir -p "$work/dl" && echo "1234  updtool.exe" >"$work/dl/SHA256SUMS" && touch "$work/dl/my.doc"
+# arguments (relative to $certs; a later --output wins; "" is an empty one) | what the message
+# must name
 cases=(
-  "--sign signer.p12 --password-file wrong|does not open: wrong password"
+  "--sign signer.p12 --password-file wrong --output $work/made/for/it|does not open: wrong password"
   "--sign server.p12 --password-file password|cannot sign code"
   "--sign none.p12 --password-file password|no certificate file $certs/none.p12"
   "--sign signer.p12 --password-file none|no password file $certs/none"
   "--attach other-version|$setup.sig"
   "--attach misfit|updtool.exe.sig does not fit"
   "--output $root/src|$root/src holds other files than a release"
+  "--output $work/dl|$work/dl holds other files than a release (my.doc)"
+  "--output \"\"|--output \"\" names nothing"
+  "--timestamp-url http://time.example|--timestamp-url needs --sign"
+  "--frobnicate x|unknown option --frobnicate"
 )
 for case in "${cases[@]}"; do
   read -ra arguments <<<"${case%%|*}"
+  arguments=("${arguments[@]/#\"\"/}")
   message=${case#*|}
   (cd "$certs" && "$release" --output "$out" "${arguments[@]}") >"$work/bad.log" 2>&1
   status=$?
@@ -151,6 +160,10 @@ for case in "${cases[@]}"; do
   check "  and the output folder is as it was" \
     equals "$(ls -A "$out") $(cat "$out/SHA256SUMS")" "SHA256SUMS the previous release"
 done
+check "the failed release removed the folders it made for --output" test ! -e "$work/made"
+check "release --help: the usage on standard output, status 0" \
+  bash -c '"$1" --help 2>/dev/null | grep -q -- "--output DIR" && [ "${PIPESTATUS[0]}" -eq 0 ]' \
+  _ "$release"
 
 echo "release: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]

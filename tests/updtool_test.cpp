@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -12,6 +13,8 @@
 #include "util/FileSystem.h"
 #else
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +25,7 @@
 #include <thread>
 
 #include "util/ProcessRunner.h"
+#include "util/Texts.h"
 #endif
 
 namespace {
@@ -189,6 +193,35 @@ TEST(UpdTool, FullStandardStreamsMakeItFail) {
     }
 }
 #endif  // /dev/full is a Linux device
+
+// Each column count is the narrowest at which that line is shown: the last column stays free.
+TEST(UpdTool, ProgressLineDropsTheLeastImportantPartsToFitTheTerminal) {
+    using namespace std::chrono_literals;
+    const upd::WorkProgress known{12s, 3'565'158, upd::WorkPhase::Archiving, 42, 12s};
+    const upd::WorkProgress unknown{12s, 3'565'158, upd::WorkPhase::Checking, {}, 12s};
+    const struct {
+        const upd::WorkProgress& progress;
+        std::size_t columns;
+        std::string line;
+    } cases[] = {
+        {known, 0, "Архивиране: 42 %, 0:12, остава 0:17, 3,4 MB"},
+        {known, 44, "Архивиране: 42 %, 0:12, остава 0:17, 3,4 MB"},
+        {known, 38, "Архивиране: 42 %, остава 0:17, 3,4 MB"},
+        {known, 30, "Архивиране: 42 %, остава 0:17"},
+        {known, 17, "Архивиране: 42 %"},
+        {known, 5, "42 %"},
+        {known, 3, "42"},
+        {unknown, 33, "Проверка на архива: 0:12, 3,4 MB"},
+        {unknown, 27, "Проверка на архива: 3,4 MB"},
+        {unknown, 10, "Проверка "},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(upd::FittedProgressLine(c.progress, c.columns), c.line) << c.columns;
+        if (c.columns > 0) {  // one column less and the line changes
+            EXPECT_NE(upd::FittedProgressLine(c.progress, c.columns - 1), c.line) << c.columns;
+        }
+    }
+}
 
 // Windows-style "/x" options are off: a path beginning with '/' stays a path everywhere.
 TEST(UpdTool, ArgumentsBeginningWithASlashArePaths) {
@@ -512,6 +545,73 @@ TEST_F(UpdToolArchive, ProgressLineOnlyOnATerminalAndClearedAtTheEnd) {
     const std::size_t lastLine = shown.rfind('\r', shown.size() - 2);
     EXPECT_EQ(shown.find_first_not_of(' ', lastLine + 1), shown.size() - 1) << shown;
     EXPECT_EQ(shown.find('\n'), std::string::npos);
+}
+
+// What the terminal shows, up to the end of until or, with until empty, until the other side
+// closes; at most 30 s.
+std::string ReadTerminal(int terminal, std::string_view until) {
+    std::string shown;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while ((until.empty() || !shown.ends_with(until)) &&
+           std::chrono::steady_clock::now() < deadline) {
+        pollfd wait{terminal, POLLIN, 0};
+        char chunk[256];
+        const ssize_t got = poll(&wait, 1, 100) > 0 ? read(terminal, chunk, sizeof chunk) : 0;
+        if (got < 0) {
+            break;  // EIO: the program ended
+        }
+        shown.append(chunk, std::size_t(got));
+    }
+    return shown;
+}
+
+bool Echoes(int terminal) {
+    termios settings{};
+    return tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+}
+
+// "--password -" typed at a terminal 20 columns wide: asked for, not shown, the echo back
+// afterwards, also when Ctrl-C ends the reading; the progress line kept within 19 columns.
+TEST_F(UpdToolArchive, PasswordTypedAtATerminalIsNotShown) {
+    const std::string prompt(upd::text::kToolPasswordPrompt);
+    const struct {
+        std::string typed;
+        int status;
+        std::string after;
+    } cases[] = {{"таен ключ\n", 0, "\r\n"}, {"таен\x03", 130, "\r\nПрекъснато.\r\n"}};
+    for (const auto& c : cases) {
+        const char* argv[] = {
+            UPDTOOL_PATH,  "archive",    "--password",          "-",    "-o", output.c_str(),
+            patch.c_str(), "--archiver", SEVENZIP_PROGRAM_PATH, nullptr};
+        int terminal = -1;
+        winsize size{24, 20, 0, 0};
+        const pid_t tool = forkpty(&terminal, nullptr, nullptr, &size);
+        if (tool == 0) {
+            execv(argv[0], const_cast<char**>(argv));
+            _exit(127);
+        }
+        ASSERT_GT(tool, 0);
+        EXPECT_EQ(ReadTerminal(terminal, prompt), prompt);
+        EXPECT_FALSE(Echoes(terminal));
+        ASSERT_EQ(write(terminal, c.typed.data(), c.typed.size()), ssize_t(c.typed.size()));
+        const std::string after = ReadTerminal(terminal, "");
+        EXPECT_TRUE(after.starts_with(c.after)) << after;
+        EXPECT_EQ(after.find("таен"), std::string::npos);
+        std::istringstream lines(after);
+        for (std::string line; std::getline(lines, line, '\r');) {
+            EXPECT_LT(
+                std::count_if(line.begin(), line.end(), [](char b) { return (b & 0xC0) != 0x80; }),
+                20)
+                << line;
+        }
+        kill(tool, SIGKILL);  // one still waiting fails the test rather than hanging it
+        int status = 0;
+        ASSERT_EQ(waitpid(tool, &status, 0), tool);
+        EXPECT_TRUE(Echoes(terminal));
+        close(terminal);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status) << after;
+    }
+    EXPECT_TRUE(Opens("таен ключ"));
 }
 
 }  // namespace archive

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "util/ProcessRunner.h"
 
 namespace upd {
 
@@ -17,5 +21,17 @@ std::ostream& ConsoleError();
 // Whether standard error is a terminal or console window (where a progress line may be
 // rewritten in place), not a file or pipe.
 bool ErrorIsTerminal();
+
+// The width of the terminal or console window behind standard error in columns; 0 when
+// unknown (not a terminal).
+std::size_t ErrorColumns();
+
+// Whether standard input is a terminal or console window, where a typed password would show.
+bool InputIsTerminal();
+
+// One line typed at the terminal, without its line break: the prompt shown on standard error,
+// the echo off while reading and restored on every path. Returns what was typed so far once
+// cancel is cancelled (by Ctrl-C or another interruption) while it waits.
+std::string ReadHiddenLine(std::string_view prompt, const ProcessCancel& cancel);
 
 }  // namespace upd

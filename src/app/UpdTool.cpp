@@ -15,6 +15,7 @@
 #include "util/FileSystem.h"
 #include "util/Interruption.h"
 #include "util/OperationError.h"
+#include "util/Text.h"
 #include "util/Texts.h"
 
 #ifndef UPD_VERSION
@@ -38,40 +39,78 @@ struct Options {
     std::string archiver;
 };
 
+// Characters, not bytes, of UTF-8 text.
+std::size_t Width(const std::string& text) {
+    return std::size_t(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// The first count characters of UTF-8 text.
+std::string FirstCharacters(const std::string& text, std::size_t count) {
+    std::size_t end = 0;
+    for (std::size_t seen = 0; end < text.size(); ++end) {
+        if ((static_cast<unsigned char>(text[end]) & 0xC0) != 0x80 && seen++ == count) {
+            break;
+        }
+    }
+    return text.substr(0, end);
+}
+
+// A part of the progress line, in the line's order, with the round in which it goes when the
+// terminal is too narrow (0: never); the phase goes last.
+struct LinePart {
+    std::string text;
+    int goes;
+};
+constexpr int kPhaseGoes = 4;
+
+// The line in a round: the phase and the parts still there.
+std::string LineInRound(const std::string& phase, const std::vector<LinePart>& parts, int round) {
+    std::string line = round < kPhaseGoes ? phase + ": " : "";
+    for (const auto& [text, goes] : parts) {
+        if (!text.empty() && (goes == 0 || goes > round)) {
+            line += text + ", ";
+        }
+    }
+    return line.empty() ? line : line.substr(0, line.size() - 2);
+}
+
 // One line on standard error, rewritten in place while the archiver works; none off a
 // terminal, where the rewrites would only clutter a log.
 class ProgressLine {
   public:
-    ProgressLine(std::ostream& err, bool shown) : err_(err), shown_(shown) {}
+    explicit ProgressLine(const ToolConsole& console) : console_(console) {}
     ~ProgressLine() { Clear(); }
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
 
     void Show(const WorkProgress& progress) {
-        if (!shown_) {
+        if (!console_.errIsTerminal) {
             return;
         }
-        const std::string text = form::ProgressLine(progress);
+        const std::string text = FittedProgressLine(progress, Columns());
         const std::size_t width = Width(text);
-        err_ << '\r' << text << std::string(width_ > width ? width_ - width : 0, ' ') << std::flush;
+        const std::size_t stale = Fitting(width_);
+        *console_.err << '\r' << text << std::string(stale > width ? stale - width : 0, ' ')
+                      << std::flush;
         width_ = width;
     }
     void Clear() {
         if (width_ > 0) {
-            err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+            *console_.err << '\r' << std::string(Fitting(width_), ' ') << '\r' << std::flush;
             width_ = 0;
         }
     }
 
   private:
-    // Characters, not bytes, of UTF-8 text.
-    static std::size_t Width(const std::string& text) {
-        return std::size_t(std::count_if(text.begin(), text.end(), [](char c) {
-            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-        }));
+    std::size_t Columns() const { return console_.columns ? console_.columns() : 0; }
+    // Blanks over an earlier, wider line must not wrap on a terminal made narrower since.
+    std::size_t Fitting(std::size_t width) const {
+        const std::size_t columns = Columns();
+        return columns == 0 ? width : std::min(width, columns - 1);
     }
-    std::ostream& err_;
-    bool shown_;
+    const ToolConsole& console_;
     std::size_t width_ = 0;
 };
 
@@ -110,11 +149,30 @@ std::string FirstLineOfFile(const std::string& path) {
     return FirstLine(text);
 }
 
-std::string Password(const Options& options, std::istream& in) {
-    if (options.passwordFile.empty()) {
-        return options.password == "-" ? FirstLine(in) : options.password;
+// A step ended by Ctrl-C, SIGTERM or SIGHUP: its temporary files are gone, an archiver ended.
+struct Interrupted {
+    int signal;
+};
+
+// Asked for at the terminal; an interruption ends the asking, the terminal given back as it was.
+std::string HiddenPassword(const ToolConsole& console) {
+    ProcessCancel cancel;
+    const CancelOnInterruption interruption(cancel);
+    std::string line = console.readHidden(text::kToolPasswordPrompt, cancel);
+    if (cancel.Requested()) {
+        throw Interrupted{interruption.Caught() != 0 ? interruption.Caught() : SIGINT};
     }
-    return FirstLineOfFile(options.passwordFile);
+    return FirstLine(std::move(line));
+}
+
+std::string Password(const Options& options, const ToolConsole& console) {
+    if (!options.passwordFile.empty()) {
+        return FirstLineOfFile(options.passwordFile);
+    }
+    if (options.password != "-") {
+        return options.password;
+    }
+    return console.readHidden ? HiddenPassword(console) : FirstLine(*console.in);
 }
 
 std::string Archiver(const Options& options) {
@@ -127,14 +185,9 @@ std::string Archiver(const Options& options) {
     return DefaultArchiverPath();
 }
 
-// A step ended by Ctrl-C, SIGTERM or SIGHUP: its temporary files are gone, an archiver ended.
-struct Interrupted {
-    int signal;
-};
-
 // Runs the step here, its progress on the terminal's line; an interruption cancels it.
 void RunHere(const Step& step, const ToolConsole& console) {
-    ProgressLine line(*console.err, console.errIsTerminal);
+    ProgressLine line(console);
     StepControl control([&line](const WorkProgress& progress) { line.Show(progress); });
     const CancelOnInterruption interruption(control.Process());
     if (step(control) == StepResult::Cancelled) {
@@ -143,7 +196,7 @@ void RunHere(const Step& step, const ToolConsole& console) {
 }
 
 void Archive(const Options& options, const ToolConsole& console) {
-    const std::string password = Password(options, *console.in);
+    const std::string password = Password(options, console);
     CheckArchiveInputs(options.directory, password);
     RunHere(ArchiveStep(
                 {Archiver(options), password, WithUpdExtension(options.output), options.directory}),
@@ -222,6 +275,26 @@ int Finished(int status, std::ostream& out, std::ostream& err) {
 }
 
 }  // namespace
+
+std::string FittedProgressLine(const WorkProgress& progress, std::size_t columns) {
+    const form::ProgressView view = form::ViewOf(progress);
+    const auto left = form::TimeLeft(progress);
+    const std::vector<LinePart> parts = {
+        {view.percentText, 0},
+        {form::ClockText(progress.elapsed), 1},
+        {left ? std::string(text::kTimeLeftShort) + form::ClockText(*left) : "", 3},
+        {SizeText(progress.outputBytes), 2},
+    };
+    std::string line = form::ProgressLine(progress);  // every part: round 0
+    for (int round = 1; columns != 0 && Width(line) >= columns && round <= kPhaseGoes; ++round) {
+        std::string shorter = LineInRound(view.phase, parts, round);
+        if (shorter.empty()) {
+            break;  // without a percentage, the phase is the last thing to show
+        }
+        line = std::move(shorter);
+    }
+    return columns == 0 || Width(line) < columns ? line : FirstCharacters(line, columns - 1);
+}
 
 int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return RunUpdTool(args, out, err, ToolConsole{&std::cin, &err, false});

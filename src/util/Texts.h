@@ -211,6 +211,8 @@ inline std::string Around(std::string_view before, std::string_view value, std::
 inline constexpr std::string_view kToolNoArchiver =
     "Архиваторът SEVENZIP не е намерен до updtool; посочете го с --archiver.";
 inline constexpr std::string_view kToolInterrupted = "Прекъснато.";
+// Before "--password -" is typed at a terminal, which does not show it.
+inline constexpr std::string_view kToolPasswordPrompt = "Парола за архива (не се показва): ";
 inline constexpr std::string_view kToolCannotWrite = "Cannot write the output.";
 inline constexpr std::string_view kToolEmptyValue = "must not be empty";
 inline constexpr std::string_view kToolDescription =

@@ -84,6 +84,49 @@ class ConsoleBuffer : public std::streambuf {
     std::string pending_;
 };
 
+// Switches the console's echo off for its lifetime; the mode comes back however the reading
+// ends, and the line break the user typed, unechoed, is written in its place.
+class EchoOff {
+  public:
+    explicit EchoOff(HANDLE input) : input_(input), saved_(GetConsoleMode(input, &mode_) != 0) {
+        if (saved_) {
+            SetConsoleMode(input_, mode_ & ~DWORD(ENABLE_ECHO_INPUT));
+        }
+    }
+    ~EchoOff() {
+        if (saved_) {
+            SetConsoleMode(input_, mode_);
+        }
+        ConsoleError() << '\n' << std::flush;
+    }
+    EchoOff(const EchoOff&) = delete;
+    EchoOff& operator=(const EchoOff&) = delete;
+
+  private:
+    HANDLE input_;
+    DWORD mode_ = 0;
+    bool saved_;
+};
+
+// Ctrl-C ends a console read at once, but its handler runs on a thread of its own: give it a
+// moment to cancel before the read counts as the end of the input.
+void WaitForALateCancel(const ProcessCancel& cancel) {
+    for (int wait = 0; wait < 20 && !cancel.Requested(); ++wait) {
+        Sleep(10);
+    }
+}
+
+// Waits until the console has input; false when the cancel comes first, also where Ctrl-C
+// does not end a console read.
+bool WaitForInput(HANDLE input, const ProcessCancel& cancel) {
+    while (WaitForSingleObject(input, 100) == WAIT_TIMEOUT) {
+        if (cancel.Requested()) {
+            return false;
+        }
+    }
+    return !cancel.Requested();
+}
+
 }  // namespace
 
 std::vector<std::string> CommandLineArguments(int, char**) {
@@ -114,6 +157,38 @@ std::ostream& ConsoleError() {
 bool ErrorIsTerminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+std::size_t ErrorColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) {
+        return 0;
+    }
+    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
+bool InputIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+std::string ReadHiddenLine(std::string_view prompt, const ProcessCancel& cancel) {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    const EchoOff quiet(input);
+    ConsoleError() << prompt << std::flush;
+    std::wstring line;
+    wchar_t character = 0;
+    DWORD got = 0;
+    while (WaitForInput(input, cancel) && ReadConsoleW(input, &character, 1, &got, nullptr) && got == 1) {
+        if (character == L'\n') {
+            return FromPath(std::filesystem::path(line));
+        }
+        if (character != L'\r') {
+            line.push_back(character);
+        }
+    }
+    WaitForALateCancel(cancel);
+    return FromPath(std::filesystem::path(line));
 }
 
 }  // namespace upd
