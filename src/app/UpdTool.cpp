@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "container/UpdContainer.h"
+#include "ops/Publish.h"
 #include "ops/UpdateArchive.h"
 #include "ui/ProgressView.h"
 #include "util/File.h"
@@ -35,6 +36,9 @@ struct Options {
     std::string password;
     std::string passwordFile;
     std::string archiver;
+    std::string folder;
+    bool dryRun = false;
+    bool replace = false;
 };
 
 // One line on standard error, rewritten in place while the archiver works; none off a
@@ -175,6 +179,71 @@ void AddArchive(CLI::App& app, Options& options, const ToolConsole& console) {
     archive->callback([&options, &console] { Archive(options, console); });
 }
 
+std::string_view StateText(const PublishedFile& file, bool dryRun) {
+    if (file.alreadyThere) {
+        return text::kPublishAlreadyThere;
+    }
+    return dryRun ? text::kPublishPlanned : text::kPublishCopied;
+}
+
+void Publish(const Options& options, std::ostream& out, const ToolConsole& console) {
+    const bool test = !options.password.empty() || !options.passwordFile.empty();
+    const std::string password = test ? Password(options, *console.in) : std::string();
+    if (test && password.empty()) {
+        throw OperationError(std::string(text::kInvalidPassword));
+    }
+    const PublishJob job{options.folder,
+                         options.container,
+                         options.files,
+                         options.replace,
+                         options.dryRun,
+                         password,
+                         test ? Archiver(options) : std::string()};
+    ProgressLine line(*console.err, console.errIsTerminal);
+    StepResult result = StepResult::Done;
+    RunStepHere(
+        [&](StepControl& control) {
+            return PublishStep(job, control, [&](const PublishedFile& file) {
+                line.Clear();
+                out << file.name << '\t' << StateText(file, options.dryRun) << '\t' << file.size
+                    << '\t' << file.sha256 << '\n';
+            });
+        },
+        [&result](StepResult ended) { result = ended; },
+        [&line](const WorkProgress& progress) {
+            if (CaughtInterruption() != 0) {
+                return false;
+            }
+            line.Show(progress);
+            return true;
+        });
+    if (result == StepResult::Cancelled) {
+        throw Interrupted(CaughtInterruption() != 0 ? CaughtInterruption() : SIGINT);
+    }
+}
+
+void AddPublish(CLI::App& app, Options& options, std::ostream& out, const ToolConsole& console) {
+    auto* publish = app.add_subcommand("publish", std::string(text::kToolPublish));
+    publish->add_option("-t,--to", options.folder, std::string(text::kToolPublishFolder))
+        ->required()
+        ->check(kNotEmpty);
+    publish->add_flag("--dry-run", options.dryRun, std::string(text::kToolDryRun));
+    publish->add_flag("--replace", options.replace, std::string(text::kToolReplace));
+    auto* password = publish->add_option_group(std::string(text::kToolPasswordGroupName),
+                                               std::string(text::kToolPasswordGroup));
+    password->add_option("--password", options.password, std::string(text::kToolTestPassword));
+    password->add_option("--password-file", options.passwordFile,
+                         std::string(text::kToolPasswordFile));
+    password->require_option(0, 1);
+    publish->add_option("--archiver", options.archiver, std::string(text::kToolArchiver));
+    publish->add_option("INDEX-PACKAGE", options.container, std::string(text::kToolPublishIndex))
+        ->required()
+        ->check(kNotEmpty);
+    publish->add_option("ARCHIVE", options.files, std::string(text::kToolPublishArchives))
+        ->check(kNotEmpty);
+    publish->callback([&options, &out, &console] { Publish(options, out, console); });
+}
+
 void AddSubcommands(CLI::App& app, Options& options, std::ostream& out) {
     auto* pack = app.add_subcommand("pack", std::string(text::kToolPack));
     pack->add_option("-o,--output", options.output, std::string(text::kToolPackOutput))
@@ -226,6 +295,7 @@ int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     Options options;
     AddSubcommands(app, options, out);
     AddArchive(app, options, console);
+    AddPublish(app, options, out, console);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

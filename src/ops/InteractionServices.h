@@ -13,7 +13,7 @@
 namespace upd {
 
 // The parts of a long step, in their order.
-enum class WorkPhase { Archiving, Checking };
+enum class WorkPhase { Archiving, Checking, Publishing };
 
 // How far a long step (the archiver and the check of its archive) has come.
 struct WorkProgress {

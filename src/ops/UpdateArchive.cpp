@@ -227,7 +227,7 @@ class ArchiveRun {
           shown_(job.password, archive_.Text(), job.output) {}
 
     ArchiveResult Run() {
-        if (!Add() || !Check()) {
+        if (!Add() || !Check(archive_.Text())) {
             return ArchiveResult::Cancelled;
         }
         // A link as the output stays: the archive it points to is replaced.
@@ -236,6 +236,13 @@ class ArchiveRun {
             throw OperationError(CannotCreateMessage(ToPath(job_.output), error));
         }
         return ArchiveResult::Done;
+    }
+
+    // An archive made before, tested as Run tests its own.
+    ArchiveResult TestOnly() {
+        BeginPhase(WorkPhase::Checking);
+        return Check(AbsolutePathText(ToPath(job_.output))) ? ArchiveResult::Done
+                                                            : ArchiveResult::Cancelled;
     }
 
   private:
@@ -251,10 +258,10 @@ class ArchiveRun {
         return !added.cancelled;
     }
 
-    bool Check() {
+    bool Check(const std::string& archive) {
         BeginPhase(WorkPhase::Checking);
         const ProcessOutcome tested =
-            StepWithProgress(CheckCommand(archiver_, {"t"}, job_.password, archive_.Text()));
+            StepWithProgress(CheckCommand(archiver_, {"t"}, job_.password, archive));
         if (tested.cancelled) {
             return false;
         }
@@ -262,8 +269,8 @@ class ArchiveRun {
             ThrowCheckFailure(text::kCheckCannotOpen, tested, job_.output, shown_);
         }
         // Quick, and with no progress of its own: the test's percentage stays.
-        const ProcessOutcome listed = Step(
-            CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive_.Text()), false);
+        const ProcessOutcome listed =
+            Step(CheckCommand(archiver_, {"l", "-slt", "-ba"}, job_.password, archive), false);
         if (!listed.cancelled &&
             (listed.exitCode != 0 || !ListsAtRoot(listed.outputTail, "descriptor.xml"))) {
             ThrowCheckFailure(text::kCheckNoDescriptor, listed, job_.output, shown_);
@@ -377,6 +384,14 @@ ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing)
     CheckArchiverAndOutput(job);
     ProcessCancel notCancelled;
     return ArchiveRun(job, keepGoing, notCancelled).Run();
+}
+
+ArchiveResult TestArchive(const ArchiveJob& job, const KeepWorking& keepGoing,
+                          ProcessCancel& cancel) {
+    if (!FileExists(job.archiver)) {
+        throw OperationError(job.archiver + std::string(text::kDoesNotExist));
+    }
+    return ArchiveRun(job, keepGoing, cancel).TestOnly();
 }
 
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,

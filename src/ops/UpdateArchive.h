@@ -33,6 +33,12 @@ using KeepWorking = std::function<bool(const WorkProgress&)>;
 // output stays untouched. Throws OperationError on a failure.
 ArchiveResult RunArchiveJob(const ArchiveJob& job, const KeepWorking& keepGoing);
 
+// Tests job.output, an archive made before, as RunArchiveJob tests its own: it must open with
+// the password and hold descriptor.xml at its root (job.patchFolder: the folder it is in).
+// Throws OperationError naming it when it does not.
+ArchiveResult TestArchive(const ArchiveJob& job, const KeepWorking& keepGoing,
+                          ProcessCancel& cancel);
+
 // "Генерирай upd с update файловете": checks the inputs, asks for the archiver (when there
 // is none at archiverPath) and for the output, hands the archiving to services.RunStep, and
 // ends with "Готово!" unless the user cancelled.

@@ -12,7 +12,14 @@ constexpr std::chrono::seconds kEstimateAfter{2};
 constexpr int kEstimateFromPercent = 3;
 
 std::string PhaseText(WorkPhase phase) {
-    return std::string(phase == WorkPhase::Checking ? text::kPhaseChecking : text::kPhaseArchiving);
+    switch (phase) {
+        case WorkPhase::Checking:
+            return std::string(text::kPhaseChecking);
+        case WorkPhase::Publishing:
+            return std::string(text::kPhasePublishing);
+        default:
+            return std::string(text::kPhaseArchiving);
+    }
 }
 
 std::string PercentText(int percent) {
