@@ -37,6 +37,19 @@ bool ReadAll(File& file, const ReadPiece& piece) {
     return true;
 }
 
+// Names the target in the tool's plain "Stream write error", with the system's reason.
+template <typename Work>
+auto NamingTarget(const fs::path& target, Work work) {
+    try {
+        return work();
+    } catch (const OperationError& error) {
+        const long code = LastSystemError();  // still the failed write's
+        throw OperationError(
+            text::Around(text::kTheFile, AbsolutePathText(target), text::kCannotWriteAfter) +
+            error.what() + (code != 0 ? ": " + SystemErrorText(code) : ""));
+    }
+}
+
 }  // namespace
 
 std::optional<CopiedFile> HashFile(const fs::path& path, const CopyProgress& progress) {
@@ -63,7 +76,7 @@ std::optional<CopiedFile> DurableCopy(const fs::path& source, const fs::path& ta
     CopiedFile copied;
     const bool whole = ReadAll(input, [&](const unsigned char* data, std::size_t size) {
         written.Update(data, size);
-        output.Output().WriteAll(data, size);
+        NamingTarget(target, [&] { output.Output().WriteAll(data, size); });
         copied.size += std::int64_t(size);
         return progress(copied.size);
     });
@@ -71,7 +84,7 @@ std::optional<CopiedFile> DurableCopy(const fs::path& source, const fs::path& ta
         return std::nullopt;
     }
     copied.sha256 = written.HexDigest();
-    output.Finish();
+    NamingTarget(target, [&] { output.Finish(); });
 
     Sha256 readBack;
     std::int64_t read = 0;

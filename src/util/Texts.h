@@ -195,6 +195,7 @@ inline constexpr std::string_view kNotArchivedAfter = "\". Нищо не е ар
 
 // Publishing into the shared update folder: each names the file or folder concerned.
 inline constexpr std::string_view kNoSha256 = "Системата не предоставя SHA-256.";
+inline constexpr std::string_view kCannotWriteAfter = "\" не може да бъде записан: ";
 inline constexpr std::string_view kCannotReadBackAfter = "\" не може да бъде прочетен обратно: ";
 inline constexpr std::string_view kReadBackDiffersAfter =
     "\" е прочетен обратно с друго съдържание (SHA-256) от записаното. Не е публикуван.";
