@@ -1,8 +1,9 @@
 # Package lists shared by the scripts (sourced).
 # (dpkg-dev: the release preset takes Debian's hardening flags from dpkg-buildflags.)
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config zlib1g-dev libcli11-dev qt6-base-dev
-                libgl-dev libqt6svg6 qt6-translations-l10n 7zip fonts-crosextra-carlito dpkg-dev)
-TEST_PACKAGES=(libgtest-dev googletest pigz time xvfb xdotool xauth x11-utils
+                libgl-dev libqt6svg6 qt6-translations-l10n 7zip fonts-crosextra-carlito dpkg-dev
+                libxml2-dev libssl-dev)
+TEST_PACKAGES=(libgtest-dev googletest pigz time strace xvfb xdotool xauth x11-utils
                clang libclang-rt-14-dev)
 # The Windows cross build and wine to run its tests; the Windows window's tests drive it in
 # Xvfb under a window manager.

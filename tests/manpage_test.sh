@@ -7,7 +7,7 @@ page=$2
 # The page's text without roff's escapes for minus signs and fonts.
 text=$(sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' "$page")
 missing=0
-for command in pack unpack list archive; do
+for command in pack unpack list archive publish; do
   grep -qE "^\.B[IR]? \"?$command( |\"|$)" <<<"$text" || { echo "command $command"; missing=1; }
   for option in $("$tool" "$command" --help | grep -oE '(^|[[:space:],])--?[a-z][a-z-]*' |
                   tr -d ' ,' | sort -u); do

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 
 #include "app/UpdTool.h"
+#include "container/UpdContainer.h"
 #include "support/Programs.h"
 #include "support/TestFiles.h"
 
@@ -283,6 +285,93 @@ TEST(UpdTool, FolderWhereAFileBelongsSaysSo) {
             << result.err;
     }
     EXPECT_EQ(updtest::FolderEntries(dir.Path()), std::vector<std::string>{"a.xml"});
+}
+
+}  // namespace
+
+// ---- publish ----
+namespace {
+
+// What a reader of the folder sees: every name with its bytes.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(upd::ToPath(folder))) {
+        const std::string path = upd::FromPath(entry.path());
+        files[upd::FromPath(entry.path().filename())] =
+            entry.is_regular_file() ? ReadBytes(path) : "(folder)";
+    }
+    return files;
+}
+
+// An index package NAME whose one entry, ENTRY, holds xml.
+std::string IndexPackage(const TempDir& dir, const std::string& name, const std::string& xml,
+                         const std::string& entry = "updates.xml") {
+    std::filesystem::create_directory(upd::ToPath(dir / ("of-" + name)));
+    WriteBytes(dir / ("of-" + name + "/" + entry), xml);
+    upd::PackFiles({dir / ("of-" + name + "/" + entry)}, dir / name);
+    return dir / name;
+}
+
+TEST(UpdToolPublish, RefusalsNameTheFileAndLeaveTheFolderAsItWas) {
+    TempDir dir;
+    const std::string share = dir / "share";
+    std::filesystem::create_directory(upd::ToPath(share));
+    WriteBytes(dir / "share/old.upd", "old bytes");
+    const std::string published = IndexPackage(dir, "published.upd", "<u><a f='old.upd'/></u>");
+    ASSERT_EQ(RunTool({"publish", "-t", share, published}).status, 0);
+
+    // Declared windows-1251, with Cyrillic ("Ново") in an attribute: must pass.
+    const std::string good =
+        IndexPackage(dir, "good.upd",
+                     "<?xml version='1.0' encoding='windows-1251'?>\n"
+                     "<u><a f='old.upd' t='\xcd\xee\xe2\xee'/><a>C:\\x\\new.upd</a></u>");
+    const std::string newArchive = dir / "new.upd", oldArchive = dir / "old.upd";
+    WriteBytes(newArchive, "new bytes");
+    WriteBytes(oldArchive, "other bytes");
+    WriteBytes(dir / "stray.upd", "stray");
+    WriteBytes(dir / "junk.upd", "junk");
+    std::filesystem::create_directory(upd::ToPath(dir / "dir.upd"));
+    const struct {
+        std::vector<std::string> args;
+        std::string named;
+    } cases[] = {
+        {{dir / "junk.upd", newArchive}, "junk.upd"},
+        {{IndexPackage(dir, "no-xml.upd", "<u/>", "other.xml")}, "no-xml.upd"},
+        {{IndexPackage(dir, "malformed.upd", "<u><a f='new.upd'></u>"), newArchive},
+         "malformed.upd"},
+        {{IndexPackage(dir, "names-more.upd", "<u>new.upd gone.upd</u>"), newArchive}, "gone.upd"},
+        {{good, newArchive, dir / "stray.upd"}, "stray.upd"},
+        {{good, newArchive, oldArchive}, "old.upd"},
+        {{good, newArchive, newArchive}, "new.upd"},
+        {{good, newArchive, dir / "dir.upd"}, "dir.upd"},
+        {{good, newArchive, share}, share},
+        {{good, dir / "share/old.upd", newArchive}, "old.upd"},
+        {{good, std::string("new.upd\0x", 9)}, "new.upd"},
+        {{"-t", dir / "none", good}, "none"},
+#ifndef _WIN32
+        {{good, "/dev/null"}, "/dev/null"},
+#endif
+    };
+    const auto before = Snapshot(share);
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"publish"};
+        if (c.args[0] != "-t") {
+            args.insert(args.end(), {"-t", share});
+        }
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto result = RunTool(args);
+        EXPECT_EQ(result.status, 1) << c.named;
+        EXPECT_NE(result.err.find(c.named), std::string::npos) << c.named << ": " << result.err;
+        EXPECT_EQ(Snapshot(share), before) << c.named;
+    }
+    // The same files pass once the archive that changed is replaced knowingly.
+    const auto replaced =
+        RunTool({"publish", "--replace", "-t", share, good, newArchive, oldArchive});
+    ASSERT_EQ(replaced.status, 0) << replaced.err;
+    EXPECT_EQ(ReadBytes(dir / "share/old.upd"), "other bytes");
+    EXPECT_EQ(ReadBytes(dir / "share/updates.upd"), ReadBytes(good));
+    EXPECT_EQ(updtest::FolderEntries(upd::ToPath(share)),
+              (std::vector<std::string>{"new.upd", "old.upd", "updates.upd"}));
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
 #include "util/ReplacingFile.h"
+#include "util/Sha256.h"
 #include "util/Text.h"
+#include "util/XmlCheck.h"
 
 namespace {
 
@@ -123,6 +125,50 @@ TEST(ReplacingFile, MissingFolderGivesTheCreateMessageForTheTarget) {
         EXPECT_EQ(std::string(e.what()),
                   upd::CannotCreateMessage(upd::ToPath(target), updtest::kMissingFolder));
     }
+}
+
+// Published files are listed with their SHA-256, which users compare with other tools.
+TEST(Sha256, KnownDigestsFedInPieces) {
+    const struct {
+        std::string input;
+        std::size_t piece;
+        const char* digest;
+    } cases[] = {
+        {"", 1, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", 1, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {std::string(1'000'000, 'a'), 4093,
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& c : cases) {
+        upd::Sha256 hash;
+        for (std::size_t at = 0; at < c.input.size(); at += c.piece) {
+            hash.Update(c.input.data() + at, std::min(c.piece, c.input.size() - at));
+        }
+        EXPECT_EQ(hash.HexDigest(), c.digest) << c.input.size();
+    }
+}
+
+TEST(XmlCheck, DeclaredEncodingIsReadAndNothingExternalIsLoaded) {
+    const auto cyrillic = upd::ReadXmlTexts(
+        "<?xml version='1.0' encoding='windows-1251'?>\n<u t='\xcd\xee\xe2\xee'>a.upd</u>");
+    ASSERT_FALSE(cyrillic.fault) << cyrillic.fault->reason;
+    EXPECT_EQ(cyrillic.texts, (std::vector<std::string>{"Ново", "a.upd"}));
+
+    TempDir dir;
+    WriteBytes(dir / "secret.txt", "secret");
+    const std::string path = dir / "secret.txt";
+    const std::string uri = (path.starts_with('/') ? "file://" : "file:///") + path;
+    const auto external =
+        upd::ReadXmlTexts("<!DOCTYPE u [<!ENTITY e SYSTEM '" + uri + "'>]>\n<u>&e;</u>");
+    for (const std::string& text : external.texts) {
+        EXPECT_EQ(text.find("secret"), std::string::npos);
+    }
+
+    const auto malformed = upd::ReadXmlTexts("<u>\n<a></u>");
+    ASSERT_TRUE(malformed.fault);
+#ifndef _WIN32  // wine's MSXML gives no position; Windows' and libxml2 do
+    EXPECT_EQ(malformed.fault->line, 2);
+#endif
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "container/UpdContainer.h"
 #include "ops/IndexCommands.h"
 #include "ops/ProgressView.h"
+#include "ops/Publish.h"
 #include "ops/UpdateArchive.h"
 #include "util/File.h"
 #include "util/FileSystem.h"
@@ -37,6 +38,9 @@ struct Options {
     std::string password;
     std::string passwordFile;
     std::string archiver;
+    std::string folder;
+    bool dryRun = false;
+    bool replace = false;
 };
 
 // Characters, not bytes, of UTF-8 text.
@@ -186,13 +190,17 @@ std::string Archiver(const Options& options) {
 }
 
 // Runs the step here, its progress on the terminal's line; an interruption cancels it.
-void RunHere(const Step& step, const ToolConsole& console) {
-    ProgressLine line(console);
+void RunHere(const Step& step, ProgressLine& line) {
     StepControl control([&line](const WorkProgress& progress) { line.Show(progress); });
     const CancelOnInterruption interruption(control.Process());
     if (step(control) == StepResult::Cancelled) {
         throw Interrupted{interruption.Caught() != 0 ? interruption.Caught() : SIGINT};
     }
+}
+
+void RunHere(const Step& step, const ToolConsole& console) {
+    ProgressLine line(console);
+    RunHere(step, line);
 }
 
 void Archive(const Options& options, const ToolConsole& console) {
@@ -232,6 +240,60 @@ void AddArchive(CLI::App& app, Options& options, const ToolConsole& console) {
         ->check(kNotEmpty);
     archive->add_option("--archiver", options.archiver, std::string(text::kToolArchiver));
     archive->callback([&options, &console] { Archive(options, console); });
+}
+
+std::string_view StateText(const PublishedFile& file, bool dryRun) {
+    if (file.alreadyThere) {
+        return text::kPublishAlreadyThere;
+    }
+    return dryRun ? text::kPublishPlanned : text::kPublishCopied;
+}
+
+void Publish(const Options& options, std::ostream& out, const ToolConsole& console) {
+    const bool test = !options.password.empty() || !options.passwordFile.empty();
+    const std::string password = test ? Password(options, console) : std::string();
+    if (test && password.empty()) {
+        throw OperationError(std::string(text::kInvalidPassword));
+    }
+    const PublishJob job{options.folder,
+                         options.container,
+                         options.files,
+                         options.replace,
+                         options.dryRun,
+                         password,
+                         test ? Archiver(options) : std::string()};
+    ProgressLine line(console);
+    RunHere(
+        [&](StepControl& control) {
+            return PublishStep(job, control, [&](const PublishedFile& file) {
+                line.Clear();
+                out << file.name << '\t' << StateText(file, options.dryRun) << '\t' << file.size
+                    << '\t' << file.sha256 << '\n';
+            });
+        },
+        line);
+}
+
+void AddPublish(CLI::App& app, Options& options, std::ostream& out, const ToolConsole& console) {
+    auto* publish = app.add_subcommand("publish", std::string(text::kToolPublish));
+    publish->add_option("-t,--to", options.folder, std::string(text::kToolPublishFolder))
+        ->required()
+        ->check(kNotEmpty);
+    publish->add_flag("--dry-run", options.dryRun, std::string(text::kToolDryRun));
+    publish->add_flag("--replace", options.replace, std::string(text::kToolReplace));
+    auto* password = publish->add_option_group(std::string(text::kToolPasswordGroupName),
+                                               std::string(text::kToolPasswordGroup));
+    password->add_option("--password", options.password, std::string(text::kToolTestPassword));
+    password->add_option("--password-file", options.passwordFile,
+                         std::string(text::kToolPasswordFile));
+    password->require_option(0, 1);
+    publish->add_option("--archiver", options.archiver, std::string(text::kToolArchiver));
+    publish->add_option("INDEX-PACKAGE", options.container, std::string(text::kToolPublishIndex))
+        ->required()
+        ->check(kNotEmpty);
+    publish->add_option("ARCHIVE", options.files, std::string(text::kToolPublishArchives))
+        ->check(kNotEmpty);
+    publish->callback([&options, &out, &console] { Publish(options, out, console); });
 }
 
 void AddSubcommands(CLI::App& app, Options& options, std::ostream& out,
@@ -309,6 +371,7 @@ int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     Options options;
     AddSubcommands(app, options, out, console);
     AddArchive(app, options, console);
+    AddPublish(app, options, out, console);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

@@ -391,7 +391,11 @@ void UnpackFiles(const std::string& container, const std::string& targetDirector
     }
 }
 
-std::vector<EntryInfo> ListEntries(const std::string& container) {
+namespace {
+
+// Every entry checked and listed; the content of the one named wanted (if any) kept.
+std::vector<EntryInfo> ReadPackage(const std::string& container, const std::string& wanted,
+                                   std::optional<std::string>& content) {
     ContainerReader reader(container);
     const std::int32_t count = reader.ReadCount();
     std::vector<EntryInfo> entries;
@@ -399,13 +403,35 @@ std::vector<EntryInfo> ListEntries(const std::string& container) {
     for (std::int32_t i = 0; i < count; ++i) {
         EntryInfo entry = reader.ReadHeader();
         TakeEntryName(names, entry.name);
-        reader.Inflate(entry, [](const unsigned char*, std::size_t) {});
+        const bool keep = !wanted.empty() && FileNameKey(entry.name) == FileNameKey(wanted);
+        std::string kept;
+        reader.Inflate(entry, [&](const unsigned char* data, std::size_t size) {
+            if (keep) {
+                kept.append(reinterpret_cast<const char*>(data), size);
+            }
+        });
+        if (keep) {
+            content = std::move(kept);
+        }
         entries.push_back(std::move(entry));
     }
     if (reader.HasMoreBytes()) {
         throw OperationError(std::string(text::kTrailingData));
     }
     return entries;
+}
+
+}  // namespace
+
+std::vector<EntryInfo> ListEntries(const std::string& container) {
+    std::optional<std::string> none;
+    return ReadPackage(container, std::string(), none);
+}
+
+std::optional<std::string> EntryContent(const std::string& container, const std::string& name) {
+    std::optional<std::string> content;
+    ReadPackage(container, name, content);
+    return content;
 }
 
 }  // namespace upd

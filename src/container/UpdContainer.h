@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,5 +48,9 @@ struct EntryInfo {
 // Inflates and checks every entry without writing anything. Throws on any corruption,
 // including bytes after the last entry, and on two entries of one name.
 std::vector<EntryInfo> ListEntries(const std::string& container);
+
+// The content of the entry stored under name (names compared as the file system compares
+// them), after the checks of ListEntries on the whole package; empty when there is none.
+std::optional<std::string> EntryContent(const std::string& container, const std::string& name);
 
 }  // namespace upd

@@ -21,7 +21,8 @@ struct PhaseTexts {
 constexpr PhaseTexts kPhases[] = {{text::kPhaseArchiving, text::kProgressSize},
                                   {text::kPhaseChecking, text::kProgressSize},
                                   {text::kPhasePacking, text::kProgressPackageSize},
-                                  {text::kPhaseRestoring, text::kProgressRestored}};
+                                  {text::kPhaseRestoring, text::kProgressRestored},
+                                  {text::kPhasePublishing, text::kProgressPublished}};
 
 PhaseTexts TextsOf(WorkPhase phase) {
     return kPhases[static_cast<std::size_t>(phase)];

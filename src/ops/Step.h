@@ -9,9 +9,9 @@
 
 namespace upd {
 
-// The parts of a long step: the archiver's two, and the index package's one each way (the
-// progress texts are listed in this order).
-enum class WorkPhase { Archiving, Checking, Packing, Restoring };
+// The parts of a long step: the archiver's two, the index package's one each way, and the
+// publication's copy (the progress texts are listed in this order).
+enum class WorkPhase { Archiving, Checking, Packing, Restoring, Publishing };
 
 // How far a long step has come.
 struct WorkProgress {

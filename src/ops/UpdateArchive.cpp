@@ -272,7 +272,7 @@ class ArchiveRun {
           shown_(job.password, archive_.Text(), job.output) {}
 
     StepResult Run() {
-        if (!Add() || !Check()) {
+        if (!Add() || !Check(archive_.Text())) {
             return StepResult::Cancelled;
         }
         // A link as the output stays: the archive it points to is replaced.
@@ -288,6 +288,12 @@ class ArchiveRun {
         return StepResult::Done;
     }
 
+    // An archive made before, tested as Run tests its own.
+    StepResult TestOnly() {
+        return Check(AbsolutePathText(ToPath(job_.output))) ? StepResult::Done
+                                                            : StepResult::Cancelled;
+    }
+
   private:
     using Clock = std::chrono::steady_clock;
 
@@ -301,10 +307,10 @@ class ArchiveRun {
         return !added.cancelled;
     }
 
-    bool Check() {
+    bool Check(const std::string& archive) {
         BeginPhase(WorkPhase::Checking);
         const ProcessOutcome tested = StepWithProgress(
-            ArchiverCall(archiver_, {"t"}, job_.password, kTestAsks, {archive_.Text()}));
+            ArchiverCall(archiver_, {"t"}, job_.password, kTestAsks, {archive}));
         if (tested.cancelled) {
             return false;
         }
@@ -314,7 +320,7 @@ class ArchiveRun {
         // Quick, and with no progress of its own: the test's percentage stays. Without -ba,
         // which 7-Zip 9.20 does not know.
         const ProcessOutcome listed = Step(
-            ArchiverCall(archiver_, {"l", "-slt"}, job_.password, kListAsks, {archive_.Text()}),
+            ArchiverCall(archiver_, {"l", "-slt"}, job_.password, kListAsks, {archive}),
             false);
         if (!listed.cancelled &&
             (listed.exitCode != 0 || !ListsAtRoot(listed.outputTail, "descriptor.xml"))) {
@@ -450,6 +456,13 @@ Step ArchiveStep(ArchiveJob job) {
         CheckArchiverAndOutput(job);
         return ArchiveRun(job, control).Run();
     };
+}
+
+StepResult TestArchive(const ArchiveJob& job, StepControl& control) {
+    if (!FileExists(job.archiver)) {
+        throw OperationError(job.archiver + std::string(text::kDoesNotExist));
+    }
+    return ArchiveRun(job, control).TestOnly();
 }
 
 void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,

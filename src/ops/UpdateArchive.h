@@ -30,6 +30,11 @@ void CheckArchiveInputs(const std::string& patchFolder, const std::string& passw
 // OperationError on a failure.
 Step ArchiveStep(ArchiveJob job);
 
+// Tests job.output, an archive made before, as ArchiveStep tests its own: it must open with
+// the password and hold descriptor.xml at its root (job.patchFolder: the folder it is in).
+// Throws OperationError naming it when it does not.
+StepResult TestArchive(const ArchiveJob& job, StepControl& control);
+
 // "Генерирай upd с update файловете": checks the inputs, asks for the archiver (when there
 // is none at archiverPath) and for the output, hands the archiving to services.RunStep, and
 // ends with "Готово!" unless the user cancelled.

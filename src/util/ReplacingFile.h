@@ -49,6 +49,8 @@ class ReplacingFile {
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     File& Output() { return file_; }
+    // Where the new version is written until Commit(), e.g. to read it back once finished.
+    const std::filesystem::path& TemporaryPath() const { return temporary_; }
     // Makes the written file complete and durable and closes it; the target is still as it was.
     void Finish();
     // Finishes unless done and renames over the target.

@@ -201,6 +201,38 @@ inline constexpr std::string_view kSpecialInPatchFolderBefore =
     "В папката с файловете за ъпдейт има нещо, което не е обикновен файл или папка: \"";
 inline constexpr std::string_view kNotArchivedAfter = "\". Нищо не е архивирано.";
 
+// Publishing into the shared update folder: each names the file or folder concerned.
+inline constexpr std::string_view kNoSha256 = "Системата не предоставя SHA-256.";
+inline constexpr std::string_view kCannotWriteAfter = "\" не може да бъде записан: ";
+inline constexpr std::string_view kCannotReadBackAfter = "\" не може да бъде прочетен обратно: ";
+inline constexpr std::string_view kReadBackDiffersAfter =
+    "\" е прочетен обратно с друго съдържание (SHA-256) от записаното. Не е публикуван.";
+inline constexpr std::string_view kPublishFolderBefore = "Папката за публикуване \"";
+inline constexpr std::string_view kPublishFolderMissingAfter = "\" не съществува!";
+inline constexpr std::string_view kPublishSourceInFolderAfter =
+    "\" вече е в папката за публикуване: посочете файла, който да бъде копиран там.";
+inline constexpr std::string_view kPublishArchiveBefore = "Архивът \"";
+inline constexpr std::string_view kPublishNamedTwiceAfter =
+    "\" е посочен два пъти (или носи името на updates.upd).";
+inline constexpr std::string_view kPublishNotIndexPackageAfter =
+    "\" не е валиден пакет с индекс (updates.upd): ";
+inline constexpr std::string_view kPublishNoUpdatesXmlAfter = "\" не съдържа updates.xml.";
+inline constexpr std::string_view kPublishXmlBefore = "updates.xml в пакета \"";
+inline constexpr std::string_view kPublishXmlAfter = "\" не е правилно оформен XML";
+inline constexpr std::string_view kPublishXmlLine = " (ред ";
+inline constexpr std::string_view kPublishXmlColumn = ", колона ";
+inline constexpr std::string_view kPublishNotIndexedAfter =
+    "\" не е посочен в updates.xml: аптеките няма да го изтеглят.";
+inline constexpr std::string_view kPublishMissingBefore = "updates.xml посочва архива \"";
+inline constexpr std::string_view kPublishMissingMiddle =
+    "\", който не е сред публикуваните и го няма в папката \"";
+inline constexpr std::string_view kPublishMissingAfter = "\".";
+inline constexpr std::string_view kPublishOtherBytesAfter =
+    "\" вече е публикуван с друго съдържание. Аптеките, които са го приложили, няма да го "
+    "изтеглят отново; заменете го само съзнателно, с --replace.";
+inline constexpr std::string_view kPublishSourceChangedAfter =
+    "\" се промени по време на публикуването. Индексът не е публикуван.";
+
 // before + value + after, for the texts above that name a file.
 inline std::string Around(std::string_view before, std::string_view value, std::string_view after) {
     return std::string(before).append(value).append(after);
@@ -238,6 +270,25 @@ inline constexpr std::string_view kToolPatchFolder = "The patch folder.";
 inline constexpr std::string_view kToolArchiver =
     "The 7-Zip program, when there is no SEVENZIP next to updtool.";
 
+inline constexpr std::string_view kToolPublish =
+    "Copy the update archives, then the index package, into the shared update folder, each "
+    "through a temporary name, flushed, read back and checked by SHA-256, after checking the "
+    "whole publication. Prints NAME, STATE, SIZE, SHA-256 per file.";
+inline constexpr std::string_view kToolPublishFolder = "The shared update folder.";
+inline constexpr std::string_view kToolPublishIndex =
+    "The index package (published as updates.upd).";
+inline constexpr std::string_view kToolPublishArchives = "The update archives it names.";
+inline constexpr std::string_view kToolDryRun = "Run every check and print the plan; copy nothing.";
+inline constexpr std::string_view kToolReplace =
+    "Replace an archive published before with other contents. Pharmacies that applied it "
+    "already never fetch it again: they keep the old contents.";
+inline constexpr std::string_view kToolTestPassword =
+    "Test each archive with 7-Zip and this password; - reads the first line of standard input.";
+// The state of each published file, on standard output.
+inline constexpr std::string_view kPublishCopied = "копиран";
+inline constexpr std::string_view kPublishAlreadyThere = "вече е там";
+inline constexpr std::string_view kPublishPlanned = "ще бъде копиран";
+
 // Progress of a long step.
 
 inline constexpr std::string_view kProgressTitle = "Архивиране";
@@ -252,6 +303,8 @@ inline constexpr std::string_view kPhaseRestoring = "Възстановяван�
 // What the index steps have written so far, in place of the archive's size.
 inline constexpr std::string_view kProgressPackageSize = "Размер на пакета: ";
 inline constexpr std::string_view kProgressRestored = "Възстановени: ";
+inline constexpr std::string_view kPhasePublishing = "Публикуване";
+inline constexpr std::string_view kProgressPublished = "Копирани: ";
 // "42 %": the percentage with its sign.
 inline constexpr std::string_view kPercentSign = " %";
 // Before the estimate of the time the phase still needs, in the dialog: "Оставащо време: 0:42".
