@@ -549,6 +549,37 @@ TEST_F(MainForm, ArchivingShowsProgressAndCancelsQuietly) {
               (std::vector<std::string>{"patch", "slow-archiver"}));
 }
 
+// A restore long enough for the progress dialog, cancelled there: the old index stays byte for
+// byte and nothing else is left in its folder.
+TEST_F(MainForm, CancellingARestoreKeepsTheOldIndex) {
+    TempDir dir;
+    const std::string index = dir / "updates.xml";
+    updtest::WriteBytes(index, "");
+    std::filesystem::resize_file(upd::ToPath(index), 512 << 20);
+    upd::PackFiles({index}, dir / "updates.upd");  // zeros: a small package, a long restore
+    const std::string restored = dir / "restored";
+    std::filesystem::create_directory(upd::ToPath(restored));
+    updtest::WriteBytes(restored + "/updates.xml", "old index");
+
+    QString phase;
+    ModalScript script({
+        updtest::ChoosePath(QString::fromStdString(restored)),
+        [&phase](QWidget& dialog) {
+            phase = dialog.windowTitle();
+            dialog.findChild<QPushButton*>()->click();
+        },
+    });
+    ShowPage("ts3");
+    Edit("edUpdFilePath")->setText(QString::fromStdString(dir / "updates.upd"));
+    Click("btnRestoreUpdatesXML");
+
+    EXPECT_TRUE(script.Problems().empty());  // no "Готово!" and no error after a cancel
+    EXPECT_EQ(script.Unused(), 0u);
+    EXPECT_EQ(phase, "Възстановяване");
+    EXPECT_EQ(updtest::ReadBytes(restored + "/updates.xml"), "old index");
+    EXPECT_EQ(updtest::FolderEntries(upd::ToPath(restored)), std::vector<std::string>{"updates.xml"});
+}
+
 upd::ProgressDialog* ShownProgressDialog(TMainForm& form) {
     auto* dialog = form.findChild<upd::ProgressDialog*>();
     return dialog != nullptr && dialog->isVisible() ? dialog : nullptr;

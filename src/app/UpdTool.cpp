@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <exception>
 #include <iostream>
@@ -84,13 +85,15 @@ std::string LineInRound(const std::string& phase, const std::vector<LinePart>& p
 // terminal, where the rewrites would only clutter a log.
 class ProgressLine {
   public:
-    explicit ProgressLine(const ToolConsole& console) : console_(console) {}
+    // Shown once the step has run for shownAfter.
+    explicit ProgressLine(const ToolConsole& console, std::chrono::milliseconds shownAfter = {})
+        : console_(console), shownAfter_(shownAfter) {}
     ~ProgressLine() { Clear(); }
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
 
     void Show(const WorkProgress& progress) {
-        if (!console_.errIsTerminal) {
+        if (!console_.errIsTerminal || progress.elapsed < shownAfter_) {
             return;
         }
         const std::string text = FittedProgressLine(progress, Columns());
@@ -115,6 +118,7 @@ class ProgressLine {
         return columns == 0 ? width : std::min(width, columns - 1);
     }
     const ToolConsole& console_;
+    std::chrono::milliseconds shownAfter_;
     std::size_t width_ = 0;
 };
 
@@ -262,7 +266,8 @@ void Publish(const Options& options, std::ostream& out, const ToolConsole& conso
                          options.dryRun,
                          password,
                          test ? Archiver(options) : std::string()};
-    ProgressLine line(console);
+    // Only a copy that takes a while has a line: most publications are done in a moment.
+    ProgressLine line(console, std::chrono::seconds(2));
     RunHere(
         [&](StepControl& control) {
             return PublishStep(job, control, [&](const PublishedFile& file) {

@@ -13,16 +13,18 @@ constexpr std::chrono::seconds kEstimateAfter{2};
 constexpr int kEstimateFromPercent = 3;
 
 struct PhaseTexts {
+    std::string_view title;  // the progress dialog's
     std::string_view name;
     std::string_view sizeLabel;  // before the bytes written
 };
 
 // In WorkPhase's order.
-constexpr PhaseTexts kPhases[] = {{text::kPhaseArchiving, text::kProgressSize},
-                                  {text::kPhaseChecking, text::kProgressSize},
-                                  {text::kPhasePacking, text::kProgressPackageSize},
-                                  {text::kPhaseRestoring, text::kProgressRestored},
-                                  {text::kPhasePublishing, text::kProgressPublished}};
+constexpr PhaseTexts kPhases[] = {
+    {text::kProgressTitle, text::kPhaseArchiving, text::kProgressSize},
+    {text::kProgressTitle, text::kPhaseChecking, text::kProgressSize},
+    {text::kPhasePacking, text::kPhasePacking, text::kProgressPackageSize},
+    {text::kPhaseRestoring, text::kPhaseRestoring, text::kProgressRestored},
+    {text::kPhasePublishing, text::kPhasePublishing, text::kProgressPublished}};
 
 PhaseTexts TextsOf(WorkPhase phase) {
     return kPhases[static_cast<std::size_t>(phase)];
@@ -46,6 +48,7 @@ std::optional<std::chrono::seconds> TimeLeft(const WorkProgress& progress) {
 
 ProgressView ViewOf(const WorkProgress& progress) {
     ProgressView view;
+    view.title = std::string(TextsOf(progress.phase).title);
     view.phase = std::string(TextsOf(progress.phase).name);
     view.percent = progress.percent;
     if (progress.percent) {

@@ -11,6 +11,7 @@ namespace upd::form {
 
 // What the progress dialog of a long step shows, the same in both windows.
 struct ProgressView {
+    std::string title;  // the step's: "Архивиране" for both of the archiver's phases
     std::string phase;  // "Архивиране", "Проверка на архива", "Пакетиране", ...
     std::optional<int> percent;  // the bar's value, 0-100; absent: a busy bar
     std::string percentText;     // "42 %"; empty when the percentage is unknown

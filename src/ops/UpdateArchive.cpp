@@ -373,8 +373,9 @@ class ArchiveRun {
         using std::chrono::duration_cast;
         using std::chrono::milliseconds;
         WorkProgress progress;
-        progress.elapsed = duration_cast<milliseconds>(Clock::now() - started_);
-        progress.phaseElapsed = duration_cast<milliseconds>(Clock::now() - phaseStarted_);
+        const Clock::time_point now = Clock::now();  // one reading: the phase never outlasts the step
+        progress.elapsed = duration_cast<milliseconds>(now - started_);
+        progress.phaseElapsed = duration_cast<milliseconds>(now - phaseStarted_);
         progress.outputBytes = archive_.Size();
         progress.phase = phase_;
         progress.percent = progress_.Percent();

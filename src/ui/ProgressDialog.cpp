@@ -58,6 +58,7 @@ ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
 
 void ProgressDialog::ShowProgress(const WorkProgress& progress) {
     const form::ProgressView view = form::ViewOf(progress);
+    setWindowTitle(FromUtf8(view.title));
     phase_->setText(FromUtf8(view.phase));
     percent_->setText(FromUtf8(view.percentText));
     if (view.percent) {

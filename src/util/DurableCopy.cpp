@@ -52,6 +52,12 @@ auto NamingTarget(const fs::path& target, Work work) {
 
 }  // namespace
 
+void ThrowReadBackError(const std::filesystem::path& path, long code) {
+    throw OperationError(
+        text::Around(text::kTheFile, AbsolutePathText(path), text::kCannotReadBackAfter) +
+        SystemErrorText(code));
+}
+
 std::optional<CopiedFile> HashFile(const fs::path& path, const CopyProgress& progress) {
     File file = OpenSource(path);
     Sha256 hash;

@@ -38,4 +38,7 @@ using ReadPiece = std::function<bool(const unsigned char* data, std::size_t size
 // throws "Stream read error" or the open failure naming the file.
 bool ReadFromDisk(const std::filesystem::path& path, const ReadPiece& piece);
 
+// The failure of a read back, naming the file and the system's reason.
+[[noreturn]] void ThrowReadBackError(const std::filesystem::path& path, long code);
+
 }  // namespace upd

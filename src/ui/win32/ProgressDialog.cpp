@@ -107,6 +107,7 @@ void ProgressDialog::Show(const WorkProgress& progress) {
     for (const auto& [id, line] : lines) {
         SetTextIfChanged(GetDlgItem(window_, id), Wide(line));
     }
+    SetTextIfChanged(window_, Wide(view.title));
     ShowOnBar(view.percent);
     taskbar_.Show(progress);
     if (!IsWindowVisible(window_)) {

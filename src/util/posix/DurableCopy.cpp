@@ -28,11 +28,6 @@ class Descriptor {
     int fd_;
 };
 
-[[noreturn]] void ThrowReadError(const std::filesystem::path& path, long code) {
-    throw OperationError(
-        text::Around(text::kTheFile, AbsolutePathText(path), text::kCannotReadBackAfter) +
-        SystemErrorText(code));
-}
 }  // namespace
 
 bool ReadFromDisk(const std::filesystem::path& path, const ReadPiece& piece) {
@@ -50,7 +45,7 @@ bool ReadFromDisk(const std::filesystem::path& path, const ReadPiece& piece) {
             continue;  // a cancel is seen by piece
         }
         if (got < 0) {
-            ThrowReadError(path, errno);
+            ThrowReadBackError(path, errno);
         }
         if (got == 0) {
             return true;

@@ -20,11 +20,6 @@ struct FreePages {
 
 constexpr DWORD kPieceSize = 1u << 20;  // a multiple of every sector size
 
-[[noreturn]] void ThrowReadError(const std::filesystem::path& path, long code) {
-    throw OperationError(
-        text::Around(text::kTheFile, AbsolutePathText(path), text::kCannotReadBackAfter) +
-        SystemErrorText(code));
-}
 
 }  // namespace
 
@@ -41,12 +36,12 @@ bool ReadFromDisk(const std::filesystem::path& path, const ReadPiece& piece) {
     const std::unique_ptr<void, FreePages> buffer(
         VirtualAlloc(nullptr, kPieceSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     if (!buffer) {
-        ThrowReadError(path, long(GetLastError()));
+        ThrowReadBackError(path, long(GetLastError()));
     }
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(file.get(), buffer.get(), kPieceSize, &got, nullptr)) {
-            ThrowReadError(path, long(GetLastError()));
+            ThrowReadBackError(path, long(GetLastError()));
         }
         if (got == 0) {
             return true;
