@@ -577,7 +577,8 @@ TEST_F(MainForm, CancellingARestoreKeepsTheOldIndex) {
     EXPECT_EQ(script.Unused(), 0u);
     EXPECT_EQ(phase, "Възстановяване");
     EXPECT_EQ(updtest::ReadBytes(restored + "/updates.xml"), "old index");
-    EXPECT_EQ(updtest::FolderEntries(upd::ToPath(restored)), std::vector<std::string>{"updates.xml"});
+    EXPECT_EQ(updtest::FolderEntries(upd::ToPath(restored)),
+              std::vector<std::string>{"updates.xml"});
 }
 
 upd::ProgressDialog* ShownProgressDialog(TMainForm& form) {

@@ -309,8 +309,8 @@ class ArchiveRun {
 
     bool Check(const std::string& archive) {
         BeginPhase(WorkPhase::Checking);
-        const ProcessOutcome tested = StepWithProgress(
-            ArchiverCall(archiver_, {"t"}, job_.password, kTestAsks, {archive}));
+        const ProcessOutcome tested =
+            StepWithProgress(ArchiverCall(archiver_, {"t"}, job_.password, kTestAsks, {archive}));
         if (tested.cancelled) {
             return false;
         }
@@ -320,8 +320,7 @@ class ArchiveRun {
         // Quick, and with no progress of its own: the test's percentage stays. Without -ba,
         // which 7-Zip 9.20 does not know.
         const ProcessOutcome listed = Step(
-            ArchiverCall(archiver_, {"l", "-slt"}, job_.password, kListAsks, {archive}),
-            false);
+            ArchiverCall(archiver_, {"l", "-slt"}, job_.password, kListAsks, {archive}), false);
         if (!listed.cancelled &&
             (listed.exitCode != 0 || !ListsAtRoot(listed.outputTail, "descriptor.xml"))) {
             ThrowCheckFailure(text::kCheckNoDescriptor, listed, job_.output, shown_);
@@ -373,7 +372,8 @@ class ArchiveRun {
         using std::chrono::duration_cast;
         using std::chrono::milliseconds;
         WorkProgress progress;
-        const Clock::time_point now = Clock::now();  // one reading: the phase never outlasts the step
+        const Clock::time_point now =
+            Clock::now();  // one reading: the phase never outlasts the step
         progress.elapsed = duration_cast<milliseconds>(now - started_);
         progress.phaseElapsed = duration_cast<milliseconds>(now - phaseStarted_);
         progress.outputBytes = archive_.Size();

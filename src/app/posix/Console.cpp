@@ -11,7 +11,6 @@
 #include <iostream>
 #include <optional>
 
-
 namespace upd {
 
 namespace {

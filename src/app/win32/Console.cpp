@@ -179,7 +179,8 @@ std::string ReadHiddenLine(std::string_view prompt, const ProcessCancel& cancel)
     std::wstring line;
     wchar_t character = 0;
     DWORD got = 0;
-    while (WaitForInput(input, cancel) && ReadConsoleW(input, &character, 1, &got, nullptr) && got == 1) {
+    while (WaitForInput(input, cancel) && ReadConsoleW(input, &character, 1, &got, nullptr) &&
+           got == 1) {
         if (character == L'\n') {
             return FromPath(std::filesystem::path(line));
         }

@@ -20,7 +20,6 @@ struct FreePages {
 
 constexpr DWORD kPieceSize = 1u << 20;  // a multiple of every sector size
 
-
 }  // namespace
 
 bool ReadFromDisk(const std::filesystem::path& path, const ReadPiece& piece) {
