@@ -80,7 +80,13 @@ export LSAN_OPTIONS
 app_pid=$!
 
 window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${caption}\$" | head -n 1)
-[ -n "$window" ] || fail "no window titled \"$caption\" appeared"
+if [ -z "$window" ]; then  # what the X server and the program were doing, for the report
+  timeout 5 xwininfo -root -tree 2>&1 | grep -F "\"" | grep -v Openbox | head -n 20 | sed 's/^/  x: /' >&2
+  running "$app_pid" && timeout 20 gdb -batch -p "$app_pid" -ex "thread apply all bt 8" 2>&1 |
+    grep -E '^(Thread|#)' | sed 's/^/  stack: /' >&2
+  running "$app_pid" || echo "  the program has ended" >&2
+  fail "no window titled \"$caption\" appeared"
+fi
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "${WIDTH}x${HEIGHT}" = "642x219" ] || fail "window is ${WIDTH}x${HEIGHT}, expected 642x219"
