@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "util/FileSystem.h"
+#include "util/win32/ComApartment.h"
 
 namespace upd {
 
@@ -23,21 +24,6 @@ constexpr CLSID kDomDocument60 = {
     0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
 constexpr IID kXmlDomDocument2 = {
     0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
-
-class ComApartment {
-  public:
-    ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (ok_) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    bool ok_;
-};
 
 class Bstr {
   public:
