@@ -19,9 +19,20 @@ void RequireDirectory(const std::string& folder) {
     }
 }
 
-// The container's counts as the step's progress: at each new percent and about every 100 ms,
-// so that a window is not flooded; every count asks for a cancel.
-ByteProgress ReportTo(StepControl& control, WorkPhase phase) {
+// The container's work, its cancel turned into the step's result.
+template <typename Work>
+StepResult UntilCancelled(const Work& work) {
+    try {
+        work();
+        return StepResult::Done;
+    } catch (const WorkCancelled&) {
+        return StepResult::Cancelled;
+    }
+}
+
+}  // namespace
+
+ByteProgress StepProgress(StepControl& control, WorkPhase phase) {
     using Clock = std::chrono::steady_clock;
     const auto started = Clock::now();
     return [&control, phase, started, lastShown = Clock::time_point(),
@@ -43,32 +54,21 @@ ByteProgress ReportTo(StepControl& control, WorkPhase phase) {
     };
 }
 
-// The container's work, its cancel turned into the step's result.
-template <typename Work>
-StepResult UntilCancelled(const Work& work) {
-    try {
-        work();
-        return StepResult::Done;
-    } catch (const WorkCancelled&) {
-        return StepResult::Cancelled;
-    }
-}
-
-}  // namespace
-
 Step PackStep(std::vector<std::string> sources, std::string destination) {
     return
         [sources = std::move(sources), destination = std::move(destination)](StepControl& control) {
-            return UntilCancelled(
-                [&] { PackFiles(sources, destination, ReportTo(control, WorkPhase::Packing)); });
+            return UntilCancelled([&] {
+                PackFiles(sources, destination, StepProgress(control, WorkPhase::Packing));
+            });
         };
 }
 
 Step UnpackStep(std::string container, std::string targetFolder) {
     return
         [container = std::move(container), folder = std::move(targetFolder)](StepControl& control) {
-            return UntilCancelled(
-                [&] { UnpackFiles(container, folder, ReportTo(control, WorkPhase::Restoring)); });
+            return UntilCancelled([&] {
+                UnpackFiles(container, folder, StepProgress(control, WorkPhase::Restoring));
+            });
         };
 }
 

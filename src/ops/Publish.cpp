@@ -1,12 +1,12 @@
 #include "ops/Publish.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <set>
 
 #include "container/UpdContainer.h"
+#include "ops/IndexCommands.h"
 #include "ops/UpdateArchive.h"
 #include "util/DurableCopy.h"
 #include "util/File.h"
@@ -177,31 +177,19 @@ bool TestArchives(const PublishJob& job, const std::vector<Source>& sources, Ste
 class CopyProgressReport {
   public:
     CopyProgressReport(const std::vector<Source>& sources, StepControl& control)
-        : control_(control) {
+        : report_(StepProgress(control, WorkPhase::Publishing)) {
         for (const Source& source : sources) {
             total_ += source.file.alreadyThere ? 0 : 2 * source.file.size;
         }
     }
     bool operator()(std::int64_t bytes) {
-        using std::chrono::duration_cast;
-        WorkProgress progress;
-        progress.elapsed = duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
-        progress.phaseElapsed = progress.elapsed;
-        progress.phase = WorkPhase::Publishing;
-        progress.outputBytes = finished_ + bytes;
-        if (total_ > 0) {
-            progress.percent =
-                int(std::min<std::int64_t>(100, 100 * progress.outputBytes / total_));
-        }
-        control_.Report(progress);
-        return !control_.Cancelled();
+        const std::int64_t done = finished_ + bytes;
+        return report_({done, total_, done});
     }
     void FileDone(std::int64_t size) { finished_ += 2 * size; }
 
   private:
-    using Clock = std::chrono::steady_clock;
-    StepControl& control_;
-    Clock::time_point started_ = Clock::now();
+    ByteProgress report_;
     std::int64_t total_ = 0;
     std::int64_t finished_ = 0;
 };
