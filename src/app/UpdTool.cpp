@@ -162,13 +162,17 @@ struct Interrupted {
     int signal;
 };
 
+[[noreturn]] void ThrowInterrupted(const CancelOnInterruption& interruption) {
+    throw Interrupted{interruption.Caught() != 0 ? interruption.Caught() : SIGINT};
+}
+
 // Asked for at the terminal; an interruption ends the asking, the terminal given back as it was.
 std::string HiddenPassword(const ToolConsole& console) {
     ProcessCancel cancel;
     const CancelOnInterruption interruption(cancel);
     std::string line = console.readHidden(text::kToolPasswordPrompt, cancel);
     if (cancel.Requested()) {
-        throw Interrupted{interruption.Caught() != 0 ? interruption.Caught() : SIGINT};
+        ThrowInterrupted(interruption);
     }
     return FirstLine(std::move(line));
 }
@@ -198,7 +202,7 @@ void RunHere(const Step& step, ProgressLine& line) {
     StepControl control([&line](const WorkProgress& progress) { line.Show(progress); });
     const CancelOnInterruption interruption(control.Process());
     if (step(control) == StepResult::Cancelled) {
-        throw Interrupted{interruption.Caught() != 0 ? interruption.Caught() : SIGINT};
+        ThrowInterrupted(interruption);
     }
 }
 
