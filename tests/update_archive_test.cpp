@@ -268,7 +268,7 @@ TEST_F(UpdateArchive, CancellingTheOutputChooserIsQuietAndRunsNothing) {
     EXPECT_TRUE(FolderEntries(upd::ToPath(outputFolder)).empty());
 }
 
-TEST_F(UpdateArchive, ArchiverRunsInTheFolderWithOneArgumentPerPieceAndATemporaryUpdPath) {
+TEST_F(UpdateArchive, ArchiverRunsInTheFolderWithOneArgumentPerPieceAndATemporaryPath) {
     services.files = {outputFolder + "/u2"};
     upd::GenerateUpdateArchive(patch, "one two", services, Recording());
     std::istringstream args(ReadBytes(dir / "args"));
@@ -280,7 +280,7 @@ TEST_F(UpdateArchive, ArchiverRunsInTheFolderWithOneArgumentPerPieceAndATemporar
     EXPECT_EQ(lines[0], "a");
     EXPECT_EQ(lines[1], "-p");  // the password comes on standard input
     EXPECT_EQ(fs::path(upd::ToPath(lines[2])).parent_path(), upd::ToPath(outputFolder));
-    EXPECT_TRUE(lines[2].ends_with(".upd"));
+    EXPECT_TRUE(lines[2].ends_with(".tmp"));  // not taken for an update
     EXPECT_NE(lines[2], outputFolder + "/u2.upd");
     EXPECT_EQ(lines[3], "*");
     EXPECT_EQ(lines[4], "-bsp1");  // progress on standard output

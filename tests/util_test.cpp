@@ -110,9 +110,9 @@ TEST(ReplacingFile, LongCyrillicTargetNamesStillGetATemporaryFile) {
         file.Commit();
     }
     EXPECT_EQ(ReadBytes(dir / name), "x");
-    const auto sibling = upd::FromPath(upd::TemporarySibling(upd::ToPath(dir / name), ".upd"));
-    EXPECT_TRUE(sibling.ends_with(".upd"));
-    EXPECT_LT(upd::FromPath(upd::ToPath(sibling).filename()).size(), 100u);
+    const auto sibling = upd::FromPath(upd::TemporarySibling(upd::ToPath(dir / name)));
+    EXPECT_TRUE(sibling.ends_with(".tmp"));
+    EXPECT_LT(upd::FromPath(upd::ToPath(sibling).filename()).size(), 140u);
 }
 
 TEST(ReplacingFile, MissingFolderGivesTheCreateMessageForTheTarget) {

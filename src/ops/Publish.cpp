@@ -231,6 +231,14 @@ StepResult PublishStep(const PublishJob& job, StepControl& control,
     if (control.Cancelled() || (!job.password.empty() && !TestArchives(job, sources, control))) {
         return StepResult::Cancelled;
     }
+    // What runs killed before they could remove their temporaries left in the folder.
+    const fs::path folder = ToPath(job.folder);
+    for (const fs::path& leftover :
+         job.dryRun ? DeadTemporaries(folder) : RemoveDeadTemporaries(folder)) {
+        if (job.leftover) {
+            job.leftover(AbsolutePathText(leftover));
+        }
+    }
     CopyProgressReport report(sources, control);
     for (const Source& source : sources) {  // the archives, then the index package
         if (!job.dryRun && !source.file.alreadyThere) {

@@ -1,11 +1,14 @@
 #include "util/ReplacingFile.h"
 
 #include <cstdio>
+#include <optional>
 #include <random>
+#include <regex>
 #include <system_error>
 
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
+#include "util/Sha256.h"
 
 namespace upd {
 
@@ -33,13 +36,83 @@ std::string ShortenedName(const std::string& name, std::size_t maxBytes) {
     return name.substr(0, cut);
 }
 
+constexpr std::size_t kMaxKeptBytes = 64;
+
+// Tells this machine's temporaries from those another one left in a shared folder, whose
+// process ids mean nothing here.
+const std::string& MachineTag() {
+    static const std::string tag = [] {
+        const std::string name = MachineName();
+        Sha256 hash;
+        hash.Update(name.data(), name.size());
+        return hash.HexDigest().substr(0, 8);
+    }();
+    return tag;
+}
+
+std::string OwnerTag() {
+    const TemporaryOwner owner = ThisProcess();
+    return MachineTag() + "-" + std::to_string(owner.process) + "-" + std::to_string(owner.started);
+}
+
+// A temporary's name as TemporarySibling makes it, and 7-Zip's own ".tmp" beside it.
+struct TemporaryName {
+    std::string kept;  // the start of the target's name
+    std::string machine;
+    TemporaryOwner owner;
+};
+
+std::optional<TemporaryName> ParsedTemporaryName(const std::string& name) {
+    static const std::regex pattern(
+        R"(\.(.+)\.([0-9a-f]{8})-([0-9]{1,10})-([0-9]{1,19})\.[0-9a-f]{16}\.tmp(\.tmp)?)");
+    std::smatch parts;
+    if (!std::regex_match(name, parts, pattern)) {
+        return std::nullopt;
+    }
+    return TemporaryName{parts[1], parts[2], {std::stoull(parts[3]), std::stoull(parts[4])}};
+}
+
 }  // namespace
 
-fs::path TemporarySibling(const fs::path& target, const std::string& suffix) {
-    constexpr std::size_t kMaxKeptBytes = 64;
+fs::path TemporarySibling(const fs::path& target) {
     const std::string kept = ShortenedName(FromPath(target.filename()), kMaxKeptBytes);
-    const fs::path name = ToPath("." + kept + "." + RandomTag() + suffix);
+    const fs::path name = ToPath("." + kept + "." + OwnerTag() + "." + RandomTag() + ".tmp");
     return target.parent_path() / name;
+}
+
+std::vector<fs::path> DeadTemporaries(const fs::path& folder) {
+    std::vector<fs::path> dead;
+    std::error_code ec;
+    for (fs::directory_iterator entry(folder.empty() ? fs::path(".") : folder, ec), end;
+         !ec && entry != end; entry.increment(ec)) {
+        const auto name = ParsedTemporaryName(FromPath(entry->path().filename()));
+        if (name && name->machine == MachineTag() && entry->is_regular_file(ec) &&
+            !entry->is_symlink(ec) && !StillRuns(name->owner)) {
+            dead.push_back(entry->path());
+        }
+    }
+    return dead;
+}
+
+std::vector<fs::path> RemoveDeadTemporaries(const fs::path& folder) {
+    std::vector<fs::path> removed;
+    for (const fs::path& path : DeadTemporaries(folder)) {
+        std::error_code ec;
+        if (fs::remove(path, ec)) {
+            removed.push_back(path);
+        }
+    }
+    return removed;
+}
+
+void RemoveDeadTemporariesOf(const fs::path& target) {
+    const std::string kept = ShortenedName(FromPath(target.filename()), kMaxKeptBytes);
+    for (const fs::path& path : DeadTemporaries(target.parent_path())) {
+        if (ParsedTemporaryName(FromPath(path.filename()))->kept == kept) {
+            std::error_code ignored;
+            fs::remove(path, ignored);
+        }
+    }
 }
 
 ReplacingFile::ReplacingFile(fs::path target) : target_(std::move(target)) {
@@ -49,9 +122,10 @@ ReplacingFile::ReplacingFile(fs::path target) : target_(std::move(target)) {
     if (replaced_.refusal != 0) {
         throw OperationError(CannotCreateMessage(target_, replaced_.refusal));
     }
+    RemoveDeadTemporariesOf(target_);
     long error = 0;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        temporary_ = TemporarySibling(target_, ".tmp");
+        temporary_ = TemporarySibling(target_);
         error = file_.CreateNew(temporary_);
         if (error == 0) {
             return;
