@@ -57,6 +57,14 @@ TEST(DefaultArchiverPath, IsNextToTheExecutable) {
 #endif
 }
 
+std::string Repeated(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) {
+        repeated += text;
+    }
+    return repeated;
+}
+
 // A line break would end the password early wherever it goes; a double quote cannot go on a
 // Windows command line, but on POSIX the password goes on standard input.
 TEST(CheckArchiveInputs, RefusesPasswordsTheArchiverCannotGetWhole) {
@@ -77,6 +85,9 @@ TEST(CheckArchiveInputs, RefusesPasswordsTheArchiverCannotGetWhole) {
         {"\r\n", lineBreak},
         {"with \"quotes\"", quoteRefused ? quote : "(no error)"},
         {"Парола с интервал", "(no error)"},
+        {std::string(1024, 'x'), "(no error)"},
+        {Repeated("ъ", 1024), "(no error)"},  // characters counted, not bytes
+        {std::string(1025, 'x'), "Паролата е твърде дълга: позволени са най-много 1024 знака."},
     };
     for (const auto& [password, message] : cases) {
         EXPECT_EQ(FailureOf([&] { upd::CheckArchiveInputs(dir.Text(), password); }), message)

@@ -285,7 +285,7 @@ class ArchiveRun {
           shown_(job.password, archive_.Text(), job.output) {}
 
     StepResult Run() {
-        RemoveDeadTemporariesOf(LinkedFile(ToPath(job_.output)));  // a killed run's
+        RemoveDeadTemporaries(archive_.Path().parent_path());  // a killed run's
         if (!Add() || !Check(archive_.Text())) {
             return StepResult::Cancelled;
         }

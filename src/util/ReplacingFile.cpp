@@ -57,19 +57,19 @@ std::string OwnerTag() {
 
 // A temporary's name as TemporarySibling makes it, and 7-Zip's own ".tmp" beside it.
 struct TemporaryName {
-    std::string kept;  // the start of the target's name
     std::string machine;
     TemporaryOwner owner;
 };
 
 std::optional<TemporaryName> ParsedTemporaryName(const std::string& name) {
     static const std::regex pattern(
-        R"(\.(.+)\.([0-9a-f]{8})-([0-9]{1,10})-([0-9]{1,19})\.[0-9a-f]{16}\.tmp(\.tmp)?)");
+        R"(\..+\.([0-9a-f]{8})-([0-9]{1,10})-([0-9]{1,19})\.[0-9a-f]{16}\.tmp(\.tmp)?)");
     std::smatch parts;
-    if (!std::regex_match(name, parts, pattern)) {
+    if (!name.starts_with('.') || !name.ends_with(".tmp") ||
+        !std::regex_match(name, parts, pattern)) {
         return std::nullopt;
     }
-    return TemporaryName{parts[1], parts[2], {std::stoull(parts[3]), std::stoull(parts[4])}};
+    return TemporaryName{parts[1], {std::stoull(parts[2]), std::stoull(parts[3])}};
 }
 
 }  // namespace
@@ -105,16 +105,6 @@ std::vector<fs::path> RemoveDeadTemporaries(const fs::path& folder) {
     return removed;
 }
 
-void RemoveDeadTemporariesOf(const fs::path& target) {
-    const std::string kept = ShortenedName(FromPath(target.filename()), kMaxKeptBytes);
-    for (const fs::path& path : DeadTemporaries(target.parent_path())) {
-        if (ParsedTemporaryName(FromPath(path.filename()))->kept == kept) {
-            std::error_code ignored;
-            fs::remove(path, ignored);
-        }
-    }
-}
-
 ReplacingFile::ReplacingFile(fs::path target) : target_(std::move(target)) {
     RequireOutputFolder(target_);
     target_ = LinkedFile(target_);
@@ -122,7 +112,7 @@ ReplacingFile::ReplacingFile(fs::path target) : target_(std::move(target)) {
     if (replaced_.refusal != 0) {
         throw OperationError(CannotCreateMessage(target_, replaced_.refusal));
     }
-    RemoveDeadTemporariesOf(target_);
+    RemoveDeadTemporaries(target_.parent_path());  // a killed run's
     long error = 0;
     for (int attempt = 0; attempt < 16; ++attempt) {
         temporary_ = TemporarySibling(target_);

@@ -13,14 +13,13 @@ namespace upd {
 // that made it still runs.
 std::filesystem::path TemporarySibling(const std::filesystem::path& target);
 
-// The temporaries in folder that a run killed before it could remove them left: named by
+// The temporaries in folder that a run killed before it could remove them left (a new
+// ReplacingFile removes those beside its target): named by
 // TemporarySibling on this machine for a process that no longer runs. A name of another
 // form, another machine's or a running process's is never among them.
 std::vector<std::filesystem::path> DeadTemporaries(const std::filesystem::path& folder);
 // Removes them; returns those removed (a failure to remove one is left to the next run).
 std::vector<std::filesystem::path> RemoveDeadTemporaries(const std::filesystem::path& folder);
-// Removes those made for target.
-void RemoveDeadTemporariesOf(const std::filesystem::path& target);
 
 // Who made a temporary (the platform's parts below).
 struct TemporaryOwner {
