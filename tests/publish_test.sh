@@ -79,4 +79,24 @@ grep -q too-big.upd "$work/err" || fail "the message does not name the file: $(c
 cmp -s "$small/updates.upd" "$work/old.upd" || fail "the old index changed"
 [ -z "$(find "$small" -name '.*' -newer "$work/old.upd")" ] || fail "a temporary file was left"
 [ ! -e "$small/too-big.upd" ] || fail "a half-copied archive under its name"
-echo "publish: order over 5 random publications and a full disk: ok"
+
+# A publication killed with SIGKILL leaves its temporary file: a dry run names it on standard
+# error and keeps it, the next publication names it and removes it; the reports stay as they are.
+killed=$work/killed
+mkdir "$killed"
+truncate -s 300M "$work/src/big.upd"
+index big.upd big.upd
+"$tool" publish -t "$killed" "$work/big.upd" "$work/src/big.upd" > /dev/null &
+until leftover=$(find "$killed" -name '.*.tmp'); [ -n "$leftover" ]; do
+  kill -0 $! 2>/dev/null || fail "the publication ended before its copy"
+done
+kill -9 $! && { wait $! 2>/dev/null || true; }
+for run in --dry-run ""; do
+  "$tool" publish $run -t "$killed" "$work/old.upd" > "$work/out" 2> "$work/err" || fail "publish $run"
+  grep -qF "временен файл, оставен от прекъснато изпълнение: \"$leftover\"" "$work/err" ||
+    fail "$run does not name $leftover: $(cat "$work/err")"
+  [ "$(cut -f1,2 "$work/out")" = "updates.upd	$([ "$run" ] && echo 'ще бъде копиран' || echo копиран)" ] ||
+    fail "$run's report: $(cat "$work/out")"
+done
+[ -z "$(ls -A "$killed" | grep -v '^updates.upd$')" ] || fail "left in the folder: $(ls -A "$killed")"
+echo "publish: order over 5 random publications, a full disk, a killed publication: ok"
