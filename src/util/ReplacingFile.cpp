@@ -55,21 +55,23 @@ std::string OwnerTag() {
     return MachineTag() + "-" + std::to_string(owner.process) + "-" + std::to_string(owner.started);
 }
 
-// A temporary's name as TemporarySibling makes it, and 7-Zip's own ".tmp" beside it.
-struct TemporaryName {
-    std::string machine;
-    TemporaryOwner owner;
-};
-
-std::optional<TemporaryName> ParsedTemporaryName(const std::string& name) {
+// The owner a temporary of this machine names, as TemporarySibling makes it (or 7-Zip's own
+// ".tmp" beside it); none for any other name.
+std::optional<TemporaryOwner> OwnerOf(const fs::path& path) {
     static const std::regex pattern(
         R"(\..+\.([0-9a-f]{8})-([0-9]{1,10})-([0-9]{1,19})\.[0-9a-f]{16}\.tmp(\.tmp)?)");
+    std::string name;
+    try {
+        name = FromPath(path.filename());
+    } catch (const std::exception&) {
+        return std::nullopt;  // not Unicode (Windows): none of ours
+    }
     std::smatch parts;
     if (!name.starts_with('.') || !name.ends_with(".tmp") ||
-        !std::regex_match(name, parts, pattern)) {
+        !std::regex_match(name, parts, pattern) || parts[1] != MachineTag()) {
         return std::nullopt;
     }
-    return TemporaryName{parts[1], {std::stoull(parts[2]), std::stoull(parts[3])}};
+    return TemporaryOwner{std::stoull(parts[2]), std::stoull(parts[3])};
 }
 
 }  // namespace
@@ -85,9 +87,10 @@ std::vector<fs::path> DeadTemporaries(const fs::path& folder) {
     std::error_code ec;
     for (fs::directory_iterator entry(folder.empty() ? fs::path(".") : folder, ec), end;
          !ec && entry != end; entry.increment(ec)) {
-        const auto name = ParsedTemporaryName(FromPath(entry->path().filename()));
-        if (name && name->machine == MachineTag() && entry->is_regular_file(ec) &&
-            !entry->is_symlink(ec) && !StillRuns(name->owner)) {
+        std::error_code kindUnknown;  // leaves the entry alone, and the listing goes on
+        const auto owner = OwnerOf(entry->path());
+        if (owner && entry->is_regular_file(kindUnknown) && !entry->is_symlink(kindUnknown) &&
+            !StillRuns(*owner)) {
             dead.push_back(entry->path());
         }
     }

@@ -13,10 +13,10 @@ namespace upd {
 // that made it still runs.
 std::filesystem::path TemporarySibling(const std::filesystem::path& target);
 
-// The temporaries in folder that a run killed before it could remove them left (a new
-// ReplacingFile removes those beside its target): named by
-// TemporarySibling on this machine for a process that no longer runs. A name of another
-// form, another machine's or a running process's is never among them.
+// The temporaries in folder that runs killed before they could remove them left: named by
+// TemporarySibling on this machine for a process that no longer runs. A name of another form,
+// another machine's or a running process's is never among them. (A new ReplacingFile removes
+// those beside its target.)
 std::vector<std::filesystem::path> DeadTemporaries(const std::filesystem::path& folder);
 // Removes them; returns those removed (a failure to remove one is left to the next run).
 std::vector<std::filesystem::path> RemoveDeadTemporaries(const std::filesystem::path& folder);
@@ -26,6 +26,8 @@ struct TemporaryOwner {
     unsigned long long process = 0;
     unsigned long long started = 0;  // in the system's own unit; 0: unknown
 };
+// Where process ids mean one process: the machine's name (on Linux with its process id
+// namespace, which a container has of its own).
 std::string MachineName();
 TemporaryOwner ThisProcess();
 // False only when the process has surely ended (or its id now names a later process).

@@ -47,7 +47,10 @@ unsigned long long StartTimeOf(unsigned long long process) {
 
 std::string MachineName() {
     char name[HOST_NAME_MAX + 1] = {};
-    return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
+    char space[64] = {};  // "pid:[4026531836]": a container's ids mean nothing outside it
+    const ssize_t length = ::readlink("/proc/self/ns/pid", space, sizeof space - 1);
+    return std::string(::gethostname(name, sizeof name - 1) == 0 ? name : "") + " " +
+           std::string(space, length > 0 ? std::size_t(length) : 0);
 }
 
 TemporaryOwner ThisProcess() {
