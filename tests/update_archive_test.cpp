@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <thread>
 
 #include "container/UpdContainer.h"
@@ -57,14 +58,6 @@ TEST(DefaultArchiverPath, IsNextToTheExecutable) {
 #endif
 }
 
-std::string Repeated(const std::string& text, int times) {
-    std::string repeated;
-    for (int i = 0; i < times; ++i) {
-        repeated += text;
-    }
-    return repeated;
-}
-
 // A line break would end the password early wherever it goes; a double quote cannot go on a
 // Windows command line, but on POSIX the password goes on standard input.
 TEST(CheckArchiveInputs, RefusesPasswordsTheArchiverCannotGetWhole) {
@@ -86,7 +79,7 @@ TEST(CheckArchiveInputs, RefusesPasswordsTheArchiverCannotGetWhole) {
         {"with \"quotes\"", quoteRefused ? quote : "(no error)"},
         {"Парола с интервал", "(no error)"},
         {std::string(1024, 'x'), "(no error)"},
-        {Repeated("ъ", 1024), "(no error)"},  // characters counted, not bytes
+        {std::regex_replace(std::string(1024, 'x'), std::regex("x"), "ъ"), "(no error)"},
         {std::string(1025, 'x'), "Паролата е твърде дълга: позволени са най-много 1024 знака."},
     };
     for (const auto& [password, message] : cases) {

@@ -632,29 +632,16 @@ TEST_F(UpdToolArchive, UnusablePasswordFilesAndMissingOutputFoldersChangeNothing
               (std::vector<std::string>{"patch", "pw.txt", "u1.upd", "utf16.txt"}));
 }
 
-// A password file may be a pipe ("<(pass show updates)", /dev/stdin); a password longer than
-// the archiver can take is refused before it runs.
+// A password file may be a pipe: "<(pass show updates)", /dev/stdin.
 TEST_F(UpdToolArchive, PasswordFileMayBeAPipe) {
     const std::string tool = std::string(UPDTOOL_PATH) + " archive -o '" + output + "' '" + patch +
                              "' --archiver " + SEVENZIP_PROGRAM_PATH + " --password-file ";
-    const struct {
-        std::string command, password;  // no password: refused
-    } cases[] = {
-        {tool + "<(printf 'от тръба\\nвтори ред')", "от тръба"},
-        {"printf 'от stdin' | " + tool + "/dev/stdin", "от stdin"},
-        {tool + "<(head -c 100000 /dev/zero | tr '\\0' x)", ""},
-    };
-    for (const auto& c : cases) {
-        fs::remove(output);
-        const upd::ProcessOutcome run = updtest::Run({"/bin/bash", {"-c", c.command}, {}, {}});
-        EXPECT_EQ(run.exitCode, c.password.empty() ? 1 : 0) << c.command << run.outputTail;
-        if (c.password.empty()) {
-            EXPECT_EQ(run.outputTail,
-                      "Паролата е твърде дълга: позволени са най-много 1024 знака.\n");
-            EXPECT_EQ(updtest::FolderEntries(dir.Path()), std::vector<std::string>{"patch"});
-        } else {
-            EXPECT_TRUE(Opens(c.password)) << c.command;
-        }
+    for (const auto& [command, password] :
+         {std::pair{tool + "<(printf 'от тръба\\nвтори ред')", "от тръба"},
+          std::pair{"printf 'от stdin' | " + tool + "/dev/stdin", "от stdin"}}) {
+        const upd::ProcessOutcome run = updtest::Run({"/bin/bash", {"-c", command}, {}, {}});
+        EXPECT_EQ(run.exitCode, 0) << command << run.outputTail;
+        EXPECT_TRUE(Opens(password)) << command;
     }
 }
 
