@@ -18,6 +18,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -140,6 +141,8 @@ bool IsOfKind(QWidget* widget, form::Kind kind) {
             return qobject_cast<QLineEdit*>(widget) != nullptr;
         case form::Kind::Button:
             return qobject_cast<QPushButton*>(widget) != nullptr;
+        case form::Kind::List:
+            return qobject_cast<QListWidget*>(widget) != nullptr;
     }
     return false;
 }
