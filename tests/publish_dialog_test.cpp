@@ -89,10 +89,10 @@ TEST(PublishDialog, CheckShowsThePlanThenPublishCopiesAndReports) {
     updtest::FakeServices services;
     Click(Handler::CheckPublication, form, services);
     ASSERT_EQ(form.shown.size(), 1u);
-    EXPECT_EQ(form.shown[0].second, "u1.upd: ще бъде копиран, 3000 байта\nupdates.upd: ще бъде "
-                                    "копиран, " +
-                                        std::to_string(ReadBytes(release.index).size()) +
-                                        " байта\n");
+    EXPECT_EQ(form.shown[0].second,
+              "u1.upd: ще бъде копиран, 3000 байта\nupdates.upd: ще бъде "
+              "копиран, " +
+                  std::to_string(ReadBytes(release.index).size()) + " байта\n");
     EXPECT_TRUE(updtest::FolderEntries(release.folder).empty());
 
     Click(Handler::Publish, form, services);

@@ -195,9 +195,8 @@ void TMainForm::ConnectHandler(QPushButton& button, const form::Control& control
         return;
     }
     if (control.onClick == form::Handler::OpenPublishDialog) {
-        connect(&button, &QPushButton::clicked, this, [this] {
-            steps_.RunCommand([this] { upd::PublishDialog(this).exec(); });
-        });
+        connect(&button, &QPushButton::clicked, this,
+                [this] { steps_.RunCommand([this] { upd::PublishDialog(this).exec(); }); });
         return;
     }
     connect(&button, &QPushButton::clicked, this, [this, control] {

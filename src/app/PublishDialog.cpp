@@ -135,8 +135,7 @@ void PublishDialog::CreateControl(const form::Control& control) {
 }
 
 QLineEdit& PublishDialog::Edit(form::Field field) const {
-    auto* edit =
-        findChild<QLineEdit*>(FromUtf8(form::PublishFieldControl(field).name));
+    auto* edit = findChild<QLineEdit*>(FromUtf8(form::PublishFieldControl(field).name));
     if (edit == nullptr) {
         throw std::logic_error("The publication dialog has no such edit");
     }
@@ -220,9 +219,8 @@ void PublishDialog::ShowText(const std::string& title, const std::string& text) 
     auto* copy = buttons->addButton(FromUtf8(text::kPublishCopyText), QDialogButtonBox::ActionRole);
     auto* close = buttons->addButton(FromUtf8(text::kPublishClose), QDialogButtonBox::AcceptRole);
     close->setDefault(true);
-    connect(copy, &QPushButton::clicked, lines, [lines] {
-        QApplication::clipboard()->setText(lines->toPlainText());
-    });
+    connect(copy, &QPushButton::clicked, lines,
+            [lines] { QApplication::clipboard()->setText(lines->toPlainText()); });
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     layout->addWidget(buttons);
     dialog.exec();

@@ -100,7 +100,13 @@ constexpr std::array kHelpPage{
 
 // Below the help text's eight lines (120 pixels, more where one wraps), in the page's free space.
 constexpr std::array kBelowHelp{
-    Control{"btnPublish", Kind::Button, text::kOpenPublishDialog, {0, 150, 150, 28}, 13, 0, false,
+    Control{"btnPublish",
+            Kind::Button,
+            text::kOpenPublishDialog,
+            {0, 150, 150, 28},
+            13,
+            0,
+            false,
             Handler::OpenPublishDialog},
 };
 
@@ -120,14 +126,14 @@ constexpr Control DialogLabel(std::string_view name, std::string_view text, int 
     return {name, Kind::Label, text, {12, top, kDialogEdit, 15}};
 }
 
-constexpr Control DialogEdit(std::string_view name, int top, int tabStop, Field field,
-                             Takes takes, std::string_view filter = {}) {
-    return {name,  Kind::Edit,    "",    {12, top, kDialogEdit, 23}, 13, tabStop, false,
-            Handler::None, field, takes, filter};
+constexpr Control DialogEdit(std::string_view name, int top, int tabStop, Field field, Takes takes,
+                             std::string_view filter = {}) {
+    return {name,  Kind::Edit, "",    {12, top, kDialogEdit, 23}, 13, tabStop, false, Handler::None,
+            field, takes,      filter};
 }
 
-constexpr Control DialogButton(std::string_view name, std::string_view text, Rect rect,
-                               int tabStop, Handler handler, Field field = Field::None) {
+constexpr Control DialogButton(std::string_view name, std::string_view text, Rect rect, int tabStop,
+                               Handler handler, Field field = Field::None) {
     return {name, Kind::Button, text, rect, 13, tabStop, false, handler, field};
 }
 
@@ -141,15 +147,34 @@ constexpr std::array kPublishDialog{
     DialogButton("btnPublishIndex", text::kSelect, {kDialogSide, 71, 96, 25}, 3,
                  Handler::ChoosePublishIndex, Field::PublishIndex),
     DialogLabel("lblPublishArchives", text::kPublishArchivesLabel, 102),
-    Control{"lbPublishArchives", Kind::List, "", {12, 118, kDialogEdit, 96}, 13, 4, false,
-            Handler::None, Field::PublishArchives, Takes::Files, text::kUpdFileFilter},
+    Control{"lbPublishArchives",
+            Kind::List,
+            "",
+            {12, 118, kDialogEdit, 96},
+            13,
+            4,
+            false,
+            Handler::None,
+            Field::PublishArchives,
+            Takes::Files,
+            text::kUpdFileFilter},
     DialogButton("btnAddArchives", text::kAddArchives, {kDialogSide, 118, 96, 25}, 5,
                  Handler::AddPublishArchives, Field::PublishArchives),
     DialogButton("btnRemoveArchives", text::kRemoveArchives, {kDialogSide, 149, 96, 25}, 6,
                  Handler::RemovePublishArchives),
     DialogLabel("lblPublishPassword", text::kPublishPasswordLabel, 222),
-    Control{"edPublishPassword", Kind::Edit, "", {12, 238, kDialogEdit, 23}, 13, 7, false,
-            Handler::None, Field::PublishPassword, Takes::Nothing, {}, true},
+    Control{"edPublishPassword",
+            Kind::Edit,
+            "",
+            {12, 238, kDialogEdit, 23},
+            13,
+            7,
+            false,
+            Handler::None,
+            Field::PublishPassword,
+            Takes::Nothing,
+            {},
+            true},
     DialogButton("btnCheckPublication", text::kCheckPublication, {308, 274, 96, 28}, 8,
                  Handler::CheckPublication),
     DialogButton("btnPublishRelease", text::kPublishRelease, {kDialogSide, 274, 96, 28}, 9,

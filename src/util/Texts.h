@@ -301,7 +301,8 @@ inline constexpr std::string_view kToolArchiver =
 inline constexpr std::string_view kToolPublish =
     "Copy the update archives, then the index package, into the shared update folder, each "
     "through a temporary name, flushed, read back and checked by SHA-256, after checking the "
-    "whole publication. Prints NAME, STATE, SIZE, SHA-256 per file.";
+    "whole publication. Prints NAME, STATE, SIZE, SHA-256 per file. The window runs the same "
+    "step from its dialog \"Публикуване\" (the help page's button).";
 inline constexpr std::string_view kToolPublishFolder = "The shared update folder.";
 inline constexpr std::string_view kToolPublishIndex =
     "The index package (published as updates.upd).";
