@@ -123,6 +123,9 @@ PublishJob GatherPublishJob(const PublishForm& form, bool dryRun) {
     job.password = form.Read(Field::PublishPassword);
     if (!job.password.empty()) {
         job.archiver = DefaultArchiverPath();
+        if (!FileExists(job.archiver)) {
+            throw OperationError(std::string(text::kPublishNoArchiver));
+        }
     }
     return job;
 }

@@ -43,8 +43,8 @@ std::string StartingPublishFolder();
 void RunPublishHandler(const Control& button, PublishForm& form, InteractionServices& services);
 
 // The publication the fields describe; an empty folder or index field is refused
-// (OperationError) before anything runs. With a password, 7-Zip beside the program tests
-// each archive.
+// (OperationError) before anything runs, and so is a password without 7-Zip beside the
+// program, which tests each archive with it.
 PublishJob GatherPublishJob(const PublishForm& form, bool dryRun);
 
 // The list with the added paths at its end, each path once.

@@ -86,6 +86,9 @@ inline constexpr std::string_view kPublishFolderCaption = "Изберете па
 inline constexpr std::string_view kPublishArchivesTitle = "Изберете update архивите";
 inline constexpr std::string_view kPublishNoFolder = "Не е посочена папка за публикуване.";
 inline constexpr std::string_view kPublishNoIndex = "Не е посочен пакетът с индекса.";
+inline constexpr std::string_view kPublishNoArchiver =
+    "Архиваторът SEVENZIP не е намерен до програмата: без него архивите не могат да бъдат "
+    "проверени с паролата.";
 inline constexpr std::string_view kPublishPlanTitle = "План на публикуването";
 inline constexpr std::string_view kPublishReportTitle = "Публикувано";
 inline constexpr std::string_view kPublishCopyText = "Копирай";

@@ -409,9 +409,16 @@ void TPublishDialog::HideProgress() {
     SetForegroundWindow(handle_);
 }
 
+// The focus leaves the disabled controls; it comes back to where it was.
 void TPublishDialog::EnableForm(bool enabled) {
+    if (!enabled) {
+        focusBeforeStep_ = GetFocus();
+    }
     for (const auto& each : controls_) {
         EnableWindow(each.second, enabled);
+    }
+    if (enabled && focusBeforeStep_ != nullptr && IsChild(handle_, focusBeforeStep_)) {
+        SetFocus(focusBeforeStep_);
     }
 }
 

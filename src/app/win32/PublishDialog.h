@@ -76,5 +76,6 @@ class TPublishDialog : public upd::InteractionServices,
     upd::StepSession steps_{*this};
     std::unique_ptr<upd::win32::ProgressDialog> progress_;
     IDropTarget* dropTarget_ = nullptr;
+    HWND focusBeforeStep_ = nullptr;
     bool closed_ = false;
 };
