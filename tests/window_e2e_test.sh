@@ -183,6 +183,9 @@ wait_window "Архивиране" 10
 take_keyboard "$found"
 xdotool key Escape
 wait_gone "Архивиране" 10
+sleep 0.5
+[ -s "$work/tester.pid" ] || fail "7-Zip did not test the archives"
+running "$(cat "$work/tester.pid")" && fail "the archive test's child outlived the cancel"
 cmp -s "$work/rel/v1.upd" "$work/share/updates.upd" || fail "a cancel changed the published index"
 [ -e "$work/share/u2.upd" ] && fail "a cancelled publication copied u2.upd"
 take_keyboard "$dialog"
