@@ -295,10 +295,9 @@ class ArchiveRun {
     }
 
   private:
-    using Clock = std::chrono::steady_clock;
-
     // Each returns false when cancelled and throws when the step fails.
     bool Add() {
+        BeginPhase(WorkPhase::Archiving);
         const ProcessOutcome added =
             StepWithProgress(ArchiveCommand(archiver_, job_.password, archive_.Text(), folder_));
         if (!added.cancelled && added.exitCode != 0) {
@@ -330,8 +329,8 @@ class ArchiveRun {
 
     void BeginPhase(WorkPhase phase) {
         phase_ = phase;
-        phaseStarted_ = Clock::now();
         progress_ = ArchiverProgress();
+        control_.BeginPhase(phase, Amounts());
     }
 
     // Asks for progress unless the archiver has refused that. An archiver that does not know
@@ -355,7 +354,7 @@ class ArchiveRun {
         command.shownAs = shown_(CommandLine(AsShown(command)));
         const OnOutput read = [this](std::string_view chunk) { progress_.Feed(chunk); };
         const KeepWaiting report = [this] {
-            control_.Report(Progress());
+            control_.Report(Amounts());
             return true;
         };
         return RunAndWait(command, report, readProgress ? read : OnOutput(), control_.Process());
@@ -368,19 +367,7 @@ class ArchiveRun {
         return command;
     }
 
-    WorkProgress Progress() const {
-        using std::chrono::duration_cast;
-        using std::chrono::milliseconds;
-        WorkProgress progress;
-        const Clock::time_point now =
-            Clock::now();  // one reading: the phase never outlasts the step
-        progress.elapsed = duration_cast<milliseconds>(now - started_);
-        progress.phaseElapsed = duration_cast<milliseconds>(now - phaseStarted_);
-        progress.outputBytes = archive_.Size();
-        progress.phase = phase_;
-        progress.percent = progress_.Percent();
-        return progress;
-    }
+    PhaseAmounts Amounts() const { return {progress_.Percent(), archive_.Size()}; }
 
     const ArchiveJob& job_;
     StepControl& control_;
@@ -389,9 +376,7 @@ class ArchiveRun {
     FolderFiles files_ = FolderFilesOf(folder_);
     TemporaryArchive archive_;
     Shown shown_;
-    Clock::time_point started_ = Clock::now();
     WorkPhase phase_ = WorkPhase::Archiving;
-    Clock::time_point phaseStarted_ = started_;
     ArchiverProgress progress_;
     bool progressSwitch_ = true;  // false once the archiver has refused it
 };

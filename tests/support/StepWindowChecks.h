@@ -26,11 +26,12 @@ namespace updtest {
 
 enum class CancelWay { Button, Escape, CloseBox };
 
-// A step that reports `progress` every 20 ms until it is cancelled.
+// A step in progress's phase that reports its amounts every 20 ms until it is cancelled.
 inline upd::Step ReportingStep(upd::WorkProgress progress) {
     return [progress](upd::StepControl& control) {
+        control.BeginPhase(progress.phase);
         while (!control.Cancelled()) {
-            control.Report(progress);
+            control.Report({progress.percent, progress.outputBytes});
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return upd::StepResult::Cancelled;
@@ -86,11 +87,9 @@ void CheckTheBarFollowsThePercentage(Probe& probe) {
     std::optional<upd::StepResult> result;
     probe.Form().RunStep(
         [percent](upd::StepControl& control) {
-            upd::WorkProgress progress{1s, 0};
             while (!control.Cancelled()) {
                 const int now = *percent;
-                progress.percent = now == kUnknown ? std::nullopt : std::optional<int>(now);
-                control.Report(progress);
+                control.Report({now == kUnknown ? std::nullopt : std::optional<int>(now)});
                 std::this_thread::sleep_for(20ms);
             }
             return upd::StepResult::Cancelled;
