@@ -1,7 +1,6 @@
 #include "ops/UpdateArchive.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -9,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "ops/ArchiveWork.h"
 #include "ops/ArchiverProgress.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
@@ -263,9 +263,11 @@ ReplacedTarget ReplaceableTarget(const fs::path& target) {
 // (which may come from any thread).
 class ArchiveRun {
   public:
-    ArchiveRun(const ArchiveJob& job, StepControl& control)
+    ArchiveRun(const ArchiveJob& job, StepControl& control,
+               std::optional<ArchiveWork> work = std::nullopt)
         : job_(job),
           control_(control),
+          work_(std::move(work)),
           archiver_(AbsolutePathText(ToPath(job.archiver))),
           folder_(AbsolutePathText(ToPath(job.patchFolder))),
           archive_(LinkedFile(ToPath(AbsolutePathText(ToPath(job.output))))),
@@ -367,10 +369,16 @@ class ArchiveRun {
         return command;
     }
 
-    PhaseAmounts Amounts() const { return {progress_.Percent(), archive_.Size()}; }
+    // The archiving's time done, weighed over the files, where the archiver names them.
+    PhaseAmounts Amounts() {
+        const bool weighed = work_ && phase_ == WorkPhase::Archiving;
+        return {progress_.Percent(), archive_.Size(),
+                weighed ? work_->Done(progress_.Percent(), progress_.Current()) : std::nullopt};
+    }
 
     const ArchiveJob& job_;
     StepControl& control_;
+    std::optional<ArchiveWork> work_;
     std::string archiver_;
     std::string folder_;
     FolderFiles files_ = FolderFilesOf(folder_);
@@ -399,8 +407,9 @@ bool IsInside(const fs::path& path, const fs::path& folder) {
     }
 }
 
-// The job's own checks, for a job whose inputs CheckArchiveInputs has passed.
-void CheckArchiverAndOutput(const ArchiveJob& job) {
+// The job's own checks, for a job whose inputs CheckArchiveInputs has passed; returns the
+// patch folder's files.
+std::vector<WalkedFile> CheckArchiverAndOutput(const ArchiveJob& job) {
     if (!FileExists(job.archiver)) {
         throw OperationError(job.archiver + std::string(text::kDoesNotExist));
     }
@@ -415,7 +424,7 @@ void CheckArchiverAndOutput(const ArchiveJob& job) {
                                           AbsolutePathText(target),
                                           text::kOutputInPatchFolderAfter));
     }
-    RequireOrdinaryTree(job.patchFolder);
+    return RequireOrdinaryTree(job.patchFolder);
 }
 
 }  // namespace
@@ -439,8 +448,14 @@ Command ArchiveCommand(const std::string& archiver, const std::string& password,
 
 Step ArchiveStep(ArchiveJob job) {
     return [job = std::move(job)](StepControl& control) {
-        CheckArchiverAndOutput(job);
-        return ArchiveRun(job, control).Run();
+        std::vector<WeighedFile> files;
+        for (const WalkedFile& file : CheckArchiverAndOutput(job)) {
+            if (control.Cancelled()) {
+                return StepResult::Cancelled;
+            }
+            files.push_back(Weighed(job.patchFolder, file));
+        }
+        return ArchiveRun(job, control, ArchiveWork(files)).Run();
     };
 }
 

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "util/PatchFolderWalk.h"
+
+namespace upd {
+
+// An archiver does not spend its time evenly over its input: 7-Zip stores what does not
+// compress several times faster than it compresses text, while its percentage counts input
+// bytes. Each file's bytes are weighed by how well a sample of it compresses, so that the
+// time left holds whatever the order of the files.
+
+// A file of the patch folder and the archiver's time per byte of it, relative to bytes that
+// do not compress.
+struct WeighedFile {
+    std::string path;  // relative to the folder, '/' between the parts
+    std::int64_t size = 0;
+    double cost = 1;
+};
+
+// The cost of a file's bytes from how well its first 64 KB compress (zlib's quickest level):
+// 1 for bytes that do not compress, up to 1 + kCompressibleCost for bytes that vanish. Files
+// under 16 KB weigh little and are not read: they get the cost of half-compressible bytes.
+WeighedFile Weighed(const std::string& folder, const WalkedFile& file);
+
+// Follows 7-Zip's progress lines over the weighed files.
+class ArchiveWork {
+  public:
+    explicit ArchiveWork(const std::vector<WeighedFile>& files);
+    // From the archiver's percentage of its input and the file it named last: the share of
+    // the archiving's time done, 0-1, the input read since the last call taken at the cost of
+    // that file (of the folder's mean for a name not found). Absent without a percentage.
+    std::optional<double> Done(std::optional<int> percent, std::string_view current);
+
+  private:
+    double CostOf(std::string_view shown) const;
+
+    std::unordered_map<std::string, double> costs_;
+    std::int64_t totalBytes_ = 0;
+    double totalWork_ = 0;
+    std::int64_t bytesDone_ = 0;
+    double workDone_ = 0;
+};
+
+}  // namespace upd
