@@ -664,7 +664,7 @@ TEST_F(MainForm, TheProgressDialogShowsPhaseTimesAndArchiveSize) {
     } cases[] = {
         {{{}, 12'897'485, upd::WorkPhase::Archiving}, "", "Размер на архива: 12,3 MB"},
         {{{}, 13'000'000, upd::WorkPhase::Checking, 25},
-         "Оставащо време: 0:0",
+         "Оставащо време: 0:",
          "Размер на архива: 12,4 MB"},
     };
     for (const auto& c : cases) {

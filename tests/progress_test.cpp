@@ -4,6 +4,7 @@
 #include <numeric>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ops/ArchiveWork.h"
@@ -136,6 +137,39 @@ TEST(ProgressView, ShowsTheTimeLeftOnceItMeansSomething) {
         EXPECT_EQ(view.size, "Размер на архива: 3,4 MB");
         EXPECT_EQ(upd::form::ProgressLine(c.progress), c.line);
     }
+}
+
+// The step's clock is the control's: a phase starts its own time, the step's goes on; each
+// report carries the amounts it was given.
+TEST(StepControl, FillsInTheStepsAndThePhasesTimes) {
+    std::chrono::steady_clock::time_point now{};
+    std::vector<upd::WorkProgress> reports;
+    upd::StepControl control([&](const upd::WorkProgress& p) { reports.push_back(p); },
+                             [&now] { return now; });
+    now += 3s;
+    control.Report({7, 100});
+    now += 2s;
+    control.BeginPhase(upd::WorkPhase::Checking, {nullopt, 200});
+    now += 4s;
+    control.Report({50, 300, 0.25});
+    const struct {
+        std::chrono::milliseconds elapsed, phaseElapsed;
+        upd::WorkPhase phase;
+        optional<int> percent;
+        std::int64_t bytes;
+        optional<double> work;
+    } expected[] = {{3s, 3s, upd::WorkPhase::Archiving, 7, 100, nullopt},
+                    {5s, 0s, upd::WorkPhase::Checking, nullopt, 200, nullopt},
+                    {9s, 4s, upd::WorkPhase::Checking, 50, 300, 0.25}};
+    ASSERT_EQ(reports.size(), std::size(expected));
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        const upd::WorkProgress& r = reports[i];
+        const auto& e = expected[i];
+        EXPECT_EQ(std::tie(r.elapsed, r.phaseElapsed, r.phase, r.percent, r.outputBytes, r.work),
+                  std::tie(e.elapsed, e.phaseElapsed, e.phase, e.percent, e.bytes, e.work))
+            << i;
+    }
+    EXPECT_EQ(control.Elapsed(), 9s);
 }
 
 // The time done follows each file's cost, whatever the order the archiver reads them in.
