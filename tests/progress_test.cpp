@@ -181,11 +181,15 @@ TEST(ArchiveWork, WeighsTheInputByTheCostOfTheFileBeingRead) {
         text += "INSERT INTO drugs VALUES (" + std::to_string(text.size() * 7919 % 100003) + ");\n";
     }
     updtest::WriteBytes(dir / "t.sql", text);
-    const upd::WeighedFile random = upd::Weighed(dir.Text(), {"r.bin", 64 << 10});
-    const upd::WeighedFile sql = upd::Weighed(dir.Text(), {"t.sql", 64 << 10});
-    EXPECT_NEAR(random.cost, 1, 0.1);
-    EXPECT_GT(sql.cost, 4);
-    EXPECT_NEAR(upd::Weighed(dir.Text(), {"small", 100}).cost, 3.65, 0.01);  // not read
+    upd::StepControl control;
+    const auto weighed = upd::WeighFiles(
+        dir.Text(), {{"small", 100}, {"r.bin", 64 << 10}, {"t.sql", 64 << 10}}, control);
+    ASSERT_TRUE(weighed && weighed->size() == 3);  // the largest first
+    EXPECT_NEAR((*weighed)[0].cost, 1, 0.1) << (*weighed)[0].path;
+    EXPECT_GT((*weighed)[1].cost, 4) << (*weighed)[1].path;
+    EXPECT_NEAR((*weighed)[2].cost, ((*weighed)[0].cost + (*weighed)[1].cost) / 2, 1e-9);
+    control.Cancel();
+    EXPECT_FALSE(upd::WeighFiles(dir.Text(), {{"r.bin", 64 << 10}}, control));
 
     const std::vector<upd::WeighedFile> files = {{"r.bin", 100, 1}, {"data/long/t.sql", 100, 5}};
     const struct {

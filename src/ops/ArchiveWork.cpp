@@ -18,6 +18,7 @@ namespace {
 constexpr double kCompressibleCost = 5.3;
 constexpr std::size_t kSampleBytes = 64 * 1024;
 constexpr std::int64_t kSampledFrom = 16 * 1024;
+constexpr std::int64_t kSampleBudget = 16 * 1024 * 1024;
 // 7-Zip shortens a long name in its line to its start and end, joined by this.
 constexpr std::string_view kShortened = " . ";
 
@@ -39,12 +40,33 @@ std::optional<double> CompressedShare(const std::string& path) {
 
 }  // namespace
 
-WeighedFile Weighed(const std::string& folder, const WalkedFile& file) {
-    std::optional<double> share;
-    if (file.size >= kSampledFrom) {
-        share = CompressedShare(WithTrailingSeparator(folder) + file.path);
+std::optional<std::vector<WeighedFile>> WeighFiles(const std::string& folder,
+                                                   std::vector<WalkedFile> files,
+                                                   const StepControl& control) {
+    std::stable_sort(files.begin(), files.end(),
+                     [](const WalkedFile& a, const WalkedFile& b) { return a.size > b.size; });
+    std::vector<WeighedFile> weighed;
+    std::int64_t sampled = 0;
+    double sampledCosts = 0;
+    for (const WalkedFile& file : files) {
+        if (control.Cancelled()) {
+            return std::nullopt;
+        }
+        std::optional<double> share;
+        if (file.size >= kSampledFrom && sampled < kSampleBudget) {
+            share = CompressedShare(WithTrailingSeparator(folder) + file.path);
+        }
+        weighed.push_back({file.path, file.size, share ? 1 + kCompressibleCost * (1 - *share) : 0});
+        sampled += share ? std::int64_t(kSampleBytes) : 0;
+        sampledCosts += weighed.back().cost;
     }
-    return {file.path, file.size, 1 + kCompressibleCost * (1 - share.value_or(0.5))};
+    const auto read = std::count_if(weighed.begin(), weighed.end(),
+                                    [](const WeighedFile& file) { return file.cost > 0; });
+    const double mean = read > 0 ? sampledCosts / double(read) : 1 + kCompressibleCost / 2;
+    for (WeighedFile& file : weighed) {
+        file.cost = file.cost > 0 ? file.cost : mean;
+    }
+    return weighed;
 }
 
 ArchiveWork::ArchiveWork(const std::vector<WeighedFile>& files) {

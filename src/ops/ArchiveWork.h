@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ops/Step.h"
 #include "util/PatchFolderWalk.h"
 
 namespace upd {
@@ -24,10 +25,14 @@ struct WeighedFile {
     double cost = 1;
 };
 
-// The cost of a file's bytes from how well its first 64 KB compress (zlib's quickest level):
-// 1 for bytes that do not compress, up to 1 + kCompressibleCost for bytes that vanish. Files
-// under 16 KB weigh little and are not read: they get the cost of half-compressible bytes.
-WeighedFile Weighed(const std::string& folder, const WalkedFile& file);
+// The folder's files weighed by how well their first 64 KB compress (zlib's quickest level):
+// 1 for bytes that do not compress, up to 1 + kCompressibleCost for bytes that vanish. The
+// largest are read first, until 16 MB have been read, so that a folder of many files on a slow
+// share is not read twice; the rest, and files under 16 KB, which weigh little, get the mean
+// cost of those read (that of half-compressible bytes when none was). Absent when cancelled.
+std::optional<std::vector<WeighedFile>> WeighFiles(const std::string& folder,
+                                                   std::vector<WalkedFile> files,
+                                                   const StepControl& control);
 
 // Follows 7-Zip's progress lines over the weighed files.
 class ArchiveWork {

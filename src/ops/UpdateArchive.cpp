@@ -448,14 +448,8 @@ Command ArchiveCommand(const std::string& archiver, const std::string& password,
 
 Step ArchiveStep(ArchiveJob job) {
     return [job = std::move(job)](StepControl& control) {
-        std::vector<WeighedFile> files;
-        for (const WalkedFile& file : CheckArchiverAndOutput(job)) {
-            if (control.Cancelled()) {
-                return StepResult::Cancelled;
-            }
-            files.push_back(Weighed(job.patchFolder, file));
-        }
-        return ArchiveRun(job, control, ArchiveWork(files)).Run();
+        const auto files = WeighFiles(job.patchFolder, CheckArchiverAndOutput(job), control);
+        return files ? ArchiveRun(job, control, ArchiveWork(*files)).Run() : StepResult::Cancelled;
     };
 }
 
