@@ -192,6 +192,7 @@ TEST(ArchiveWork, WeighsTheInputByTheCostOfTheFileBeingRead) {
         {{{50, "data/long/t.sql"}, {100, "r.bin"}}, 1},
         {{{25, "r.bin"}, {50, "data . t.sql"}}, 300.0 / 600},  // 7-Zip's shortened name
         {{{50, R"(data\long\t.sql)"}}, 500.0 / 600},           // as on Windows
+        {{{50, R"(C:\patch\data\long\t.sql)"}}, 500.0 / 600},  // by its full path
         {{{50, "unknown"}}, 300.0 / 600},                      // the mean cost
         {{{nullopt, "r.bin"}}, nullopt},
     };

@@ -38,6 +38,22 @@ std::optional<double> CompressedShare(const std::string& path) {
     return std::min(1.0, double(packedSize) / double(read));
 }
 
+// Whether 7-Zip's name stands for the path: the path under the folder's own path, or the path
+// shortened to its start and end.
+bool Names(std::string_view name, std::string_view path) {
+    if (name.size() > path.size() && name.ends_with(path) &&
+        name[name.size() - path.size() - 1] == '/') {
+        return true;
+    }
+    const std::size_t cut = name.find(kShortened);
+    if (cut == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view start = name.substr(0, cut), end = name.substr(cut + kShortened.size());
+    return path.size() >= start.size() + end.size() && path.starts_with(start) &&
+           path.ends_with(end);
+}
+
 }  // namespace
 
 std::optional<std::vector<WeighedFile>> WeighFiles(const std::string& folder,
@@ -93,14 +109,9 @@ double ArchiveWork::CostOf(std::string_view shown) const {
     if (const auto found = costs_.find(name); found != costs_.end()) {
         return found->second;
     }
-    if (const std::size_t cut = name.find(kShortened); cut != std::string::npos) {
-        const std::string_view start = std::string_view(name).substr(0, cut);
-        const std::string_view end = std::string_view(name).substr(cut + kShortened.size());
-        for (const auto& [path, cost] : costs_) {
-            if (path.size() >= start.size() + end.size() && path.starts_with(start) &&
-                path.ends_with(end)) {
-                return cost;
-            }
+    for (const auto& [path, cost] : costs_) {
+        if (Names(name, path)) {
+            return cost;
         }
     }
     return totalWork_ / double(std::max<std::int64_t>(totalBytes_, 1));

@@ -26,9 +26,9 @@ struct WeighedFile {
 };
 
 // The folder's files weighed by how well their first 64 KB compress (zlib's quickest level):
-// 1 for bytes that do not compress, up to 1 + kCompressibleCost for bytes that vanish. The
-// largest are read first, until 16 MB have been read, so that a folder of many files on a slow
-// share is not read twice; the rest, and files under 16 KB, which weigh little, get the mean
+// 1 for bytes that do not compress, up to 6.3 for bytes that vanish. The largest are read
+// first, until 16 MB have been read, so that a folder of many files on a slow share costs
+// little more than its walk; the rest, and files under 16 KB, which weigh little, get the mean
 // cost of those read (that of half-compressible bytes when none was). Absent when cancelled.
 std::optional<std::vector<WeighedFile>> WeighFiles(const std::string& folder,
                                                    std::vector<WalkedFile> files,
