@@ -70,8 +70,9 @@ class MainForm : public ::testing::Test {
         QTest::mouseClick(Get<QPushButton>(button), Qt::LeftButton);
         WaitForStep();
     }
+    // QTest's QTRY_ macros only return from the function outside a QTest run: gtest's check.
     void WaitForStep(int timeoutMs = 30'000) {
-        QTRY_VERIFY_WITH_TIMEOUT(!form.StepRunning(), timeoutMs);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !form.StepRunning(); }, timeoutMs));
     }
     void Activate() {
         form.activateWindow();

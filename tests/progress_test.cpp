@@ -178,7 +178,7 @@ TEST(ArchiveWork, WeighsTheInputByTheCostOfTheFileBeingRead) {
         dir.Text(), {{"small", 100}, {"r.bin", 64 << 10}, {"t.sql", 64 << 10}}, control);
     ASSERT_TRUE(weighed && weighed->size() == 3);  // the largest first
     EXPECT_NEAR((*weighed)[0].cost, 1, 0.1) << (*weighed)[0].path;
-    EXPECT_GT((*weighed)[1].cost, 4) << (*weighed)[1].path;
+    EXPECT_GT((*weighed)[1].cost, 3) << (*weighed)[1].path;
     EXPECT_NEAR((*weighed)[2].cost, ((*weighed)[0].cost + (*weighed)[1].cost) / 2, 1e-9);
     control.Cancel();
     EXPECT_FALSE(upd::WeighFiles(dir.Text(), {{"r.bin", 64 << 10}}, control));
@@ -204,6 +204,28 @@ TEST(ArchiveWork, WeighsTheInputByTheCostOfTheFileBeingRead) {
         }
         ASSERT_EQ(done.has_value(), c.done.has_value());
         EXPECT_NEAR(done.value_or(0), c.done.value_or(0), 1e-9) << c.lines.back().second;
+    }
+}
+
+// The share of the phase's time: at the whole phase's pace, or at its last quarter's where
+// that is slower.
+TEST(ArchiveWork, TakesTheSlowerOfTheWholeAndTheRecentPace) {
+    const struct {
+        std::vector<std::pair<int, std::chrono::milliseconds>> reports;
+        double share;
+    } cases[] = {
+        {{{10, 2s}, {20, 4s}, {40, 8s}}, 0.4},       // a steady pace
+        {{{20, 2s}, {40, 4s}, {45, 8s}}, 8.0 / 52},  // slowing down: 44 s left
+        {{{10, 4s}, {20, 6s}, {50, 8s}}, 0.5},       // faster of late: the whole's
+        {{{10, 4s}, {20, 5s}, {21, 5500ms}}, 0.21},  // the last quarter under 2 s
+    };
+    for (const auto& c : cases) {
+        upd::ArchiveWork work({{"a", 100, 1}});
+        optional<double> share;
+        for (const auto& [percent, elapsed] : c.reports) {
+            share = work.TimeShare(percent, "a", elapsed);
+        }
+        EXPECT_NEAR(share.value_or(-1), c.share, 1e-9) << c.reports.back().first;
     }
 }
 

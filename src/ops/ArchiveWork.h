@@ -1,10 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "ops/Step.h"
@@ -26,7 +29,7 @@ struct WeighedFile {
 };
 
 // The folder's files weighed by how well their first 64 KB compress (zlib's quickest level):
-// 1 for bytes that do not compress, up to 6.3 for bytes that vanish. The largest are read
+// 1 for bytes that do not compress, up to 5.3 for bytes that vanish. The largest are read
 // first, until 16 MB have been read, so that a folder of many files on a slow share costs
 // little more than its walk; the rest, and files under 16 KB, which weigh little, get the mean
 // cost of those read (that of half-compressible bytes when none was). Absent when cancelled.
@@ -42,6 +45,12 @@ class ArchiveWork {
     // the archiving's time done, 0-1, the input read since the last call taken at the cost of
     // that file (of the folder's mean for a name not found). Absent without a percentage.
     std::optional<double> Done(std::optional<int> percent, std::string_view current);
+    // The same after elapsed of the phase, as the share of the phase's time spent: from the
+    // work done at the pace of the whole phase so far, or at that of its last quarter where
+    // that is slower (the archiver slows down as it meets more of the folder's slow bytes
+    // than the samples foretold, or as other programs take the processor).
+    std::optional<double> TimeShare(std::optional<int> percent, std::string_view current,
+                                    std::chrono::milliseconds elapsed);
 
   private:
     double CostOf(std::string_view shown) const;
@@ -51,6 +60,7 @@ class ArchiveWork {
     double totalWork_ = 0;
     std::int64_t bytesDone_ = 0;
     double workDone_ = 0;
+    std::deque<std::pair<double, double>> history_;  // (ms into the phase, work done)
 };
 
 }  // namespace upd

@@ -373,7 +373,9 @@ class ArchiveRun {
     PhaseAmounts Amounts() {
         const bool weighed = work_ && phase_ == WorkPhase::Archiving;
         return {progress_.Percent(), archive_.Size(),
-                weighed ? work_->Done(progress_.Percent(), progress_.Current()) : std::nullopt};
+                weighed ? work_->TimeShare(progress_.Percent(), progress_.Current(),
+                                           control_.Now().phaseElapsed)
+                        : std::nullopt};
     }
 
     const ArchiveJob& job_;
