@@ -6,7 +6,6 @@
 #include <set>
 
 #include "container/UpdContainer.h"
-#include "ops/IndexCommands.h"
 #include "ops/UpdateArchive.h"
 #include "util/DurableCopy.h"
 #include "util/File.h"
@@ -128,15 +127,39 @@ void CheckNames(const std::vector<Source>& sources, const std::vector<std::strin
     }
 }
 
-CopiedFile Hashed(const fs::path& path, const StepControl& control) {
-    const auto hashed = HashFile(path, [&control](std::int64_t) { return !control.Cancelled(); });
-    return hashed ? *hashed : CopiedFile{};
-}
+// Reports the hashing's progress: the bytes read of the sources and of what stands at their
+// names in the folder.
+class HashProgress {
+  public:
+    HashProgress(const std::vector<Source>& sources, StepControl& control)
+        : report_(StepProgress(control)) {
+        std::error_code ec;
+        for (const Source& source : sources) {
+            for (const fs::path& path : {source.path, source.target}) {
+                const auto size = fs::file_size(path, ec);
+                total_ += ec ? 0 : std::int64_t(size);
+            }
+        }
+    }
+    CopiedFile operator()(const fs::path& path) {
+        const auto hashed = HashFile(path, [this](std::int64_t bytes) {
+            return report_({finished_ + bytes, total_, finished_ + bytes});
+        });
+        finished_ += hashed ? hashed->size : 0;
+        return hashed ? *hashed : CopiedFile{};
+    }
+
+  private:
+    ByteProgress report_;
+    std::int64_t total_ = 0;
+    std::int64_t finished_ = 0;
+};
 
 // Hashes the source and whatever already stands at its name: the same bytes are skipped,
 // other bytes refused for an archive unless replace.
-void CompareWithFolder(Source& source, bool replace, const StepControl& control) {
-    const CopiedFile hashed = Hashed(source.path, control);
+void CompareWithFolder(Source& source, bool replace, const StepControl& control,
+                       HashProgress& hash) {
+    const CopiedFile hashed = hash(source.path);
     source.file.size = hashed.size;
     source.file.sha256 = hashed.sha256;
     const ReplacedTarget there = InspectTarget(LinkedFile(source.target));
@@ -146,7 +169,7 @@ void CompareWithFolder(Source& source, bool replace, const StepControl& control)
     if (there.refusal == kIsAFolder || there.refusal == kNotARegularFile) {
         throw OperationError(CannotCreateMessage(source.target, there.refusal));
     }
-    source.file.alreadyThere = Hashed(source.target, control).sha256 == hashed.sha256;
+    source.file.alreadyThere = hash(source.target).sha256 == hashed.sha256;
     if (source.file.alreadyThere) {
         return;
     }
@@ -177,7 +200,7 @@ bool TestArchives(const PublishJob& job, const std::vector<Source>& sources, Ste
 class CopyProgressReport {
   public:
     CopyProgressReport(const std::vector<Source>& sources, StepControl& control)
-        : report_(StepProgress(control, WorkPhase::Publishing)) {
+        : report_(StepProgress(control)) {
         for (const Source& source : sources) {
             total_ += source.file.alreadyThere ? 0 : 2 * source.file.size;
         }
@@ -225,8 +248,10 @@ StepResult PublishStep(const PublishJob& job, StepControl& control,
                        const std::function<void(const PublishedFile&)>& done) {
     std::vector<Source> sources = SourcesOf(job);
     CheckNames(sources, IndexedNames(sources.back()), job.folder);
+    control.BeginPhase(WorkPhase::Hashing);
+    HashProgress hash(sources, control);
     for (Source& source : sources) {
-        CompareWithFolder(source, job.replace, control);
+        CompareWithFolder(source, job.replace, control, hash);
     }
     if (control.Cancelled() || (!job.password.empty() && !TestArchives(job, sources, control))) {
         return StepResult::Cancelled;
@@ -239,6 +264,7 @@ StepResult PublishStep(const PublishJob& job, StepControl& control,
             job.leftover(AbsolutePathText(leftover));
         }
     }
+    control.BeginPhase(WorkPhase::Publishing);
     CopyProgressReport report(sources, control);
     for (const Source& source : sources) {  // the archives, then the index package
         if (!job.dryRun && !source.file.alreadyThere) {
