@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/FormSearch.h"
 #include "ui/FormActions.h"
 #include "ui/FormDescription.h"
 #include "ui/MessageDialogTables.h"
@@ -82,7 +83,7 @@ TEST(FormDescription, EveryNameIsUnique) {
         EXPECT_FALSE(name.empty());
         EXPECT_EQ(++seen[name], 1) << name;
     }
-    EXPECT_FALSE(FindControl("noSuchControl").has_value());
+    EXPECT_FALSE(updtest::FindControl("noSuchControl").has_value());
 }
 
 TEST(FormDescription, EachPageTabsThroughExactlyItsFocusableControls) {
@@ -105,7 +106,7 @@ TEST(FormDescription, EachPageTabsThroughExactlyItsFocusableControls) {
     }
 }
 
-TEST(FormDescription, EveryButtonRunsItsOwnHandler) {
+TEST(FormDescription, EveryButtonRunsAHandlerAndTheChooseButtonsShareOne) {
     std::map<Handler, int> uses;
     for (const Page& page : MainForm().pages) {
         for (const Control& control : page.controls) {
@@ -120,13 +121,12 @@ TEST(FormDescription, EveryButtonRunsItsOwnHandler) {
             }
         }
     }
-    const Handler all[] = {Handler::SelectUpdatesXml,  Handler::GenerateUpdates,
-                           Handler::SelectUpdateFiles, Handler::GenerateUpdateArchive,
-                           Handler::SelectUpdFile,     Handler::RestoreUpdatesXml};
-    for (const Handler handler : all) {
-        EXPECT_EQ(uses[handler], 1) << int(handler);
-    }
-    EXPECT_EQ(uses.size(), std::size(all));
+    // The three choose buttons share one handler: each names the field its chooser fills.
+    const std::map<Handler, int> all = {{Handler::ChoosePath, 3},
+                                        {Handler::GenerateUpdates, 1},
+                                        {Handler::GenerateUpdateArchive, 1},
+                                        {Handler::RestoreUpdatesXml, 1}};
+    EXPECT_EQ(uses, all);
 }
 
 TEST(FormDescription, OnlyEditsCanBeReadOnlyAndOnlyLabelsWrap) {
@@ -163,6 +163,7 @@ TEST(FormDescription, EachFieldIsOneEditAndEachChooserFillsAPathField) {
             edits[control.field] += control.kind == Kind::Edit;
             if (control.kind == Kind::Button && control.field != Field::None) {
                 EXPECT_NE(FieldControl(control.field).takes, Takes::Nothing) << control.name;
+                EXPECT_FALSE(FieldControl(control.field).chooserTitle.empty()) << control.name;
             }
         }
     }

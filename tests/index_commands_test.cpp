@@ -5,6 +5,7 @@
 
 #include "container/UpdContainer.h"
 #include "ops/IndexCommands.h"
+#include "ui/Commands.h"
 #ifndef _WIN32
 #include "support/ChildProcess.h"  // drops privileges: POSIX only
 #include "support/NonRegularFiles.h"
@@ -165,9 +166,9 @@ TEST_F(IndexCommands, JobsTakeTheirInputsAsArgumentsAndCheckThem) {
         {"pack: no folder", [&] { upd::PackIndexJob(index, missing, control); },
          missing + " не съществува!"},
         {"pack: empty folder", [&] { upd::PackIndexJob(index, "", control); }, " не съществува!"},
-        {"restore: no folder", [&] { upd::RestoreIndexJob(package, missing, control); },
+        {"restore: no folder", [&] { upd::UnpackIndexJob(package, missing, control); },
          missing + " не съществува!"},
-        {"restore: empty folder", [&] { upd::RestoreIndexJob(package, "", control); },
+        {"restore: empty folder", [&] { upd::UnpackIndexJob(package, "", control); },
          " не съществува!"},
     };
     for (const auto& f : failures) {
@@ -178,7 +179,7 @@ TEST_F(IndexCommands, JobsTakeTheirInputsAsArgumentsAndCheckThem) {
     upd::PackIndexJob(index, out, control);
     const std::string restored = dir / "restored";
     fs::create_directory(upd::ToPath(restored));
-    upd::RestoreIndexJob(package, restored, control);
+    upd::UnpackIndexJob(package, restored, control);
     EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
 }
 

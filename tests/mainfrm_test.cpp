@@ -298,6 +298,7 @@ struct QtDrops {
         return Send<QDragEnterEvent>() && Send<QDragMoveEvent>();
     }
     bool Drop() { return Send<QDropEvent>(); }
+    void FinishStep() { QTRY_VERIFY_WITH_TIMEOUT(!form.StepRunning(), 5000); }
     template <typename Event>
     bool Send() {
         QWidget* page = form.findChild<QTabWidget*>("pgc1")->currentWidget();
