@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "support/FormSearch.h"
 #include "ui/FormActions.h"
 #include "ui/FormDescription.h"
 #include "ui/MessageDialogTables.h"
@@ -83,7 +82,6 @@ TEST(FormDescription, EveryNameIsUnique) {
         EXPECT_FALSE(name.empty());
         EXPECT_EQ(++seen[name], 1) << name;
     }
-    EXPECT_FALSE(updtest::FindControl("noSuchControl").has_value());
 }
 
 TEST(FormDescription, EachPageTabsThroughExactlyItsFocusableControls) {

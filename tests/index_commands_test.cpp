@@ -53,22 +53,7 @@ TEST_F(IndexCommands, GenerateWritesThePackageAndSaysDone) {
     EXPECT_EQ(entries[0].name, "updates.xml");
 }
 
-TEST_F(IndexCommands, GenerateChecksTheIndexBeforeAnyDialog) {
-    for (const std::string& path : {std::string(), dir.Text(), dir / "missing.xml"}) {
-        services.folders = {out};
-        EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(path, services); }),
-                  "Невалиден път до updates.xml!");
-        EXPECT_TRUE(services.calls.empty()) << path;
-    }
-}
-
-TEST_F(IndexCommands, GenerateCancelIsQuiet) {
-    upd::GenerateIndexPackage(index, services);  // the chooser answers "cancelled"
-    EXPECT_EQ(services.calls, Calls{kPackCaption});
-    EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{});
-}
-
-TEST_F(IndexCommands, GenerateRechecksTheIndexThenTheFolder) {
+TEST_F(IndexCommands, GenerateRechecksTheIndex) {
     // The index disappears while the folder chooser is open.
     struct Vanishing : FakeServices {
         std::string file;
@@ -81,12 +66,6 @@ TEST_F(IndexCommands, GenerateRechecksTheIndexThenTheFolder) {
     vanishing.folders = {dir / "no-such-folder"};
     EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(index, vanishing); }),
               index + " не съществува!");
-
-    WriteBytes(index, "x");
-    services.folders = {dir / "no-such-folder"};
-    EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(index, services); }),
-              dir / "no-such-folder" + " не съществува!");
-    EXPECT_EQ(services.calls, (Calls{kPackCaption, kWorkEnded}));
 }
 
 TEST_F(IndexCommands, GenerateNamesTheEntryAfterTheSourceAndReplacesTheOldPackage) {
@@ -114,21 +93,43 @@ TEST_F(IndexCommands, RestoreClosesTheRoundTrip) {
     EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
 }
 
-TEST_F(IndexCommands, RestoreChecksThePackageBeforeAnyDialogAndTheFolderAfter) {
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex("", services); }), "Невалиден път до updates.upd!");
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(out, services); }),
-              "Невалиден път до updates.upd!");
-    EXPECT_TRUE(services.calls.empty());
-
+// Both commands check their input before any dialog, say nothing after a cancelled chooser,
+// and name a chosen folder that is gone.
+TEST_F(IndexCommands, CheckTheInputFirstAreQuietWhenCancelledAndNameAMissingFolder) {
     const std::string package = dir / "updates.upd";
     upd::PackFiles({index}, package);
-    upd::RestoreIndex(package, services);  // cancelled
-    EXPECT_EQ(services.calls, Calls{kRestoreCaption});
-
-    services.folders = {""};
-    services.folders = {dir / "gone"};
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }),
-              dir / "gone" + " не съществува!");
+    std::vector<std::string> invalid = {"", dir.Text(), dir / "missing"};
+#ifndef _WIN32
+    updtest::MakeFifo(dir / "fifo");  // would block the window for good; a device never ends
+    invalid.insert(invalid.end(), {dir / "fifo", "/dev/zero"});
+#endif
+    using Command = std::function<void(const std::string&, FakeServices&)>;
+    const struct {
+        Command run;
+        std::string input, caption, invalidMessage;
+    } commands[] = {
+        {[](auto& path, auto& s) { upd::GenerateIndexPackage(path, s); }, index, kPackCaption,
+         "Невалиден път до updates.xml!"},
+        {[](auto& path, auto& s) { upd::RestoreIndex(path, s); }, package, kRestoreCaption,
+         "Невалиден път до updates.upd!"},
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.caption);
+        for (const std::string& path : invalid) {
+            FakeServices asked;
+            asked.folders = {out};
+            EXPECT_EQ(FailureOf([&] { c.run(path, asked); }), c.invalidMessage) << path;
+            EXPECT_TRUE(asked.calls.empty()) << path;
+        }
+        FakeServices cancelled;  // the chooser answers "cancelled"
+        c.run(c.input, cancelled);
+        EXPECT_EQ(cancelled.calls, Calls{c.caption});
+        FakeServices gone;
+        gone.folders = {dir / "gone"};
+        EXPECT_EQ(FailureOf([&] { c.run(c.input, gone); }), dir / "gone" + " не съществува!");
+        EXPECT_EQ(gone.calls, (Calls{c.caption, kWorkEnded}));
+    }
+    EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{});
 }
 
 TEST_F(IndexCommands, RestoreOfAnEmptyPackageWritesNothingAndSaysDone) {
@@ -233,21 +234,6 @@ TEST_F(IndexCommands, PathsWithANulAreRefusedBeforeAnySystemCall) {
     EXPECT_EQ(FolderEntries(dir.Path()), (Calls{"updates.xml", "изход"}));
     EXPECT_EQ(ReadBytes(index), "<updates><update name=\"u1.upd\"/></updates>");
 }
-
-#ifndef _WIN32
-// A FIFO would block the window for good, a device would never end.
-TEST_F(IndexCommands, InputsThatAreNoRegularFilesAreRefusedBeforeAnyDialog) {
-    updtest::MakeFifo(dir / "fifo");
-    for (const std::string& path : {dir / "fifo", std::string("/dev/zero")}) {
-        services.folders = {out, out};
-        EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(path, services); }),
-                  "Невалиден път до updates.xml!");
-        EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(path, services); }),
-                  "Невалиден път до updates.upd!");
-        EXPECT_TRUE(services.calls.empty()) << path;
-    }
-}
-#endif
 
 #ifndef _WIN32
 // A user changes an input while the folder chooser is open, after the command's first check.

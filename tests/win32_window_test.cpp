@@ -24,7 +24,6 @@
 
 #include "app/win32/MainFrm.h"
 #include "support/DropCases.h"
-#include "support/FormSearch.h"
 #include "support/StepWindowChecks.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/Choosers.h"
@@ -440,7 +439,7 @@ TEST_F(Win32Window, AFailingCommandShowsTheErrorDialogAndKeepsTheFields) {
     EXPECT_EQ(box.captions, std::vector<std::string>{"OK"});
     EXPECT_TRUE(IsWindow(form.Handle()));
     EXPECT_EQ(form.Text("edUpdatesXMLPath"), missing);
-    EXPECT_EQ(form.Text("edPassField"), updtest::FindControl("edPassField")->text);
+    EXPECT_EQ(form.Text("edPassField"), upd::form::FieldControl(upd::form::Field::Password).text);
 }
 
 struct Releaser {

@@ -29,8 +29,9 @@ fail() {
   exit 1
 }
 
-# A process that still runs (an unreaped zombie has ended).
-running() { [ -r "/proc/$1/stat" ] && ! grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat"; }
+# A process that still runs (an unreaped zombie has ended): its state read once, as it may be
+# reaped between two reads.
+running() { local state; state=$(sed -n 's/^[0-9]* (.*) \(.\) .*/\1/p' "/proc/$1/stat" 2>/dev/null); [ -n "$state" ] && [ "$state" != Z ]; }
 
 source "$(dirname "$0")/support/e2e.sh"
 
