@@ -44,13 +44,21 @@ class IndexCommands : public ::testing::Test {
     }
 };
 
-TEST_F(IndexCommands, GenerateWritesThePackageAndSaysDone) {
+// Generate, then restore: each says done, and the index comes back byte for byte.
+TEST_F(IndexCommands, GenerateAndRestoreCloseTheRoundTrip) {
     services.folders = {out};
     upd::GenerateIndexPackage(index, services);
     EXPECT_EQ(services.calls, (Calls{kPackCaption, kWorkEnded, kDone}));
     const auto entries = upd::ListEntries(out + "/updates.upd");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, "updates.xml");
+    const std::string restored = dir / "restored";
+    fs::create_directory(upd::ToPath(restored));
+    FakeServices restore;
+    restore.folders = {restored};
+    upd::RestoreIndex(out + "/updates.upd", restore);
+    EXPECT_EQ(restore.calls, (Calls{kRestoreCaption, kWorkEnded, kDone}));
+    EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
 }
 
 TEST_F(IndexCommands, GenerateRechecksTheIndex) {
@@ -79,18 +87,6 @@ TEST_F(IndexCommands, GenerateNamesTheEntryAfterTheSourceAndReplacesTheOldPackag
     EXPECT_EQ(entries[0].name, "my.xml");
     EXPECT_EQ(entries[0].size, 0);
     EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{"updates.upd"});
-}
-
-TEST_F(IndexCommands, RestoreClosesTheRoundTrip) {
-    services.folders = {out};
-    upd::GenerateIndexPackage(index, services);
-    const std::string restored = dir / "restored";
-    fs::create_directory(upd::ToPath(restored));
-    FakeServices restore;
-    restore.folders = {restored};
-    upd::RestoreIndex(out + "/updates.upd", restore);
-    EXPECT_EQ(restore.calls, (Calls{kRestoreCaption, kWorkEnded, kDone}));
-    EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
 }
 
 // Both commands check their input before any dialog, say nothing after a cancelled chooser,
@@ -132,21 +128,24 @@ TEST_F(IndexCommands, CheckTheInputFirstAreQuietWhenCancelledAndNameAMissingFold
     EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{});
 }
 
-TEST_F(IndexCommands, RestoreOfAnEmptyPackageWritesNothingAndSaysDone) {
-    const std::string package = dir / "empty.upd";
-    WriteBytes(package, std::string(4, '\0'));
-    services.folders = {out};
-    upd::RestoreIndex(package, services);
-    EXPECT_EQ(services.calls, (Calls{kRestoreCaption, kWorkEnded, kDone}));
-    EXPECT_TRUE(FolderEntries(upd::ToPath(out)).empty());
-}
-
-TEST_F(IndexCommands, RestoreFailurePassesTheContainerMessageThroughWithoutDone) {
-    const std::string package = dir / "broken.upd";
-    WriteBytes(package, std::string("\x01\x00\x00\x00\x05\x00\x00\x00", 8));
-    services.folders = {out};
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }), "Stream read error");
-    EXPECT_EQ(services.calls, (Calls{kRestoreCaption, kWorkEnded}));
+// An empty package restores nothing and says done; a broken one fails with the container's
+// message and no "Готово!".
+TEST_F(IndexCommands, RestoreOfAnEmptyOrBrokenPackage) {
+    const struct {
+        std::string bytes, failure;
+        Calls calls;
+    } cases[] = {{std::string(4, '\0'), "(no error)", {kRestoreCaption, kWorkEnded, kDone}},
+                 {std::string("\x01\x00\x00\x00\x05\x00\x00\x00", 8),
+                  "Stream read error",
+                  {kRestoreCaption, kWorkEnded}}};
+    for (const auto& c : cases) {
+        WriteBytes(dir / "package.upd", c.bytes);
+        FakeServices restore;
+        restore.folders = {out};
+        EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(dir / "package.upd", restore); }), c.failure);
+        EXPECT_EQ(restore.calls, c.calls);
+        EXPECT_TRUE(FolderEntries(upd::ToPath(out)).empty());
+    }
 }
 
 // The jobs ask nothing: every input comes as an argument and is checked there.

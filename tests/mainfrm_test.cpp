@@ -318,45 +318,29 @@ TEST_F(MainForm, DropsFillThePathFieldOfTheirPageAsItsChooserWouldAndNothingElse
     updtest::CheckDropCases(drops);
 }
 
+// Each "Избери" opens its field's chooser with the title and filter of the field's description.
 struct ChooserCase {
     const char* page;
     const char* button;
-    const char* field;
-    QString title;
-    QFileDialog::FileMode mode;
-    QStringList filters;
-    bool cancelEmptiesField;
+    form::Field field;
+    QFileDialog::FileMode mode;  // a cancel of a file chooser empties the field
+    QString filter;
 };
 
 const ChooserCase kChoosers[] = {
-    {"ts1",
-     "btnSelectUpdatesXML",
-     "edUpdatesXMLPath",
-     FromUtf8(upd::text::kChooseFileTitle),
-     QFileDialog::AnyFile,
-     {"XML Файлове (*.xml)"},
-     true},
-    {"ts2",
-     "btnSelectUpdateFiles",
-     "edUpdateFilesPath",
-     FromUtf8(upd::text::kPatchFolderCaption),
-     QFileDialog::Directory,
-     {},
-     false},
-    {"ts3",
-     "btnSelectUpdFile",
-     "edUpdFilePath",
-     FromUtf8(upd::text::kChooseFileTitle),
-     QFileDialog::AnyFile,
-     {"UPD Файлове (*.upd)"},
-     true},
+    {"ts1", "btnSelectUpdatesXML", form::Field::UpdatesXmlPath, QFileDialog::AnyFile,
+     "XML Файлове (*.xml)"},
+    {"ts2", "btnSelectUpdateFiles", form::Field::UpdateFilesPath, QFileDialog::Directory, ""},
+    {"ts3", "btnSelectUpdFile", form::Field::UpdFilePath, QFileDialog::AnyFile,
+     "UPD Файлове (*.upd)"},
 };
 
 TEST_F(MainForm, CancellingAChooserEmptiesTheFileFieldsButKeepsTheFolderField) {
     for (const ChooserCase& c : kChoosers) {
         SCOPED_TRACE(c.button);
         ShowPage(c.page);
-        Edit(c.field)->setText("/earlier/choice");
+        const QString field = FromUtf8(form::FieldControl(c.field).name);
+        Edit(field)->setText("/earlier/choice");
         QString title;
         QFileDialog::FileMode mode{};
         QStringList filters;
@@ -370,12 +354,13 @@ TEST_F(MainForm, CancellingAChooserEmptiesTheFileFieldsButKeepsTheFolderField) {
         Click(c.button);
         EXPECT_TRUE(script.Problems().empty());
         EXPECT_EQ(script.Unused(), 0u);
-        EXPECT_EQ(title, c.title);
+        EXPECT_EQ(title, FromUtf8(form::FieldControl(c.field).chooserTitle));
         EXPECT_EQ(mode, c.mode);
-        if (!c.filters.isEmpty()) {
-            EXPECT_EQ(filters, c.filters);
+        if (!c.filter.isEmpty()) {
+            EXPECT_EQ(filters, QStringList{c.filter});
         }
-        EXPECT_EQ(Edit(c.field)->text(), c.cancelEmptiesField ? "" : "/earlier/choice");
+        const bool emptied = c.mode == QFileDialog::AnyFile;
+        EXPECT_EQ(Edit(field)->text(), emptied ? "" : "/earlier/choice");
     }
 }
 
@@ -390,7 +375,7 @@ TEST_F(MainForm, ChosenPathsFillTheFieldsAndFilesNeedNotExist) {
         ModalScript script({updtest::ChoosePath(chosen[i])});
         Click(c.button);
         EXPECT_TRUE(script.Problems().empty());
-        EXPECT_EQ(Edit(c.field)->text(), chosen[i]);
+        EXPECT_EQ(Edit(FromUtf8(form::FieldControl(c.field).name))->text(), chosen[i]);
     }
 }
 
