@@ -78,6 +78,16 @@ inline Drag MakeDrag(const TempDir& dir, const DropCase& c) {
     return drag;
 }
 
+// A silent step that runs while `runs` holds.
+inline upd::Step StepWhile(const std::atomic<bool>& runs) {
+    return [&runs](upd::StepControl&) {
+        while (runs) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return upd::StepResult::Cancelled;
+    };
+}
+
 // `window` offers ShowPage(index), Text(field), Enter(drag) (taken while it enters and moves
 // over the window), Drop() (taken at the drop), `form` (the TMainForm) and FinishStep() (runs
 // the window's events until its step has ended). A page's first case fills its field, so that
@@ -91,23 +101,16 @@ void CheckDropCases(Window& window) {
         window.ShowPage(c.page);
         const auto field = upd::form::DropFieldOf(upd::form::MainForm().pages[c.page].name);
         const std::string before = field ? window.Text(field->name) : "";
-        std::atomic<bool> stepGoesOn = true;
-        if (c.twist == Twist::StepRunning) {
-            window.form.RunStep(
-                [&stepGoesOn](upd::StepControl&) {
-                    while (stepGoesOn) {
-                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                    }
-                    return upd::StepResult::Cancelled;
-                },
-                {});
+        std::atomic<bool> stepRuns = c.twist == Twist::StepRunning;
+        if (stepRuns) {  // until the case is over
+            window.form.RunStep(updtest::StepWhile(stepRuns), {});
         }
         EXPECT_EQ(window.Enter(drag), c.takenWhileDragged);
         if (c.twist == Twist::GoneAtDrop) {
             std::filesystem::remove(upd::ToPath(drag.items.front()));
         }
         EXPECT_EQ(window.Drop(), c.fills);
-        stepGoesOn = false;
+        stepRuns = false;
         window.FinishStep();
         if (field) {
             EXPECT_EQ(window.Text(field->name), c.fills ? drag.items.front() : before);
