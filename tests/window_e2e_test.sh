@@ -35,10 +35,9 @@ running() { local state; state=$(sed -n 's/^[0-9]* (.*) \(.\) .*/\1/p' "/proc/$1
 
 source "$(dirname "$0")/support/e2e.sh"
 
-# Clicks the control "$3" (left top width height) until the chooser whose title starts with $1
-# opens (a loaded machine lost such a click right after the last chooser closed), types the
-# path $2 once it has the keyboard (a slow build shows it before it takes input), and waits
-# until Return has closed it.
+# Clicks the control "$3" (left top width height) until the chooser titled $1... opens (under
+# load a click right after the last chooser closed was lost), types the path $2 once it has the
+# keyboard (a slow build shows it before it takes input), and waits until Return has closed it.
 answer_chooser() {
   local chooser
   for _ in 1 2 3 4 5; do
