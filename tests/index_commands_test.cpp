@@ -5,6 +5,7 @@
 
 #include "container/UpdContainer.h"
 #include "ops/IndexCommands.h"
+#include "ui/Commands.h"
 #ifndef _WIN32
 #include "support/ChildProcess.h"  // drops privileges: POSIX only
 #include "support/NonRegularFiles.h"
@@ -43,31 +44,24 @@ class IndexCommands : public ::testing::Test {
     }
 };
 
-TEST_F(IndexCommands, GenerateWritesThePackageAndSaysDone) {
+// Generate, then restore: each says done, and the index comes back byte for byte.
+TEST_F(IndexCommands, GenerateAndRestoreCloseTheRoundTrip) {
     services.folders = {out};
     upd::GenerateIndexPackage(index, services);
     EXPECT_EQ(services.calls, (Calls{kPackCaption, kWorkEnded, kDone}));
     const auto entries = upd::ListEntries(out + "/updates.upd");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, "updates.xml");
+    const std::string restored = dir / "restored";
+    fs::create_directory(upd::ToPath(restored));
+    FakeServices restore;
+    restore.folders = {restored};
+    upd::RestoreIndex(out + "/updates.upd", restore);
+    EXPECT_EQ(restore.calls, (Calls{kRestoreCaption, kWorkEnded, kDone}));
+    EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
 }
 
-TEST_F(IndexCommands, GenerateChecksTheIndexBeforeAnyDialog) {
-    for (const std::string& path : {std::string(), dir.Text(), dir / "missing.xml"}) {
-        services.folders = {out};
-        EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(path, services); }),
-                  "Невалиден път до updates.xml!");
-        EXPECT_TRUE(services.calls.empty()) << path;
-    }
-}
-
-TEST_F(IndexCommands, GenerateCancelIsQuiet) {
-    upd::GenerateIndexPackage(index, services);  // the chooser answers "cancelled"
-    EXPECT_EQ(services.calls, Calls{kPackCaption});
-    EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{});
-}
-
-TEST_F(IndexCommands, GenerateRechecksTheIndexThenTheFolder) {
+TEST_F(IndexCommands, GenerateRechecksTheIndex) {
     // The index disappears while the folder chooser is open.
     struct Vanishing : FakeServices {
         std::string file;
@@ -80,12 +74,6 @@ TEST_F(IndexCommands, GenerateRechecksTheIndexThenTheFolder) {
     vanishing.folders = {dir / "no-such-folder"};
     EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(index, vanishing); }),
               index + " не съществува!");
-
-    WriteBytes(index, "x");
-    services.folders = {dir / "no-such-folder"};
-    EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(index, services); }),
-              dir / "no-such-folder" + " не съществува!");
-    EXPECT_EQ(services.calls, (Calls{kPackCaption, kWorkEnded}));
 }
 
 TEST_F(IndexCommands, GenerateNamesTheEntryAfterTheSourceAndReplacesTheOldPackage) {
@@ -101,50 +89,63 @@ TEST_F(IndexCommands, GenerateNamesTheEntryAfterTheSourceAndReplacesTheOldPackag
     EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{"updates.upd"});
 }
 
-TEST_F(IndexCommands, RestoreClosesTheRoundTrip) {
-    services.folders = {out};
-    upd::GenerateIndexPackage(index, services);
-    const std::string restored = dir / "restored";
-    fs::create_directory(upd::ToPath(restored));
-    FakeServices restore;
-    restore.folders = {restored};
-    upd::RestoreIndex(out + "/updates.upd", restore);
-    EXPECT_EQ(restore.calls, (Calls{kRestoreCaption, kWorkEnded, kDone}));
-    EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
-}
-
-TEST_F(IndexCommands, RestoreChecksThePackageBeforeAnyDialogAndTheFolderAfter) {
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex("", services); }), "Невалиден път до updates.upd!");
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(out, services); }),
-              "Невалиден път до updates.upd!");
-    EXPECT_TRUE(services.calls.empty());
-
+// Both commands check their input before any dialog, say nothing after a cancelled chooser,
+// and name a chosen folder that is gone.
+TEST_F(IndexCommands, CheckTheInputFirstAreQuietWhenCancelledAndNameAMissingFolder) {
     const std::string package = dir / "updates.upd";
     upd::PackFiles({index}, package);
-    upd::RestoreIndex(package, services);  // cancelled
-    EXPECT_EQ(services.calls, Calls{kRestoreCaption});
-
-    services.folders = {""};
-    services.folders = {dir / "gone"};
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }),
-              dir / "gone" + " не съществува!");
+    std::vector<std::string> invalid = {"", dir.Text(), dir / "missing"};
+#ifndef _WIN32
+    updtest::MakeFifo(dir / "fifo");  // would block the window for good; a device never ends
+    invalid.insert(invalid.end(), {dir / "fifo", "/dev/zero"});
+#endif
+    using Command = std::function<void(const std::string&, FakeServices&)>;
+    const struct {
+        Command run;
+        std::string input, caption, invalidMessage;
+    } commands[] = {
+        {[](auto& path, auto& s) { upd::GenerateIndexPackage(path, s); }, index, kPackCaption,
+         "Невалиден път до updates.xml!"},
+        {[](auto& path, auto& s) { upd::RestoreIndex(path, s); }, package, kRestoreCaption,
+         "Невалиден път до updates.upd!"},
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.caption);
+        for (const std::string& path : invalid) {
+            FakeServices asked;
+            asked.folders = {out};
+            EXPECT_EQ(FailureOf([&] { c.run(path, asked); }), c.invalidMessage) << path;
+            EXPECT_TRUE(asked.calls.empty()) << path;
+        }
+        FakeServices cancelled;  // the chooser answers "cancelled"
+        c.run(c.input, cancelled);
+        EXPECT_EQ(cancelled.calls, Calls{c.caption});
+        FakeServices gone;
+        gone.folders = {dir / "gone"};
+        EXPECT_EQ(FailureOf([&] { c.run(c.input, gone); }), dir / "gone" + " не съществува!");
+        EXPECT_EQ(gone.calls, (Calls{c.caption, kWorkEnded}));
+    }
+    EXPECT_EQ(FolderEntries(upd::ToPath(out)), Calls{});
 }
 
-TEST_F(IndexCommands, RestoreOfAnEmptyPackageWritesNothingAndSaysDone) {
-    const std::string package = dir / "empty.upd";
-    WriteBytes(package, std::string(4, '\0'));
-    services.folders = {out};
-    upd::RestoreIndex(package, services);
-    EXPECT_EQ(services.calls, (Calls{kRestoreCaption, kWorkEnded, kDone}));
-    EXPECT_TRUE(FolderEntries(upd::ToPath(out)).empty());
-}
-
-TEST_F(IndexCommands, RestoreFailurePassesTheContainerMessageThroughWithoutDone) {
-    const std::string package = dir / "broken.upd";
-    WriteBytes(package, std::string("\x01\x00\x00\x00\x05\x00\x00\x00", 8));
-    services.folders = {out};
-    EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(package, services); }), "Stream read error");
-    EXPECT_EQ(services.calls, (Calls{kRestoreCaption, kWorkEnded}));
+// An empty package restores nothing and says done; a broken one fails with the container's
+// message and no "Готово!".
+TEST_F(IndexCommands, RestoreOfAnEmptyOrBrokenPackage) {
+    const struct {
+        std::string bytes, failure;
+        Calls calls;
+    } cases[] = {{std::string(4, '\0'), "(no error)", {kRestoreCaption, kWorkEnded, kDone}},
+                 {std::string("\x01\x00\x00\x00\x05\x00\x00\x00", 8),
+                  "Stream read error",
+                  {kRestoreCaption, kWorkEnded}}};
+    for (const auto& c : cases) {
+        WriteBytes(dir / "package.upd", c.bytes);
+        FakeServices restore;
+        restore.folders = {out};
+        EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(dir / "package.upd", restore); }), c.failure);
+        EXPECT_EQ(restore.calls, c.calls);
+        EXPECT_TRUE(FolderEntries(upd::ToPath(out)).empty());
+    }
 }
 
 // The jobs ask nothing: every input comes as an argument and is checked there.
@@ -165,9 +166,9 @@ TEST_F(IndexCommands, JobsTakeTheirInputsAsArgumentsAndCheckThem) {
         {"pack: no folder", [&] { upd::PackIndexJob(index, missing, control); },
          missing + " не съществува!"},
         {"pack: empty folder", [&] { upd::PackIndexJob(index, "", control); }, " не съществува!"},
-        {"restore: no folder", [&] { upd::RestoreIndexJob(package, missing, control); },
+        {"restore: no folder", [&] { upd::UnpackIndexJob(package, missing, control); },
          missing + " не съществува!"},
-        {"restore: empty folder", [&] { upd::RestoreIndexJob(package, "", control); },
+        {"restore: empty folder", [&] { upd::UnpackIndexJob(package, "", control); },
          " не съществува!"},
     };
     for (const auto& f : failures) {
@@ -178,7 +179,7 @@ TEST_F(IndexCommands, JobsTakeTheirInputsAsArgumentsAndCheckThem) {
     upd::PackIndexJob(index, out, control);
     const std::string restored = dir / "restored";
     fs::create_directory(upd::ToPath(restored));
-    upd::RestoreIndexJob(package, restored, control);
+    upd::UnpackIndexJob(package, restored, control);
     EXPECT_EQ(ReadBytes(restored + "/updates.xml"), ReadBytes(index));
 }
 
@@ -232,21 +233,6 @@ TEST_F(IndexCommands, PathsWithANulAreRefusedBeforeAnySystemCall) {
     EXPECT_EQ(FolderEntries(dir.Path()), (Calls{"updates.xml", "изход"}));
     EXPECT_EQ(ReadBytes(index), "<updates><update name=\"u1.upd\"/></updates>");
 }
-
-#ifndef _WIN32
-// A FIFO would block the window for good, a device would never end.
-TEST_F(IndexCommands, InputsThatAreNoRegularFilesAreRefusedBeforeAnyDialog) {
-    updtest::MakeFifo(dir / "fifo");
-    for (const std::string& path : {dir / "fifo", std::string("/dev/zero")}) {
-        services.folders = {out, out};
-        EXPECT_EQ(FailureOf([&] { upd::GenerateIndexPackage(path, services); }),
-                  "Невалиден път до updates.xml!");
-        EXPECT_EQ(FailureOf([&] { upd::RestoreIndex(path, services); }),
-                  "Невалиден път до updates.upd!");
-        EXPECT_TRUE(services.calls.empty()) << path;
-    }
-}
-#endif
 
 #ifndef _WIN32
 // A user changes an input while the folder chooser is open, after the command's first check.

@@ -303,6 +303,7 @@ struct QtDrops {
         return Send<QDragEnterEvent>() && Send<QDragMoveEvent>();
     }
     bool Drop() { return Send<QDropEvent>(); }
+    void FinishStep() { QTRY_VERIFY_WITH_TIMEOUT(!form.StepRunning(), 5000); }
     template <typename Event>
     bool Send() {
         QWidget* page = form.findChild<QTabWidget*>("pgc1")->currentWidget();
@@ -354,79 +355,55 @@ TEST_F(MainForm, PublishDialogTakesADropOnTheControlThatTakesItsKind) {
     EXPECT_EQ(dialog.Read(form::Field::PublishIndex), "");
 }
 
+// Each "Избери" opens its field's chooser with the title and filter of the field's description.
 struct ChooserCase {
     const char* page;
     const char* button;
-    const char* field;
-    QString title;
-    QFileDialog::FileMode mode;
-    QStringList filters;
-    bool cancelEmptiesField;
+    form::Field field;
+    QFileDialog::FileMode mode;  // a cancel of a file chooser empties the field
+    QString filter;
+    QString chosen;  // in a fresh folder; a chosen file need not exist
 };
 
 const ChooserCase kChoosers[] = {
-    {"ts1",
-     "btnSelectUpdatesXML",
-     "edUpdatesXMLPath",
-     FromUtf8(upd::text::kChooseFileTitle),
-     QFileDialog::AnyFile,
-     {"XML Файлове (*.xml)"},
-     true},
-    {"ts2",
-     "btnSelectUpdateFiles",
-     "edUpdateFilesPath",
-     FromUtf8(upd::text::kPatchFolderCaption),
-     QFileDialog::Directory,
-     {},
-     false},
-    {"ts3",
-     "btnSelectUpdFile",
-     "edUpdFilePath",
-     FromUtf8(upd::text::kChooseFileTitle),
-     QFileDialog::AnyFile,
-     {"UPD Файлове (*.upd)"},
-     true},
+    {"ts1", "btnSelectUpdatesXML", form::Field::UpdatesXmlPath, QFileDialog::AnyFile,
+     "XML Файлове (*.xml)", "/нов.xml"},
+    {"ts2", "btnSelectUpdateFiles", form::Field::UpdateFilesPath, QFileDialog::Directory, "", ""},
+    {"ts3", "btnSelectUpdFile", form::Field::UpdFilePath, QFileDialog::AnyFile,
+     "UPD Файлове (*.upd)", "/updates.upd"},
 };
 
-TEST_F(MainForm, CancellingAChooserEmptiesTheFileFieldsButKeepsTheFolderField) {
+TEST_F(MainForm, CancellingAChooserEmptiesTheFileFieldsButKeepsTheFolderFieldAChoiceFillsIt) {
+    const TempDir dir;
     for (const ChooserCase& c : kChoosers) {
         SCOPED_TRACE(c.button);
         ShowPage(c.page);
-        Edit(c.field)->setText("/earlier/choice");
+        const QString field = FromUtf8(form::FieldControl(c.field).name);
+        Edit(field)->setText("/earlier/choice");
         QString title;
         QFileDialog::FileMode mode{};
         QStringList filters;
+        const QString chosen = QString::fromStdString(dir.Text()) + c.chosen;
         ModalScript script({[&](QWidget& dialog) {
-            auto& files = static_cast<QFileDialog&>(dialog);
-            title = files.windowTitle();
-            mode = files.fileMode();
-            filters = files.nameFilters();
-            files.reject();
-        }});
+                                auto& files = static_cast<QFileDialog&>(dialog);
+                                title = files.windowTitle();
+                                mode = files.fileMode();
+                                filters = files.nameFilters();
+                                files.reject();
+                            },
+                            updtest::ChoosePath(chosen)});
+        Click(c.button);
+        EXPECT_EQ(title, FromUtf8(form::FieldControl(c.field).chooserTitle));
+        EXPECT_EQ(mode, c.mode);
+        if (!c.filter.isEmpty()) {
+            EXPECT_EQ(filters, QStringList{c.filter});
+        }
+        const bool emptied = c.mode == QFileDialog::AnyFile;
+        EXPECT_EQ(Edit(field)->text(), emptied ? "" : "/earlier/choice");
         Click(c.button);
         EXPECT_TRUE(script.Problems().empty());
         EXPECT_EQ(script.Unused(), 0u);
-        EXPECT_EQ(title, c.title);
-        EXPECT_EQ(mode, c.mode);
-        if (!c.filters.isEmpty()) {
-            EXPECT_EQ(filters, c.filters);
-        }
-        EXPECT_EQ(Edit(c.field)->text(), c.cancelEmptiesField ? "" : "/earlier/choice");
-    }
-}
-
-TEST_F(MainForm, ChosenPathsFillTheFieldsAndFilesNeedNotExist) {
-    TempDir dir;
-    const QString folder = QString::fromStdString(dir.Text());
-    const QString chosen[] = {folder + "/нов.xml", folder, folder + "/updates.upd"};
-    for (int i = 0; i < 3; ++i) {
-        const ChooserCase& c = kChoosers[i];
-        SCOPED_TRACE(c.button);
-        ShowPage(c.page);
-        ModalScript script({updtest::ChoosePath(chosen[i])});
-        Click(c.button);
-        EXPECT_TRUE(script.Problems().empty());
-        EXPECT_EQ(Edit(c.field)->text(), chosen[i]);
+        EXPECT_EQ(Edit(field)->text(), chosen);
     }
 }
 

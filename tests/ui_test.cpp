@@ -119,11 +119,11 @@ TEST(LocalizedMessage, ShowsTheTablesButtonsTitleIconDefaultAndEscape) {
             flags = dialog.windowFlags();
             updtest::Press(captions.back(), &seen)(dialog);
         }});
-        const MessageButton pressed = upd::ShowLocalizedMessage("Текст", c.type, c.buttons);
+        const MessageButton pressed = upd::ShowLocalizedMessage("<b>Текст</b>", c.type, c.buttons);
 
         EXPECT_TRUE(script.Problems().empty());
         EXPECT_EQ(seen.title, expectedTitle);
-        EXPECT_EQ(seen.text, "Текст");
+        EXPECT_EQ(seen.text, "<b>Текст</b>");
         EXPECT_EQ(seen.icon, c.icon);
         EXPECT_EQ(seen.captions, captions);
         // Without OK, Yes or Retry the focused first button answers Enter.

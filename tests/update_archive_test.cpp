@@ -15,6 +15,7 @@
 #include "support/Links.h"
 #include "support/Programs.h"
 #include "support/TestFiles.h"
+#include "ui/Commands.h"
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>

@@ -440,7 +440,7 @@ TEST_F(Win32Window, AFailingCommandShowsTheErrorDialogAndKeepsTheFields) {
     EXPECT_EQ(box.captions, std::vector<std::string>{"OK"});
     EXPECT_TRUE(IsWindow(form.Handle()));
     EXPECT_EQ(form.Text("edUpdatesXMLPath"), missing);
-    EXPECT_EQ(form.Text("edPassField"), upd::form::FindControl("edPassField")->text);
+    EXPECT_EQ(form.Text("edPassField"), upd::form::FieldControl(upd::form::Field::Password).text);
 }
 
 struct Releaser {
@@ -494,6 +494,11 @@ struct Win32Drops {
         DWORD effect = allowed;
         target->Drop(data.get(), 0, {}, &effect);
         return Taken(effect);
+    }
+    void FinishStep() {
+        for (MSG message{}; form.StepRunning() && GetMessageW(&message, nullptr, 0, 0) > 0;) {
+            form.Deliver(message);
+        }
     }
     static bool Taken(DWORD effect) {
         EXPECT_EQ(effect & DROPEFFECT_MOVE, 0u);  // the source would delete the file

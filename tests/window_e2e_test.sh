@@ -33,16 +33,23 @@ fail() {
   exit 1
 }
 
-# A process that still runs (an unreaped zombie has ended).
-running() { [ -r "/proc/$1/stat" ] && ! grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat"; }
+# A process that still runs (an unreaped zombie has ended): its state read once, as it may be
+# reaped between two reads.
+running() { local state; state=$(sed -n 's/^[0-9]* (.*) \(.\) .*/\1/p' "/proc/$1/stat" 2>/dev/null); [ -n "$state" ] && [ "$state" != Z ]; }
 
 source "$(dirname "$0")/support/e2e.sh"
 
-# Types a path into the chooser whose title starts with $1 once it has the keyboard (a slow
-# build shows it before it takes input), and waits until Return has closed it.
+# Clicks the control "$3" (left top width height) until the chooser titled $1... opens (under
+# load a click right after the last chooser closed was lost), types the path $2 once it has the
+# keyboard (a slow build shows it before it takes input), and waits until Return has closed it.
 answer_chooser() {
   local chooser
-  chooser=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1" | head -n 1)
+  for _ in 1 2 3 4 5; do
+    click_control $3
+    chooser=$(timeout 4 xdotool search --sync --onlyvisible --name "^$1" | head -n 1)
+    [ -n "$chooser" ] && break
+    echo "the chooser \"$1\" did not open in 4 s: clicked again" >&2
+  done
   [ -n "$chooser" ] || fail "the chooser \"$1\" did not open"
   for _ in $(seq 100); do
     [ "$(xdotool getactivewindow 2>/dev/null)" = "$chooser" ] && break
@@ -106,12 +113,10 @@ timeout 5 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
 
 # Page ts2, then its "Избери": the folder chooser takes a typed path.
 click 230 12
-click_control 448 14 97 25
-answer_chooser "Изберете папката" patch
+answer_chooser "Изберете папката" patch "448 14 97 25"
 
 # The command button, then the output chooser.
-click_control 176 134 281 49
-answer_chooser "Изберете път за запис" out/u1.upd
+answer_chooser "Изберете път за запис" out/u1.upd "176 134 281 49"
 chosen=$(date +%s%N)
 
 wait_window "Архивиране" 5

@@ -21,6 +21,7 @@
 #include "support/TestFiles.h"
 #include "support/ThreadedServices.h"
 #include "support/WindowsProcess.h"
+#include "ui/Commands.h"
 #include "util/File.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"

@@ -110,7 +110,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     pages_->setCurrentIndex(description.activePage);
     LookTheSameDisabled(*pages_);
     CreateExitAction();
-    upd::AcceptDropsOnPages(*this, *pages_, *this);
+    upd::AcceptDropsOnPages(*this, *pages_, *this, [this] { return steps_.Running(); });
     const auto activeStops = form::TabOrder(description.pages[description.activePage]);
     if (!activeStops.empty()) {
         findChild<QWidget*>(FromUtf8(activeStops.front().name))->setFocus();

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "ops/InteractionServices.h"
 #include "ui/FormActions.h"
 #include "ui/FormDescription.h"
+#include "ui/InteractionServices.h"
 #include "ui/StepSession.h"
 
 class QLineEdit;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/InteractionServices.h"
+#include "ui/InteractionServices.h"
 #include "ui/PublishDialog.h"
 #include "ui/StepSession.h"
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ops/InteractionServices.h"
+#include "ops/Step.h"
 
 namespace upd {
 

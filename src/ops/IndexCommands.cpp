@@ -59,40 +59,10 @@ StepResult PackIndexJob(const std::string& updateIndexPath, const std::string& t
                     WithTrailingSeparator(targetFolder) + "updates.upd")(control);
 }
 
-StepResult RestoreIndexJob(const std::string& indexPackagePath, const std::string& targetFolder,
-                           StepControl& control) {
+StepResult UnpackIndexJob(const std::string& indexPackagePath, const std::string& targetFolder,
+                          StepControl& control) {
     RequireDirectory(targetFolder);
     return UnpackStep(indexPackagePath, targetFolder)(control);
-}
-
-void GenerateIndexPackage(const std::string& updateIndexPath, InteractionServices& services) {
-    if (!FileExists(updateIndexPath)) {
-        throw OperationError(std::string(text::kInvalidUpdatesXmlPath));
-    }
-    const std::string folder = services.ChooseFolder(std::string(text::kUpdatesUpdFolderCaption));
-    if (folder.empty()) {
-        return;
-    }
-    services.RunStep(
-        [updateIndexPath, folder](StepControl& control) {
-            return PackIndexJob(updateIndexPath, folder, control);
-        },
-        SayDoneUnlessCancelled(services));
-}
-
-void RestoreIndex(const std::string& indexPackagePath, InteractionServices& services) {
-    if (!FileExists(indexPackagePath)) {
-        throw OperationError(std::string(text::kInvalidUpdatesUpdPath));
-    }
-    const std::string folder = services.ChooseFolder(std::string(text::kUpdatesXmlFolderCaption));
-    if (folder.empty()) {
-        return;
-    }
-    services.RunStep(
-        [indexPackagePath, folder](StepControl& control) {
-            return RestoreIndexJob(indexPackagePath, folder, control);
-        },
-        SayDoneUnlessCancelled(services));
 }
 
 }  // namespace upd

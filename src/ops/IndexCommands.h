@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "container/UpdContainer.h"
-#include "ops/InteractionServices.h"
+#include "ops/Step.h"
 
 namespace upd {
 
@@ -22,15 +22,7 @@ StepResult PackIndexJob(const std::string& updateIndexPath, const std::string& t
 
 // Unpacks every entry of the index package into targetFolder.
 // Fails with "<folder> не съществува!" when the folder is missing.
-StepResult RestoreIndexJob(const std::string& indexPackagePath, const std::string& targetFolder,
-                           StepControl& control);
-
-// "Генерирай updates.upd": checks the index, asks for the folder, hands PackIndexJob to
-// services.RunStep, says done.
-void GenerateIndexPackage(const std::string& updateIndexPath, InteractionServices& services);
-
-// "Възстанови updates.xml": checks the package, asks for the folder, hands RestoreIndexJob to
-// services.RunStep, says done.
-void RestoreIndex(const std::string& indexPackagePath, InteractionServices& services);
+StepResult UnpackIndexJob(const std::string& indexPackagePath, const std::string& targetFolder,
+                          StepControl& control);
 
 }  // namespace upd

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/InteractionServices.h"
+#include "ops/Step.h"
 
 namespace upd {
 

@@ -71,18 +71,6 @@ void CheckArchiveInputs(const std::string& patchFolder, const std::string& passw
 
 namespace {
 
-std::string LocateArchiver(const std::string& archiverPath, InteractionServices& services) {
-    if (FileExists(archiverPath)) {
-        return archiverPath;
-    }
-    const std::string chosen = services.ChooseFile(ChooserFilter::Parse(ArchiverFilter()),
-                                                   std::string(text::kArchiverChooserTitle));
-    if (!FileExists(chosen)) {
-        throw OperationError(chosen + std::string(text::kDoesNotExist));
-    }
-    return chosen;
-}
-
 std::string_view ExitCodeMeaning(int code) {
     switch (code) {
         case 1:
@@ -474,24 +462,6 @@ StepResult TestArchive(const ArchiveJob& job, StepControl& control) {
         throw OperationError(job.archiver + std::string(text::kDoesNotExist));
     }
     return ArchiveRun(job, control).TestOnly();
-}
-
-void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
-                           InteractionServices& services) {
-    GenerateUpdateArchive(patchFolder, password, services, DefaultArchiverPath());
-}
-
-void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
-                           InteractionServices& services, const std::string& archiverPath) {
-    CheckArchiveInputs(patchFolder, password);
-    const std::string archiver = LocateArchiver(archiverPath, services);
-    const std::string chosen = services.ChooseFile(ChooserFilter::Parse(text::kArchiveOutputFilter),
-                                                   std::string(text::kArchiveOutputTitle));
-    if (chosen.empty()) {
-        return;
-    }
-    const ArchiveJob job{archiver, password, WithUpdExtension(chosen), patchFolder};
-    services.RunStep(ArchiveStep(job), SayDoneUnlessCancelled(services));
 }
 
 }  // namespace upd

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ops/InteractionServices.h"
+#include "ops/Step.h"
 #include "util/ProcessRunner.h"
 
 namespace upd {
@@ -44,14 +44,6 @@ Step ArchiveStep(ArchiveJob job);
 // the password and hold descriptor.xml at its root (job.patchFolder: the folder it is in).
 // Throws OperationError naming it when it does not.
 StepResult TestArchive(const ArchiveJob& job, StepControl& control);
-
-// "Генерирай upd с update файловете": checks the inputs, asks for the archiver (when there
-// is none at archiverPath) and for the output, hands the archiving to services.RunStep, and
-// ends with "Готово!" unless the user cancelled.
-void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
-                           InteractionServices& services);
-void GenerateUpdateArchive(const std::string& patchFolder, const std::string& password,
-                           InteractionServices& services, const std::string& archiverPath);
 
 // Where the archiver is expected: ArchiverFileName() next to the executable.
 std::string DefaultArchiverPath();

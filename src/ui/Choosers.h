@@ -5,7 +5,7 @@
 
 class QWidget;
 
-#include "ops/InteractionServices.h"
+#include "ui/InteractionServices.h"
 
 namespace upd {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/InteractionServices.h"
 #include "util/FileSystem.h"
 
 namespace upd::form {
@@ -10,6 +11,18 @@ namespace {
 
 bool IsOfKind(const std::string& path, Takes takes) {
     return takes == Takes::File ? FileExists(path) : DirectoryExists(path);
+}
+
+// What the field's file chooser would show; a folder field has no filter.
+bool PassesFilter(const std::string& path, const Control& field) {
+    const ChooserFilter filter = ChooserFilter::Parse(field.filter);
+    if (field.takes != Takes::File || filter.patterns.empty()) {
+        return true;
+    }
+    const std::string name = FromPath(ToPath(path).filename());
+    return std::any_of(
+        filter.patterns.begin(), filter.patterns.end(),
+        [&name](const std::string& pattern) { return FileNameMatches(name, pattern); });
 }
 
 }  // namespace
@@ -30,13 +43,14 @@ std::optional<Control> DropFieldOf(std::string_view page) {
     return *field;
 }
 
-std::optional<AcceptedDrop> JudgeDrop(std::string_view page, const DraggedItems& items) {
+std::optional<AcceptedDrop> JudgeDrop(std::string_view page, const DraggedItems& items,
+                                      bool stepRunning) {
     const std::optional<Control> target = DropFieldOf(page);
-    if (!target || items.size() != 1 || !items.front()) {
+    if (stepRunning || !target || items.size() != 1 || !items.front()) {
         return std::nullopt;
     }
     const std::string& path = *items.front();
-    if (!PathFitsCodePage(path) || !IsOfKind(path, target->takes)) {
+    if (!PathFitsCodePage(path) || !IsOfKind(path, target->takes) || !PassesFilter(path, *target)) {
         return std::nullopt;
     }
     return AcceptedDrop{target->field, path};

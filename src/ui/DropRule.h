@@ -26,10 +26,16 @@ struct AcceptedDrop {
     std::string path;
 };
 
-// The field and its new text, or nothing when the page refuses the drag: a folder where a
-// file is expected or the other way round, several items, anything not a local path, a path
-// that does not exist (any more), and one the system cannot spell (PathFitsCodePage).
-std::optional<AcceptedDrop> JudgeDrop(std::string_view page, const DraggedItems& items);
+// The field and its new text, or nothing when the page refuses the drag: any drag while a
+// step runs (the form takes no input then), a folder where a file is expected or the other way
+// round, a file its chooser's filter would not show, several items, anything not a local path,
+// a path that does not exist (any more), and one the system cannot spell (PathFitsCodePage).
+std::optional<AcceptedDrop> JudgeDrop(std::string_view page, const DraggedItems& items,
+                                      bool stepRunning);
+
+// Whether a file name (no folder) matches a chooser filter's pattern, as the platform's file
+// dialog matches it.
+bool FileNameMatches(const std::string& name, const std::string& pattern);
 
 // On Windows the tool keeps to paths the ANSI code page can spell, the code page of the
 // pharmacy application and of the stored names; elsewhere every path fits.

@@ -1,8 +1,6 @@
 #include "ui/FormActions.h"
 
-#include "ops/IndexCommands.h"
-#include "ops/UpdateArchive.h"
-#include "util/Texts.h"
+#include "ui/Commands.h"
 
 namespace upd::form {
 
@@ -13,23 +11,21 @@ namespace {
 void ChoosePathInto(Field field, Fields& fields, InteractionServices& services) {
     const Control& edit = FieldControl(field);
     if (edit.takes == Takes::Folder) {
-        const std::string folder = services.ChooseFolder(std::string(text::kPatchFolderCaption));
+        const std::string folder = services.ChooseFolder(std::string(edit.chooserTitle));
         if (!folder.empty()) {
             fields.Set(field, folder);
         }
         return;
     }
     fields.Set(field, services.ChooseFile(ChooserFilter::Parse(edit.filter),
-                                          std::string(text::kChooseFileTitle)));
+                                          std::string(edit.chooserTitle)));
 }
 
 }  // namespace
 
 void RunHandler(const Control& button, Fields& fields, InteractionServices& services) {
     switch (button.onClick) {
-        case Handler::SelectUpdatesXml:
-        case Handler::SelectUpdateFiles:
-        case Handler::SelectUpdFile:
+        case Handler::ChoosePath:
             return ChoosePathInto(button.field, fields, services);
         case Handler::GenerateUpdates:
             return GenerateIndexPackage(fields.Read(Field::UpdatesXmlPath), services);

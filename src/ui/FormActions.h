@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "ops/InteractionServices.h"
 #include "ui/FormDescription.h"
+#include "ui/InteractionServices.h"
 
 namespace upd::form {
 

@@ -26,13 +26,15 @@ constexpr Rect kPathEdit{0, 16, 441, 23};
 constexpr Rect kSelectButton{448, 14, 97, 25};
 constexpr Rect kCommandButton{176, 134, 281, 49};
 
-constexpr Control SelectButton(std::string_view name, Handler handler, Field field) {
-    return {name, Kind::Button, text::kSelect, kSelectButton, 13, 1, false, handler, field};
+constexpr Control SelectButton(std::string_view name, Field field) {
+    return {name, Kind::Button, text::kSelect,       kSelectButton, 13,
+            1,    false,        Handler::ChoosePath, field};
 }
 
 constexpr Control PathEdit(std::string_view name, bool readOnly, Field field, Takes takes,
-                           std::string_view filter = {}) {
-    return {name, Kind::Edit, "", kPathEdit, 13, 0, readOnly, Handler::None, field, takes, filter};
+                           std::string_view chooserTitle, std::string_view filter = {}) {
+    return {name,     Kind::Edit,    "",    kPathEdit, 13,     0,
+            readOnly, Handler::None, field, takes,     filter, chooserTitle};
 }
 
 constexpr Control CommandButton(std::string_view name, std::string_view text, Handler handler) {
@@ -41,9 +43,9 @@ constexpr Control CommandButton(std::string_view name, std::string_view text, Ha
 
 constexpr std::array kIndexPackagePage{
     Control{"lbl1", Kind::Label, text::kUpdatesXmlPathLabel, {0, 0, 107, 15}},
-    PathEdit("edUpdatesXMLPath", false, Field::UpdatesXmlPath, Takes::File,
+    PathEdit("edUpdatesXMLPath", false, Field::UpdatesXmlPath, Takes::File, text::kChooseFileTitle,
              text::kUpdatesXmlFilter),
-    SelectButton("btnSelectUpdatesXML", Handler::SelectUpdatesXml, Field::UpdatesXmlPath),
+    SelectButton("btnSelectUpdatesXML", Field::UpdatesXmlPath),
     Control{"lbl4", Kind::WrappingLabel, text::kIndexNamesArchives, {0, 40, 425, 30}},
     Control{"lbl10", Kind::WrappingLabel, text::kIndexPackageIsFetched, {0, 72, 418, 30}},
     CommandButton("btnGenerateUpdates", text::kGenerateUpdates, Handler::GenerateUpdates),
@@ -53,8 +55,9 @@ constexpr std::array kIndexPackagePage{
 // of 258 and 233 pixels both wrap, overlap each other and run into the button.
 constexpr std::array kUpdateArchivePage{
     Control{"lbl2", Kind::Label, text::kPatchFolderLabel, {0, 0, 204, 15}},
-    PathEdit("edUpdateFilesPath", true, Field::UpdateFilesPath, Takes::Folder),
-    SelectButton("btnSelectUpdateFiles", Handler::SelectUpdateFiles, Field::UpdateFilesPath),
+    PathEdit("edUpdateFilesPath", true, Field::UpdateFilesPath, Takes::Folder,
+             text::kPatchFolderCaption),
+    SelectButton("btnSelectUpdateFiles", Field::UpdateFilesPath),
     Control{"lbl11", Kind::Label, text::kPasswordLabel, {0, 40, 43, 15}},
     Control{"edPassField",
             Kind::Edit,
@@ -74,8 +77,9 @@ constexpr std::array kUpdateArchivePage{
 
 constexpr std::array kRestorePage{
     Control{"lbl5", Kind::Label, text::kUpdatesUpdPathLabel, {0, 0, 108, 15}},
-    PathEdit("edUpdFilePath", true, Field::UpdFilePath, Takes::File, text::kUpdFileFilter),
-    SelectButton("btnSelectUpdFile", Handler::SelectUpdFile, Field::UpdFilePath),
+    PathEdit("edUpdFilePath", true, Field::UpdFilePath, Takes::File, text::kChooseFileTitle,
+             text::kUpdFileFilter),
+    SelectButton("btnSelectUpdFile", Field::UpdFilePath),
     Control{"lbl6", Kind::WrappingLabel, text::kRestoreFromFile, {0, 40, 319, 15}},
     Control{"lbl7", Kind::WrappingLabel, text::kRestorePurpose, {0, 56, 419, 15}},
     CommandButton("btnRestoreUpdatesXML", text::kRestoreUpdatesXml, Handler::RestoreUpdatesXml),
@@ -174,6 +178,7 @@ constexpr std::array kPublishDialog{
             Field::PublishPassword,
             Takes::Nothing,
             {},
+            {},
             true},
     DialogButton("btnCheckPublication", text::kCheckPublication, {308, 274, 96, 28}, 8,
                  Handler::CheckPublication),
@@ -221,19 +226,6 @@ const Form& MainForm() {
 
 const ProgressLayout& ProgressDialogLayout() {
     return kProgressLayout;
-}
-
-std::optional<Control> FindControl(std::string_view name) {
-    for (const Page& page : kMainForm.pages) {
-        for (const auto controls : {page.controls, page.below}) {
-            for (const Control& control : controls) {
-                if (control.name == name) {
-                    return control;
-                }
-            }
-        }
-    }
-    return std::nullopt;
 }
 
 const Control& FieldControl(Field field) {

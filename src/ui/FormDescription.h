@@ -40,11 +40,9 @@ enum class Kind {
 
 enum class Handler {
     None,
-    SelectUpdatesXml,       // btnSelectUpdatesXMLClick
+    ChoosePath,             // the "Избери" buttons: the chooser of the button's field
     GenerateUpdates,        // btnGenerateUpdatesClick
-    SelectUpdateFiles,      // btnSelectUpdateFilesClick
     GenerateUpdateArchive,  // btnGenerateUpdateArchiveClick
-    SelectUpdFile,          // btnSelectUpdFileClick
     RestoreUpdatesXml,      // btnRestoreUpdatesXMLClick
     // The publication dialog (ui/PublishDialog.h): the help page's button opens it.
     OpenPublishDialog,
@@ -86,9 +84,10 @@ struct Control {
     Handler onClick = Handler::None;
     // An edit: the field it is. A chooser's button: the field the chooser fills.
     Field field = Field::None;
-    Takes takes = Takes::Nothing;  // a path field's
-    std::string_view filter{};     // the file chooser's of a path field taking a file
-    bool masked = false;           // an edit showing its text as dots
+    Takes takes = Takes::Nothing;     // a path field's
+    std::string_view filter{};        // the file chooser's of a path field taking a file
+    std::string_view chooserTitle{};  // a path field's chooser: its title (a folder's caption)
+    bool masked = false;              // an edit showing its text as dots
 
     bool Focusable() const {
         return kind == Kind::Edit || kind == Kind::Button || kind == Kind::List;
@@ -121,9 +120,6 @@ struct Form {
 };
 
 const Form& MainForm();
-
-// The control of that name on any page.
-std::optional<Control> FindControl(std::string_view name);
 
 // The edit that is that field (not Field::None).
 const Control& FieldControl(Field field);

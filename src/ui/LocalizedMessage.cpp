@@ -71,10 +71,15 @@ void MakeRoomForTitle(QMessageBox& box) {
 // The message box of this module. Qt centres a dialog over the active window; these boxes
 // belong in the middle of the screen, and their size is final only once QMessageBox has
 // handled the show event. Qt also lets Escape and the close box press a lone button even when
-// it is not the escape button; here only the escape button answers them.
+// it is not the escape button; here only the escape button answers them. The text is plain:
+// a message quoting a path or an archiver's output is shown byte for byte, never as markup.
 class MessageDialog : public QMessageBox {
   public:
-    using QMessageBox::QMessageBox;
+    MessageDialog(Icon icon, const QString& title, const QString& text,
+                  StandardButtons buttons = NoButton)
+        : QMessageBox(icon, title, text, buttons) {
+        setTextFormat(Qt::PlainText);
+    }
 
   protected:
     void showEvent(QShowEvent* event) override {

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include <optional>
+#include <utility>
 
 #include "ui/DropRule.h"
 #include "ui/FormActions.h"
@@ -46,8 +47,9 @@ bool ChooseHarmlessAction(QDropEvent& event) {
 
 class PageDropFilter : public QObject {
   public:
-    PageDropFilter(QWidget& window, QTabWidget& pages, form::Fields& fields)
-        : QObject(&window), pages_(pages), fields_(fields) {}
+    PageDropFilter(QWidget& window, QTabWidget& pages, form::Fields& fields,
+                   std::function<bool()> stepRunning)
+        : QObject(&window), pages_(pages), fields_(fields), stepRunning_(std::move(stepRunning)) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
@@ -69,23 +71,25 @@ class PageDropFilter : public QObject {
     std::optional<form::AcceptedDrop> Answer(QDropEvent& event) const {
         const QWidget* page = pages_.currentWidget();
         auto drop = form::JudgeDrop(page ? page->objectName().toStdString() : std::string(),
-                                    DraggedItemsOf(event.mimeData()));
+                                    DraggedItemsOf(event.mimeData()), stepRunning_());
         event.setAccepted(drop && ChooseHarmlessAction(event));
         return event.isAccepted() ? drop : std::nullopt;
     }
 
     QTabWidget& pages_;
     form::Fields& fields_;
+    std::function<bool()> stepRunning_;
 };
 
 }  // namespace
 
-void AcceptDropsOnPages(QWidget& window, QTabWidget& pages, form::Fields& fields) {
+void AcceptDropsOnPages(QWidget& window, QTabWidget& pages, form::Fields& fields,
+                        std::function<bool()> stepRunning) {
     for (QWidget* child : window.findChildren<QWidget*>()) {
         child->setAcceptDrops(false);  // the drag goes up to the window
     }
     window.setAcceptDrops(true);
-    window.installEventFilter(new PageDropFilter(window, pages, fields));
+    window.installEventFilter(new PageDropFilter(window, pages, fields, std::move(stepRunning)));
 }
 
 }  // namespace upd

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "ops/InteractionServices.h"
+#include "ops/Step.h"
 
 class QLabel;
 class QProgressBar;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/InteractionServices.h"
+#include "ui/InteractionServices.h"
 #include "ops/Publish.h"
 #include "ui/DropRule.h"
 #include "ui/FormActions.h"

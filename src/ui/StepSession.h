@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "ops/InteractionServices.h"
+#include "ops/Step.h"
 #include "ui/StepThread.h"
 
 namespace upd {

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "ops/InteractionServices.h"
+#include "ops/Step.h"
 
 namespace upd {
 

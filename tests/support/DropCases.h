@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
+#include "ops/Step.h"
 #include "support/TestFiles.h"
 #include "ui/DropRule.h"
 #include "ui/FormDescription.h"
@@ -22,7 +26,8 @@ struct Drag {
     bool moveOnly = false;
 };
 
-enum class Twist { None, MoveOnly, GoneAtDrop };
+// StepRunning: a command's step runs (just started) while the drag comes and drops.
+enum class Twist { None, MoveOnly, GoneAtDrop, StepRunning };
 
 struct DropCase {
     int page;
@@ -47,10 +52,13 @@ inline const DropCase kDropCases[] = {
     {0, {"https://example.org/updates.xml"}, false, false},
     {0, {"更新.xml"}, kAnyNameFits, kAnyNameFits},
     {0, {"updates.xml"}, false, false, Twist::MoveOnly},
+    {0, {"updates.txt"}, false, false},  // the chooser's filter would not show it
+    {0, {"updates.xml"}, false, false, Twist::StepRunning},
     {1, {"пач/"}, true, true},
     {1, {"updates.xml"}, false, false},
     {2, {"updates.upd"}, true, true},
     {2, {"пач/"}, false, false},
+    {2, {"updates.xml"}, false, false},
     {2, {"updates.upd"}, true, false, Twist::GoneAtDrop},
     {3, {"updates.xml"}, false, false},
 };
@@ -70,9 +78,20 @@ inline Drag MakeDrag(const TempDir& dir, const DropCase& c) {
     return drag;
 }
 
+// A silent step that runs while `runs` holds.
+inline upd::Step StepWhile(const std::atomic<bool>& runs) {
+    return [&runs](upd::StepControl&) {
+        while (runs) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return upd::StepResult::Cancelled;
+    };
+}
+
 // `window` offers ShowPage(index), Text(field), Enter(drag) (taken while it enters and moves
-// over the window) and Drop() (taken at the drop). A page's first case fills its field, so
-// that a refused drop after it has a text to keep.
+// over the window), Drop() (taken at the drop), `form` (the TMainForm) and FinishStep() (runs
+// the window's events until its step has ended). A page's first case fills its field, so that
+// a refused drop after it has a text to keep.
 template <typename Window>
 void CheckDropCases(Window& window) {
     for (const DropCase& c : kDropCases) {
@@ -82,11 +101,17 @@ void CheckDropCases(Window& window) {
         window.ShowPage(c.page);
         const auto field = upd::form::DropFieldOf(upd::form::MainForm().pages[c.page].name);
         const std::string before = field ? window.Text(field->name) : "";
+        std::atomic<bool> stepRuns = c.twist == Twist::StepRunning;
+        if (stepRuns) {  // until the case is over
+            window.form.RunStep(updtest::StepWhile(stepRuns), {});
+        }
         EXPECT_EQ(window.Enter(drag), c.takenWhileDragged);
         if (c.twist == Twist::GoneAtDrop) {
             std::filesystem::remove(upd::ToPath(drag.items.front()));
         }
         EXPECT_EQ(window.Drop(), c.fills);
+        stepRuns = false;
+        window.FinishStep();
         if (field) {
             EXPECT_EQ(window.Text(field->name), c.fills ? drag.items.front() : before);
         }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ops/InteractionServices.h"
+#include "ui/InteractionServices.h"
 
 namespace updtest {
 

@@ -19,7 +19,8 @@ constexpr int kLeftOpenMs = 5000;
 MessageBoxView ViewOf(QMessageBox& box) {
     MessageBoxView view;
     view.title = box.windowTitle();
-    view.text = box.text();
+    // A message is shown byte for byte only as plain text (a path may hold "<b>").
+    view.text = box.textFormat() == Qt::PlainText ? box.text() : "(as markup) " + box.text();
     view.icon = box.icon();
     QList<QAbstractButton*> buttons = box.buttons();
     std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) {

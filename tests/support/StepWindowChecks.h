@@ -20,7 +20,7 @@
 #include <string>
 #include <thread>
 
-#include "ops/InteractionServices.h"
+#include "ops/Step.h"
 
 namespace updtest {
 

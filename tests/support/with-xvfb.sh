@@ -29,9 +29,11 @@ if [ ! -s "$xvfb_work/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(head -n 1 "$xvfb_work/display")"
+# The command starts once openbox has started: a window mapped meanwhile stays unmapped for good.
 if command -v openbox >/dev/null; then
-  openbox --sm-disable >/dev/null 2>&1 &
+  openbox --sm-disable --startup "touch $xvfb_work/wm-ready" >/dev/null 2>&1 &
   wm_pid=$!
+  for _ in $(seq 100); do [ -e "$xvfb_work/wm-ready" ] && break; sleep 0.1; done
 fi
 # In the background, so that a TERM (a test timeout) is handled at once, not after it.
 "$@" &

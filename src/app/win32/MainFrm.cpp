@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 #include "app/win32/PublishDialog.h"
@@ -108,7 +109,8 @@ TMainForm::TMainForm() {
     LayOut(upd::win32::WindowDpi(handle_));
     upd::win32::CenterOnMonitor(handle_);
     ShowPage(form.activePage);
-    drops_ = std::make_unique<upd::win32::DropRegistration>(handle_, pages_, *this);
+    drops_ = std::make_unique<upd::win32::DropRegistration>(handle_, pages_, *this,
+                                                            [this] { return steps_.Running(); });
     upd::SetErrorDialog([](const std::string& text) {
         upd::win32::ShowErrorMessage(text, upd::MessageButton::OK);
     });
@@ -173,8 +175,20 @@ void TMainForm::LayOut(UINT dpi) {
     const auto& form = MainForm();
     windowFont_ =
         upd::win32::CreatePixelFont(form.windowFont.face, form.windowFont.pixelHeight, dpi);
-    textFont_ = upd::win32::CreatePixelFont(form.pagesFont.face, form.pagesFont.pixelHeight, dpi);
-    commandFont_ = upd::win32::CreatePixelFont(form.pagesFont.face, 16, dpi);
+    // The pages' face at each height the described controls take (the command buttons' is
+    // larger).
+    std::map<int, upd::win32::FontHandle> pageFonts;
+    pageFonts[form.pagesFont.pixelHeight] =
+        upd::win32::CreatePixelFont(form.pagesFont.face, form.pagesFont.pixelHeight, dpi);
+    for (const upd::form::Page& page : form.pages) {
+        for (const Control& control : page.controls) {
+            if (!pageFonts.contains(control.fontPixels)) {
+                pageFonts[control.fontPixels] =
+                    upd::win32::CreatePixelFont(form.pagesFont.face, control.fontPixels, dpi);
+            }
+        }
+    }
+    pageFonts_ = std::move(pageFonts);
     upd::win32::SetFont(handle_, windowFont_.get());
 
     const SIZE frame = FrameSize();
@@ -182,7 +196,7 @@ void TMainForm::LayOut(UINT dpi) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(pages_, nullptr, 0, 0, Scaled(form.clientWidth, dpi),
                  Scaled(form.clientHeight, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
-    upd::win32::SetFont(pages_, textFont_.get());
+    upd::win32::SetFont(pages_, pageFonts_.at(form.pagesFont.pixelHeight).get());
     for (int page = 0; page < static_cast<int>(pageWindows_.size()); ++page) {
         Place(pageWindows_[page], form.pageArea, dpi, Scaled(form.pageArea.height, dpi));
         PlaceControls(page);
@@ -235,8 +249,7 @@ int TMainForm::WrappedHeight(HWND label, int width) const {
 }
 
 HFONT TMainForm::FontOf(const Control& control) const {
-    return control.fontPixels == MainForm().pagesFont.pixelHeight ? textFont_.get()
-                                                                  : commandFont_.get();
+    return pageFonts_.at(control.fontPixels).get();
 }
 
 void TMainForm::ShowPage(int page) {

@@ -3,14 +3,15 @@
 #include <windows.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "ops/InteractionServices.h"
 #include "ui/FormActions.h"
 #include "ui/FormDescription.h"
+#include "ui/InteractionServices.h"
 #include "ui/StepSession.h"
 #include "ui/win32/DropTarget.h"
 #include "ui/win32/Fonts.h"
@@ -93,8 +94,7 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields, pri
     std::vector<Child> children_;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     upd::win32::FontHandle windowFont_;
-    upd::win32::FontHandle textFont_;
-    upd::win32::FontHandle commandFont_;
+    std::map<int, upd::win32::FontHandle> pageFonts_;  // by em height at 96 DPI
     std::unique_ptr<std::remove_pointer_t<HACCEL>, decltype(&DestroyAcceleratorTable)>
         accelerators_{nullptr, &DestroyAcceleratorTable};
     upd::StepSession steps_{*this};

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ops/InteractionServices.h"
+#include "ui/InteractionServices.h"
 #include "ui/PublishDialog.h"
 #include "ui/StepSession.h"
 #include "ui/win32/Fonts.h"

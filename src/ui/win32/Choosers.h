@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "ops/InteractionServices.h"
+#include "ui/InteractionServices.h"
 
 namespace upd::win32 {
 

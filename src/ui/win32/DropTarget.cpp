@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <optional>
+#include <utility>
 
 #include "ui/DropRule.h"
 #include "ui/ExceptionRouting.h"
@@ -60,8 +61,8 @@ namespace {
 
 class PageDropTarget final : public IDropTarget {
   public:
-    PageDropTarget(HWND window, HWND pageTabs, form::Fields& fields)
-        : window_(window), pageTabs_(pageTabs), fields_(fields) {}
+    PageDropTarget(HWND pageTabs, form::Fields& fields, std::function<bool()> stepRunning)
+        : pageTabs_(pageTabs), fields_(fields), stepRunning_(std::move(stepRunning)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (object == nullptr) {
@@ -115,14 +116,13 @@ class PageDropTarget final : public IDropTarget {
         std::optional<form::AcceptedDrop> drop;
     };
 
-    // While a long step runs the window is disabled and takes nothing.
     Answered Answer(DWORD allowed) const {
         const auto page = SendMessageW(pageTabs_, TCM_GETCURSEL, 0, 0);
         const auto& pages = form::MainForm().pages;
-        if (!IsWindowEnabled(window_) || page < 0 || size_t(page) >= pages.size()) {
+        if (page < 0 || size_t(page) >= pages.size()) {
             return {};
         }
-        auto drop = form::JudgeDrop(pages[size_t(page)].name, items_);
+        auto drop = form::JudgeDrop(pages[size_t(page)].name, items_, stepRunning_());
         const DWORD effect = drop ? HarmlessEffect(allowed) : DROPEFFECT_NONE;
         return effect == DROPEFFECT_NONE ? Answered{} : Answered{effect, std::move(drop)};
     }
@@ -140,18 +140,19 @@ class PageDropTarget final : public IDropTarget {
     }
 
     LONG references_ = 1;
-    HWND window_;
     HWND pageTabs_;
     form::Fields& fields_;
+    std::function<bool()> stepRunning_;
     form::DraggedItems items_;
 };
 
 }  // namespace
 
-DropRegistration::DropRegistration(HWND window, HWND pageTabs, form::Fields& fields)
+DropRegistration::DropRegistration(HWND window, HWND pageTabs, form::Fields& fields,
+                                   std::function<bool()> stepRunning)
     : window_(window) {
     // Made first, so that nothing is left to undo if it fails.
-    auto* target = new PageDropTarget(window, pageTabs, fields);
+    auto* target = new PageDropTarget(pageTabs, fields, std::move(stepRunning));
     // Fails on a thread of another apartment: the window then simply takes no drops.
     oleReady_ = SUCCEEDED(OleInitialize(nullptr));
     registered_ = oleReady_ && SUCCEEDED(RegisterDragDrop(window, target));

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "ui/FormActions.h"
 
 #include <ole2.h>
@@ -17,12 +19,14 @@ DWORD HarmlessEffect(DWORD allowed);
 
 // Files and folders dropped onto the window fill the shown page's path field, as its chooser
 // would (ui/DropRule.h), through fields. An OLE drop target answers "no drop" while a drag the page
-// cannot take passes over the window (WM_DROPFILES could not refuse it). Registered from creation
+// cannot take passes over the window, and to any drag while stepRunning answers true
+// (WM_DROPFILES could not refuse it). Registered from creation
 // until the window is destroyed; OLE is initialized on the window's thread meanwhile.
 class DropRegistration {
   public:
     // pageTabs: the tab control whose selected page is the shown one.
-    DropRegistration(HWND window, HWND pageTabs, form::Fields& fields);
+    DropRegistration(HWND window, HWND pageTabs, form::Fields& fields,
+                     std::function<bool()> stepRunning);
     ~DropRegistration();
     DropRegistration(const DropRegistration&) = delete;
     DropRegistration& operator=(const DropRegistration&) = delete;

@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "ops/InteractionServices.h"
+#include "ops/Step.h"
 #include "ui/win32/Fonts.h"
 #include "ui/win32/TaskbarProgress.h"
 

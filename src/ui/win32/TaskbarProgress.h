@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ops/InteractionServices.h"
+#include "ops/Step.h"
 
 struct ITaskbarList3;
 

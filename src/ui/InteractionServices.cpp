@@ -1,4 +1,4 @@
-#include "ops/InteractionServices.h"
+#include "ui/InteractionServices.h"
 
 #include "util/Texts.h"
 
