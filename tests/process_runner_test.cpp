@@ -140,14 +140,16 @@ TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
         ScriptPath("sleeper", "echo started\n(trap '' TERM; sleep 1; sleep 1.5; echo late > '" +
                                   late + "') &\nsleep 30\n");
     const auto started = std::chrono::steady_clock::now();
-    int asked = 0;
-    const auto outcome =
-        updtest::Run(upd::Command{script, {}, {}, {}}, [&] { return ++asked < 3; });
+    upd::ProcessCancel cancel;
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        cancel.Cancel();
+    });
+    const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, cancel);
+    canceller.join();
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(outcome.cancelled);
-    EXPECT_EQ(asked, 3);
     EXPECT_EQ(outcome.outputTail, "started\n");
-    EXPECT_GE(took, std::chrono::milliseconds(250));   // asked about every 100 ms
     EXPECT_LT(took, std::chrono::milliseconds(2500));  // SIGKILL after the grace
     std::this_thread::sleep_until(started + std::chrono::milliseconds(3500));
     EXPECT_FALSE(std::filesystem::exists(late));
@@ -174,7 +176,7 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
             }
         });
         const auto begun = std::chrono::steady_clock::now();
-        const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, {}, cancel);
+        const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, cancel);
         canceller.join();
         EXPECT_TRUE(outcome.cancelled);
         // Ended members not yet reaped by init count until the grace of the SIGKILL is over.
@@ -189,12 +191,19 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
 TEST_F(Scripts, NoBackgroundChildOutlivesTheProgram) {
     const std::string late = dir / "late";
     for (const std::string ending : {"exit 0", "exit 3", "sleep 30"}) {
-        const bool cancel = ending == "sleep 30";
+        const bool cancelled = ending == "sleep 30";
         const std::string script =
             ScriptPath("leaves", "(sleep 1; echo late > '" + late + "') &\n" + ending + "\n");
-        const auto outcome =
-            updtest::Run(upd::Command{script, {}, {}, {}}, [&] { return !cancel; });
-        EXPECT_EQ(outcome.cancelled, cancel) << ending;
+        upd::ProcessCancel cancel;
+        std::thread canceller([&] {
+            if (cancelled) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                cancel.Cancel();
+            }
+        });
+        const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, cancel);
+        canceller.join();
+        EXPECT_EQ(outcome.cancelled, cancelled) << ending;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     EXPECT_FALSE(std::filesystem::exists(late));
@@ -209,7 +218,7 @@ TEST_F(Scripts, OutputIsHandedOnAsItArrives) {
     std::string handed;
     std::vector<Clock::duration> when;
     const auto outcome =
-        updtest::Run(upd::Command{script, {}, {}, {}}, {}, [&](std::string_view chunk) {
+        updtest::Run(upd::Command{script, {}, {}, {}}, [&](std::string_view chunk) {
             handed += chunk;
             when.push_back(Clock::now() - started);
         });
