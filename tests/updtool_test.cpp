@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "app/UpdTool.h"
 #include "container/UpdContainer.h"
 #include "support/Programs.h"
 #include "support/TestFiles.h"
+#include "util/FileLock.h"
+#include "util/Texts.h"
 
 #ifdef _WIN32
 #include "support/WindowsProcess.h"
@@ -324,22 +327,49 @@ TEST(UpdToolPublish, RefusalsNameTheFileAndLeaveTheFolderAsItWas) {
     const std::string good =
         IndexPackage(dir, "good.upd",
                      "<?xml version='1.0' encoding='windows-1251'?>\n"
-                     "<u><a f='old.upd' t='\xcd\xee\xe2\xee'/><a>C:\\x\\new.upd</a></u>");
+                     "<u><a f='old.upd' t='\xcd\xee\xe2\xee'/><a>\n  new.upd </a></u>");
     const std::string newArchive = dir / "new.upd", oldArchive = dir / "old.upd";
     WriteBytes(newArchive, "new bytes");
     WriteBytes(oldArchive, "other bytes");
     WriteBytes(dir / "stray.upd", "stray");
     WriteBytes(dir / "junk.upd", "junk");
     std::filesystem::create_directory(upd::ToPath(dir / "dir.upd"));
+    WriteBytes(dir / "empty.upd", "");
+    WriteBytes(dir / "share/zero.upd", "");
+    const auto names = [&](const std::string& package, const std::string& name) {
+        return IndexPackage(dir, package, "<u><a f='" + name + "'/></u>");
+    };
+    const std::string empty = std::string(upd::text::kPublishEmptyAfter);
+#ifdef _WIN32
+    const std::string archiver = updtest::InstallArchiverStandIn(dir.Text(), "7z.exe", 0);
+    WriteBytes(dir / "mode.txt", "garbage");  // its test fails
+#else
+    const std::string archiver = SEVENZIP_PROGRAM_PATH;
+#endif
     const struct {
         std::vector<std::string> args;
         std::string named;
+        bool otherPublishes = false;  // the folder's lock is held meanwhile
     } cases[] = {
         {{dir / "junk.upd", newArchive}, "junk.upd"},
         {{IndexPackage(dir, "no-xml.upd", "<u/>", "other.xml")}, "no-xml.upd"},
         {{IndexPackage(dir, "malformed.upd", "<u><a f='new.upd'></u>"), newArchive},
          "malformed.upd"},
-        {{IndexPackage(dir, "names-more.upd", "<u>new.upd gone.upd</u>"), newArchive}, "gone.upd"},
+        {{IndexPackage(dir, "names-more.upd", "<u><a>new.upd</a><a>gone.upd</a></u>"), newArchive},
+         "gone.upd"},
+        {{names("sub.upd", "sub/new.upd"), newArchive}, "\"sub/new.upd\""},
+        {{names("back.upd", "patches\\new.upd"), newArchive}, "\"patches\\new.upd\""},
+        {{names("url.upd", "http://srv/new.upd"), newArchive}, "\"http://srv/new.upd\""},
+        {{names("blank.upd", "my file.upd")}, "\"my file.upd\""},
+        {{names("cyrillic.upd", "ъпдейт 5.upd")}, "\"ъпдейт 5.upd\""},
+        {{names("empty-given.upd", "empty.upd"), dir / "empty.upd"}, "empty.upd" + empty},
+        {{names("empty-there.upd", "zero.upd")}, "zero.upd" + empty},
+        {{"-t", dir / "junk.upd", good},
+         "junk.upd" + std::string(upd::text::kPublishNotAFolderAfter)},
+        {{good, newArchive}, std::string(upd::text::kPublishRunningAfter), true},
+        {{"--password", "pw", "--archiver", archiver, good, newArchive},
+         "new.upd" + std::string(upd::text::kPublishTestFailedAfter) +
+             std::string(upd::text::kCheckCannotOpen)},
         {{good, newArchive, dir / "stray.upd"}, "stray.upd"},
         {{good, newArchive, oldArchive}, "old.upd"},
         {{good, newArchive, newArchive}, "new.upd"},
@@ -359,9 +389,15 @@ TEST(UpdToolPublish, RefusalsNameTheFileAndLeaveTheFolderAsItWas) {
             args.insert(args.end(), {"-t", share});
         }
         args.insert(args.end(), c.args.begin(), c.args.end());
+        std::optional<upd::FileLock> other;
+        if (c.otherPublishes) {
+            other.emplace(upd::ToPath(share + "/" + std::string(upd::text::kPublishLockName)));
+            ASSERT_TRUE(other->TryTake());
+        }
         const auto result = RunTool(args);
         EXPECT_EQ(result.status, 1) << c.named;
         EXPECT_NE(result.err.find(c.named), std::string::npos) << c.named << ": " << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
         EXPECT_EQ(Snapshot(share), before) << c.named;
     }
     // The same files pass once the archive that changed is replaced knowingly.
@@ -371,7 +407,8 @@ TEST(UpdToolPublish, RefusalsNameTheFileAndLeaveTheFolderAsItWas) {
     EXPECT_EQ(ReadBytes(dir / "share/old.upd"), "other bytes");
     EXPECT_EQ(ReadBytes(dir / "share/updates.upd"), ReadBytes(good));
     EXPECT_EQ(updtest::FolderEntries(upd::ToPath(share)),
-              (std::vector<std::string>{"new.upd", "old.upd", "updates.upd"}));
+              (std::vector<std::string>{std::string(upd::text::kPublishLockName), "new.upd",
+                                        "old.upd", "updates.upd", "zero.upd"}));
 }
 
 }  // namespace

@@ -107,6 +107,25 @@ std::string LastLines(const std::string& text, std::size_t count) {
     return result;
 }
 
+// 7-Zip's own error line: the first "ERROR:" line, with the reason on the line after it when
+// it names only the file; else the last line.
+std::string ErrorLine(const std::string& output) {
+    const std::string lines = LastLines(output, std::size_t(-1));
+    std::istringstream in(lines);
+    std::string line, last;
+    while (std::getline(in, line)) {
+        last = line;
+        if (line.starts_with("ERROR:")) {
+            std::string reason;
+            if (line.find(" : ") == std::string::npos && std::getline(in, reason)) {
+                line += ": " + reason;
+            }
+            return line;
+        }
+    }
+    return last;
+}
+
 // The archive the archiver writes before it is checked; removed unless moved into place,
 // together with 7-Zip's own "<archive>.tmp".
 class TemporaryArchive {
@@ -230,7 +249,7 @@ class Shown {
     if (!lines.empty()) {
         message += "\n" + lines;
     }
-    throw OperationError(shown(message));
+    throw ArchiveCheckFailure(shown(message), what, shown(ErrorLine(outcome.outputTail)));
 }
 
 // Whether a "l -slt" listing has an entry of that path: a "Path = <path>" line among the
