@@ -14,6 +14,8 @@
 #include "util/Texts.h"
 
 #ifdef _WIN32
+#include <thread>
+
 #include "support/WindowsProcess.h"
 #include "util/FileSystem.h"
 #else
@@ -410,6 +412,41 @@ TEST(UpdToolPublish, RefusalsNameTheFileAndLeaveTheFolderAsItWas) {
               (std::vector<std::string>{std::string(upd::text::kPublishLockName), "new.upd",
                                         "old.upd", "updates.upd", "zero.upd"}));
 }
+
+#ifdef _WIN32
+// Two updtool.exe publishing into one folder at once, each its own big.upd: exactly one wins,
+// and the folder holds its archive and its index.
+TEST(UpdToolPublish, OfTwoPublishersAtOnceExactlyOneWins) {
+    TempDir dir;
+    const std::string tool = Quoted(upd::ExecutableDirectory() + UPDTOOL_RELATIVE_PATH);
+    for (int round = 0; round < 3; ++round) {
+        const std::string share = dir / ("share" + std::to_string(round));
+        std::filesystem::create_directory(upd::ToPath(share));
+        std::string index[2], archive[2];
+        unsigned long status[2] = {};
+        std::vector<std::thread> publishers;
+        for (int who = 0; who < 2; ++who) {
+            const std::string name = std::to_string(round) + "-" + std::to_string(who);
+            index[who] = IndexPackage(dir, name + ".upd", "<u of='" + name + "'>big.upd</u>");
+            std::filesystem::create_directory(upd::ToPath(dir / name));
+            archive[who] = dir / (name + "\\big.upd");
+            WriteBytes(archive[who], std::string(4 << 20, char('a' + who)));
+            const std::string command = tool + " publish -t " + Quoted(share) + " " +
+                                        Quoted(index[who]) + " " + Quoted(archive[who]);
+            publishers.emplace_back([&status, who, command, errors = dir / (name + ".err")] {
+                status[who] = updtest::RunProgram(command, errors);
+            });
+        }
+        for (std::thread& publisher : publishers) {
+            publisher.join();
+        }
+        ASSERT_EQ(status[0] + status[1], 1u) << status[0] << " " << status[1];
+        const int winner = status[0] == 0 ? 0 : 1;
+        EXPECT_TRUE(ReadBytes(share + "\\big.upd") == ReadBytes(archive[winner]));
+        EXPECT_EQ(ReadBytes(share + "\\updates.upd"), ReadBytes(index[winner]));
+    }
+}
+#endif
 
 }  // namespace
 
