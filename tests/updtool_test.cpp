@@ -8,6 +8,7 @@
 
 #include "app/UpdTool.h"
 #include "container/UpdContainer.h"
+#include "ops/Publish.h"
 #include "support/Programs.h"
 #include "support/TestFiles.h"
 #include "util/FileLock.h"
@@ -411,6 +412,28 @@ TEST(UpdToolPublish, RefusalsNameTheFileAndLeaveTheFolderAsItWas) {
     EXPECT_EQ(updtest::FolderEntries(upd::ToPath(share)),
               (std::vector<std::string>{std::string(upd::text::kPublishLockName), "new.upd",
                                         "old.upd", "updates.upd", "zero.upd"}));
+}
+
+// The progress covers the step from its start, each byte once: the check's hashing reports
+// before any copy, and the bytes written end at the files' sizes, not at twice them.
+TEST(UpdToolPublish, ProgressCountsEachByteOnceFromTheStart) {
+    TempDir dir;
+    std::filesystem::create_directory(upd::ToPath(dir / "share"));
+    WriteBytes(dir / "big.upd", std::string(3 << 20, 'x'));
+    const std::string index = IndexPackage(dir, "index.upd", "<u>big.upd</u>");
+    std::vector<upd::WorkProgress> reports;
+    upd::StepControl control([&](const upd::WorkProgress& report) { reports.push_back(report); });
+    const upd::PublishJob job{dir / "share", index, {dir / "big.upd"}, false, false, "", ""};
+    ASSERT_EQ(upd::PublishStep(job, control, [](const upd::PublishedFile&) {}),
+              upd::StepResult::Done);
+    ASSERT_GE(reports.size(), 2u);
+    EXPECT_EQ(reports.front().outputBytes, 0);
+    EXPECT_EQ(reports.back().outputBytes,
+              std::int64_t(3 << 20) + std::int64_t(ReadBytes(index).size()));
+    EXPECT_EQ(reports.back().percent, 100);
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+        EXPECT_LE(reports[i - 1].percent, reports[i].percent);
+    }
 }
 
 #ifdef _WIN32
