@@ -145,10 +145,13 @@ TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
         cancel.Cancel();
     });
-    const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, cancel);
+    int beats = 0;  // while it waits, for a caller to report its progress
+    const auto outcome = upd::RunAndWait(
+        upd::Command{script, {}, {}, {}}, {}, [&] { ++beats; }, cancel);
     canceller.join();
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(outcome.cancelled);
+    EXPECT_GE(beats, 2);
     EXPECT_EQ(outcome.outputTail, "started\n");
     EXPECT_LT(took, std::chrono::milliseconds(2500));  // SIGKILL after the grace
     std::this_thread::sleep_until(started + std::chrono::milliseconds(3500));
@@ -176,7 +179,7 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
             }
         });
         const auto begun = std::chrono::steady_clock::now();
-        const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, cancel);
+        const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, {}, cancel);
         canceller.join();
         EXPECT_TRUE(outcome.cancelled);
         // Ended members not yet reaped by init count until the grace of the SIGKILL is over.
@@ -201,7 +204,7 @@ TEST_F(Scripts, NoBackgroundChildOutlivesTheProgram) {
                 cancel.Cancel();
             }
         });
-        const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, cancel);
+        const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, {}, cancel);
         canceller.join();
         EXPECT_EQ(outcome.cancelled, cancelled) << ending;
     }

@@ -372,21 +372,9 @@ class ArchiveRun {
 
     ProcessOutcome Step(Command command, bool readProgress) {
         command.shownAs = shown_(CommandLine(AsShown(command)));
-        const OnOutput read = [this, readProgress](std::string_view chunk) {
-            if (readProgress) {
-                progress_.Feed(chunk);
-            }
-            ReportNowAndThen();
-        };
-        return RunAndWait(command, read, control_.Process());
-    }
-
-    // As the archiver's output arrives, at most about every 100 ms: a window is not flooded.
-    void ReportNowAndThen() {
-        if (const auto now = Clock::now(); now - lastReport_ >= std::chrono::milliseconds(100)) {
-            lastReport_ = now;
-            control_.Report(Progress());
-        }
+        const OnOutput read = [this](std::string_view chunk) { progress_.Feed(chunk); };
+        const Heartbeat report = [this] { control_.Report(Progress()); };
+        return RunAndWait(command, readProgress ? read : OnOutput(), report, control_.Process());
     }
 
     // Messages name the folder's files by their full pattern, wherever the call runs.
@@ -422,7 +410,6 @@ class ArchiveRun {
     Clock::time_point phaseStarted_ = started_;
     ArchiverProgress progress_;
     bool progressSwitch_ = true;  // false once the archiver has refused it
-    Clock::time_point lastReport_{};
 };
 
 // Whether path is folder or lies inside it, however either is spelt (links, case, ...).

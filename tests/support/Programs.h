@@ -34,7 +34,7 @@ inline std::vector<std::string> SplitCommandLine(const std::string& commandLine)
 // Runs the program to its end, nothing cancelling it.
 inline upd::ProcessOutcome Run(const upd::Command& command, const upd::OnOutput& onOutput = {}) {
     upd::ProcessCancel cancel;
-    return upd::RunAndWait(command, onOutput, cancel);
+    return upd::RunAndWait(command, onOutput, {}, cancel);
 }
 
 // A whole command line, split as the archiver would; messages show it as given.

@@ -260,8 +260,12 @@ std::string Shown(const Command& command) {
     return command.shownAs.empty() ? CommandLine(command) : command.shownAs;
 }
 
-// Waits for the program, reading its output, until it ends or cancel is cancelled.
-ProcessOutcome Watch(Child& child, OutputTail& output, const ProcessCancel& cancel) {
+// Waits for the program, reading its output and beating about every 100 ms, until it ends or
+// cancel is cancelled.
+ProcessOutcome Watch(Child& child, OutputTail& output, const Heartbeat& heartbeat,
+                     const ProcessCancel& cancel) {
+    using Clock = std::chrono::steady_clock;
+    auto lastBeat = Clock::now();
     ProcessOutcome outcome;
     while (!child.Ended()) {
         pollfd watched{output.Fd(), POLLIN, 0};
@@ -271,6 +275,10 @@ ProcessOutcome Watch(Child& child, OutputTail& output, const ProcessCancel& canc
             child.Terminate();
             outcome.cancelled = true;
             break;
+        }
+        if (heartbeat && Clock::now() - lastBeat >= std::chrono::milliseconds(100)) {
+            lastBeat = Clock::now();
+            heartbeat();
         }
     }
     outcome.exitCode = child.Finish();
@@ -288,7 +296,8 @@ void EndProgramTree(std::intptr_t target) noexcept {
     ::kill(-pid_t(target), SIGTERM);
 }
 
-ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput, ProcessCancel& cancel) {
+ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput,
+                          const Heartbeat& heartbeat, ProcessCancel& cancel) {
     // A NUL would end its argument early: the program would get less than was given.
     if (HoldsNul(command)) {
         ThrowUnableToRun(EINVAL, Shown(command));
@@ -316,7 +325,7 @@ ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput, Proc
     }
     Child child(pid, cancel);
     OutputTail tail(output.Read(), onOutput);
-    return Watch(child, tail, cancel);
+    return Watch(child, tail, heartbeat, cancel);
 }
 
 }  // namespace detail

@@ -143,8 +143,10 @@ void Drain(HANDLE pipe, const OnOutput& onOutput, std::string& tail) {
 }
 
 // ending is the program's job, or the program itself when it could not be put in one.
-ProcessOutcome Watch(HANDLE process, HANDLE ending, HANDLE pipe, const ProcessCancel& cancel,
-                     const OnOutput& onOutput) {
+ProcessOutcome Watch(HANDLE process, HANDLE ending, HANDLE pipe, const OnOutput& onOutput,
+                     const Heartbeat& heartbeat, const ProcessCancel& cancel) {
+    using Clock = std::chrono::steady_clock;
+    auto lastBeat = Clock::now();
     ProcessOutcome outcome;
     while (WaitForSingleObject(process, 50) == WAIT_TIMEOUT) {
         Drain(pipe, onOutput, outcome.outputTail);
@@ -153,6 +155,10 @@ ProcessOutcome Watch(HANDLE process, HANDLE ending, HANDLE pipe, const ProcessCa
             WaitForSingleObject(process, INFINITE);
             outcome.cancelled = true;
             break;
+        }
+        if (heartbeat && Clock::now() - lastBeat >= std::chrono::milliseconds(100)) {
+            lastBeat = Clock::now();
+            heartbeat();
         }
     }
     Drain(pipe, onOutput, outcome.outputTail);
@@ -174,7 +180,8 @@ void EndProgramTree(std::intptr_t target) noexcept {
     }
 }
 
-ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput, ProcessCancel& cancel) {
+ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput,
+                          const Heartbeat& heartbeat, ProcessCancel& cancel) {
     if (!FitsOneCommandLine(command)) {
         ThrowUnableToRun(ERROR_INVALID_PARAMETER, Shown(command));
     }
@@ -211,7 +218,7 @@ ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput, Proc
     const ProcessCancel::Armed armed(&cancel, reinterpret_cast<std::intptr_t>(ending));
     ResumeThread(thread.Get());
     standard.write.Close();  // the pipe ends when the program and its children have closed theirs
-    return Watch(process.Get(), ending, standard.read.Get(), cancel, onOutput);
+    return Watch(process.Get(), ending, standard.read.Get(), onOutput, heartbeat, cancel);
 }
 
 }  // namespace detail
