@@ -14,7 +14,7 @@ for command in pack unpack list archive publish; do
     grep -qe "$option" <<<"$text" || { echo "$command's option $option"; missing=1; }
   done
 done
-for status in 0 1 2 129 130 143; do
+for status in 0 1 2 129 130 131 143; do
   grep -E '^\.BR? ' <<<"$text" | grep -qw -- "$status" || { echo "exit status $status"; missing=1; }
 done
 if command -v man >/dev/null; then

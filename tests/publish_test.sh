@@ -83,6 +83,27 @@ temporaries() { find "$1" -name '.*' ! -name .publish.lock; }
 [ -z "$(temporaries "$small")" ] || fail "a temporary file was left"
 [ ! -e "$small/too-big.upd" ] || fail "a half-copied archive under its name"
 
+# A publication killed with SIGKILL leaves its temporary file: a dry run names it on standard
+# error and keeps it, the next publication names it and removes it; the reports stay as they are.
+killed=$work/killed
+mkdir "$killed"
+truncate -s 300M "$work/src/big.upd"
+index big.upd big.upd
+"$tool" publish -t "$killed" "$work/big.upd" "$work/src/big.upd" > /dev/null &
+until leftover=$(find "$killed" -name '.*.tmp'); [ -n "$leftover" ]; do
+  kill -0 $! 2>/dev/null || fail "the publication ended before its copy"
+done
+kill -9 $! && { wait $! 2>/dev/null || true; }
+for run in --dry-run ""; do
+  "$tool" publish $run -t "$killed" "$work/old.upd" > "$work/out" 2> "$work/err" || fail "publish $run"
+  grep -qF "временен файл, оставен от прекъснато изпълнение: \"$leftover\"" "$work/err" ||
+    fail "$run does not name $leftover: $(cat "$work/err")"
+  [ "$(cut -f1,2 "$work/out")" = "updates.upd	$([ "$run" ] && echo 'ще бъде копиран' || echo копиран)" ] ||
+    fail "$run's report: $(cat "$work/out")"
+done
+[ -z "$(ls -A "$killed" | grep -v '^updates.upd$\|^.publish.lock$')" ] ||
+  fail "left in the folder: $(ls -A "$killed")"
+
 # Slowed down under strace (each write or read of the tool waits 10 ms), so that a test can
 # act while the tool copies or hashes. In the background, exec leaves strace the job itself.
 slowly() {
@@ -164,4 +185,4 @@ for sink in /dev/full '&4'; do
   cmp -s "$work/report/updates.upd" "$work/old.upd" || fail "report to $sink: not published"
 done
 exec 4>&-
-echo "publish: order, a full disk, two publishers, a changing source, Ctrl-C, a lost report: ok"
+echo "publish: order, a full disk, a killed publication, two publishers, a changing source, Ctrl-C, a lost report: ok"

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <thread>
 
 #include "container/UpdContainer.h"
@@ -77,6 +78,9 @@ TEST(CheckArchiveInputs, RefusesPasswordsTheArchiverCannotGetWhole) {
         {"\r\n", lineBreak},
         {"with \"quotes\"", quoteRefused ? quote : "(no error)"},
         {"Парола с интервал", "(no error)"},
+        {std::string(1024, 'x'), "(no error)"},
+        {std::regex_replace(std::string(1024, 'x'), std::regex("x"), "ъ"), "(no error)"},
+        {std::string(1025, 'x'), "Паролата е твърде дълга: позволени са най-много 1024 знака."},
     };
     for (const auto& [password, message] : cases) {
         EXPECT_EQ(FailureOf([&] { upd::CheckArchiveInputs(dir.Text(), password); }), message)
@@ -268,7 +272,7 @@ TEST_F(UpdateArchive, CancellingTheOutputChooserIsQuietAndRunsNothing) {
     EXPECT_TRUE(FolderEntries(upd::ToPath(outputFolder)).empty());
 }
 
-TEST_F(UpdateArchive, ArchiverRunsInTheFolderWithOneArgumentPerPieceAndATemporaryUpdPath) {
+TEST_F(UpdateArchive, ArchiverRunsInTheFolderWithOneArgumentPerPieceAndATemporaryPath) {
     services.files = {outputFolder + "/u2"};
     upd::GenerateUpdateArchive(patch, "one two", services, Recording());
     std::istringstream args(ReadBytes(dir / "args"));
@@ -280,7 +284,7 @@ TEST_F(UpdateArchive, ArchiverRunsInTheFolderWithOneArgumentPerPieceAndATemporar
     EXPECT_EQ(lines[0], "a");
     EXPECT_EQ(lines[1], "-p");  // the password comes on standard input
     EXPECT_EQ(fs::path(upd::ToPath(lines[2])).parent_path(), upd::ToPath(outputFolder));
-    EXPECT_TRUE(lines[2].ends_with(".upd"));
+    EXPECT_TRUE(lines[2].ends_with(".tmp"));  // not taken for an update
     EXPECT_NE(lines[2], outputFolder + "/u2.upd");
     EXPECT_EQ(lines[3], "*");
     EXPECT_EQ(lines[4], "-bsp1");  // progress on standard output

@@ -529,9 +529,11 @@ std::string BigEntry(const std::string& name, const std::string& zlibStream) {
     return int32(std::uint32_t(name.size())) + name + int32(200u << 20) + zlibStream;
 }
 
-// Ctrl-C, SIGTERM or SIGHUP in the middle of the work: the tool ends with 128 + the signal,
-// leaves no temporary file behind, the output it was replacing is unchanged, and no process of
-// the archiver's group is left.
+// Ctrl-C, SIGTERM, SIGHUP or Ctrl-\ in the middle of the work: the tool ends with 128 + the
+// signal, leaves no temporary file behind, the output it was replacing is unchanged, and no
+// process of the archiver's group is left. A run killed with SIGKILL leaves its temporary,
+// which the next run on that output removes; while the killed run still went on, such a run
+// kept it.
 TEST(UpdTool, InterruptedWorkLeavesNoTemporaryFileAndKeepsTheOldOutput) {
     TempDir dir;
     const std::string big = dir / "big.bin";
@@ -557,8 +559,8 @@ TEST(UpdTool, InterruptedWorkLeavesNoTemporaryFileAndKeepsTheOldOutput) {
     std::filesystem::create_directory(upd::ToPath(dir / "patch"));
     WriteBytes(dir / "patch/descriptor.xml", "<d/>");
     const std::string slow = dir / "slow";
-    WriteBytes(slow, "#!/bin/sh\necho partial > \"$3\"\n(sleep 1; echo late > '" + (dir / "late") +
-                         "') &\nsleep 30\n");
+    WriteBytes(slow, "#!/bin/sh\necho $$ > '" + (dir / "group") + "'\necho partial > \"$3\"\n" +
+                         "(sleep 1; echo late > '" + (dir / "late") + "') &\nsleep 30\n");
     std::filesystem::permissions(upd::ToPath(slow), std::filesystem::perms::owner_all);
 
     const std::vector<std::string> commands[] = {
@@ -566,8 +568,16 @@ TEST(UpdTool, InterruptedWorkLeavesNoTemporaryFileAndKeepsTheOldOutput) {
         {"unpack", dir / "four.upd", upd::FromPath(out)},
         {"archive", "--password", "pw", "-o", oldPackage, dir / "patch", "--archiver", slow},
     };
-    for (const auto& args : commands) {
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ASSERT_EQ(RunTool({"pack", "-o", dir / "small.upd", dir / "patch/descriptor.xml"}).status, 0);
+    const std::vector<std::string> quick[] = {
+        {"pack", "-o", oldPackage, dir / "patch/descriptor.xml"},
+        {"unpack", dir / "small.upd", upd::FromPath(out)},
+        {"archive", "--password", "pw", "-o", oldPackage, dir / "patch", "--archiver",
+         SEVENZIP_PROGRAM_PATH},
+    };
+    for (std::size_t command = 0; command < std::size(commands); ++command) {
+        const auto& args = commands[command];
+        for (const int signal : {SIGKILL, SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
             SCOPED_TRACE(args[0] + " " + std::to_string(signal));
             std::filesystem::remove_all(out);
             std::filesystem::create_directory(out);
@@ -575,9 +585,28 @@ TEST(UpdTool, InterruptedWorkLeavesNoTemporaryFileAndKeepsTheOldOutput) {
             WriteBytes(oldRestored, "previous file");
             const pid_t child = StartUpdTool(args, dir / "err.txt");
             ASSERT_TRUE(WaitForTemporaryFile(child, out)) << "ended before it wrote anything";
+            if (signal == SIGKILL) {  // another run on that output meanwhile
+                const auto running = updtest::FolderEntries(out);
+                EXPECT_EQ(RunTool(quick[command]).status, 0);
+                for (const std::string& name : running) {
+                    EXPECT_TRUE(std::filesystem::exists(out / name)) << name;
+                }
+            }
             kill(child, signal);
             int status = 0;
             ASSERT_EQ(waitpid(child, &status, 0), child);
+            if (signal == SIGKILL) {
+                if (std::ifstream group(dir / "group"); args[0] == "archive" && group) {
+                    pid_t archiver = 0;
+                    group >> archiver;
+                    kill(-archiver, SIGKILL);  // the tool could not end it
+                    std::filesystem::remove(upd::ToPath(dir / "late"));
+                }
+                EXPECT_TRUE(HoldsTemporaryFile(out));
+                EXPECT_EQ(RunTool(quick[command]).status, 0);
+                EXPECT_FALSE(HoldsTemporaryFile(out)) << updtest::FolderEntries(out).front();
+                continue;
+            }
             ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
             EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
             EXPECT_EQ(ReadBytes(dir / "err.txt"), "Прекъснато.\n");
@@ -700,6 +729,19 @@ TEST_F(UpdToolArchive, UnusablePasswordFilesAndMissingOutputFoldersChangeNothing
               (std::vector<std::string>{"patch", "pw.txt", "u1.upd", "utf16.txt"}));
 }
 
+// A password file may be a pipe: "<(pass show updates)", /dev/stdin.
+TEST_F(UpdToolArchive, PasswordFileMayBeAPipe) {
+    const std::string tool = std::string(UPDTOOL_PATH) + " archive -o '" + output + "' '" + patch +
+                             "' --archiver " + SEVENZIP_PROGRAM_PATH + " --password-file ";
+    for (const auto& [command, password] :
+         {std::pair{tool + "<(printf 'от тръба\\nвтори ред')", "от тръба"},
+          std::pair{"printf 'от stdin' | " + tool + "/dev/stdin", "от stdin"}}) {
+        const upd::ProcessOutcome run = updtest::Run({"/bin/bash", {"-c", command}, {}, {}});
+        EXPECT_EQ(run.exitCode, 0) << command << run.outputTail;
+        EXPECT_TRUE(Opens(password)) << command;
+    }
+}
+
 // Restores the current folder.
 struct InFolder {
     fs::path previous = fs::current_path();
@@ -757,14 +799,17 @@ bool Echoes(int terminal) {
 }
 
 // "--password -" typed at a terminal 20 columns wide: asked for, not shown, the echo back
-// afterwards, also when Ctrl-C ends the reading; the progress line kept within 19 columns.
+// afterwards, also when Ctrl-C or Ctrl-\ ends the reading; the progress line kept within 19
+// columns.
 TEST_F(UpdToolArchive, PasswordTypedAtATerminalIsNotShown) {
     const std::string prompt(upd::text::kToolPasswordPrompt);
     const struct {
         std::string typed;
         int status;
         std::string after;
-    } cases[] = {{"таен ключ\n", 0, "\r\n"}, {"таен\x03", 130, "\r\nПрекъснато.\r\n"}};
+    } cases[] = {{"таен ключ\n", 0, "\r\n"},
+                 {"таен\x03", 130, "\r\nПрекъснато.\r\n"},
+                 {"таен\x1c", 131, "\r\nПрекъснато.\r\n"}};  // Ctrl-\ (SIGQUIT)
     for (const auto& c : cases) {
         const char* argv[] = {
             UPDTOOL_PATH,  "archive",    "--password",          "-",    "-o", output.c_str(),

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <regex>
 
 #include "support/Failure.h"
 #include "support/TestFiles.h"
@@ -172,9 +173,41 @@ TEST(ReplacingFile, LongCyrillicTargetNamesStillGetATemporaryFile) {
         file.Commit();
     }
     EXPECT_EQ(ReadBytes(dir / name), "x");
-    const auto sibling = upd::FromPath(upd::TemporarySibling(upd::ToPath(dir / name), ".upd"));
-    EXPECT_TRUE(sibling.ends_with(".upd"));
-    EXPECT_LT(upd::FromPath(upd::ToPath(sibling).filename()).size(), 100u);
+    const auto sibling = upd::FromPath(upd::TemporarySibling(upd::ToPath(dir / name)));
+    EXPECT_TRUE(sibling.ends_with(".tmp"));
+    EXPECT_LT(upd::FromPath(upd::ToPath(sibling).filename()).size(), 140u);
+}
+
+// Temporaries name their owner: a new ReplacingFile removes those beside it whose process has
+// ended (or whose id a later process has), and keeps a running one's, another machine's and
+// any other name.
+TEST(ReplacingFile, DeadRunsTemporariesAreRemovedAndNoOthers) {
+    TempDir dir;
+    const std::string live =
+        upd::FromPath(upd::TemporarySibling(upd::ToPath(dir / "u1.upd")).filename());
+    std::smatch part;  // ".u1.upd.<machine>-<process>-<start>.<random>.tmp"
+    const std::regex parts(R"((.*)\.([0-9a-f]{8})-(\d+)-(\d+)(\..*))");
+    ASSERT_TRUE(std::regex_match(live, part, parts)) << live;
+    const std::string machine = part[2], process = part[3], random = part[5];
+    const std::string other = std::string(machine[0] == '0' ? "1" : "0") + machine.substr(1);
+    const std::string later = std::to_string(std::stoull(part[4]) + 1), ended = "2000000000-1";
+    const std::pair<std::string, bool> cases[] = {
+        // the name, removed
+        {live, false},
+        {".u1.upd." + machine + "-" + process + "-" + later + random, true},
+        {".u1.upd." + machine + "-" + ended + random, true},
+        {".u1.upd." + machine + "-" + ended + random + ".tmp", true},  // 7-Zip's own
+        {".u2.bin." + machine + "-" + ended + random, true},
+        {".u1.upd." + other + "-" + ended + random, false},
+        {".u1.upd." + machine + "-" + ended + ".x.tmp", false},
+    };
+    for (const auto& [name, removed] : cases) {
+        WriteBytes(dir / name, "partial");
+    }
+    upd::ReplacingFile(upd::ToPath(dir / "u1.upd")).Commit();
+    for (const auto& [name, removed] : cases) {
+        EXPECT_EQ(std::filesystem::exists(upd::ToPath(dir / name)), !removed) << name;
+    }
 }
 
 TEST(ReplacingFile, MissingFolderGivesTheCreateMessageForTheTarget) {

@@ -250,7 +250,7 @@ TEST_F(StandIn, ArchiveCommandRunsTheArchiverWithThePasswordAsOneArgument) {
     EXPECT_EQ(arguments[0], "a");
     EXPECT_EQ(arguments[1], "-p" + password);
     EXPECT_EQ(upd::ToPath(arguments[2]).parent_path(), upd::ToPath(outputFolder));
-    EXPECT_TRUE(arguments[2].ends_with(".upd")) << arguments[2];
+    EXPECT_TRUE(arguments[2].ends_with(".tmp")) << arguments[2];
     EXPECT_EQ(arguments[3], patch + "\\*");
     EXPECT_EQ(arguments[4], "-bsp1");           // progress on standard output
     EXPECT_EQ(ReadBytes(output), "partial\n");  // the archiver's output, moved into place

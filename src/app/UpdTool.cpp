@@ -139,10 +139,11 @@ std::string FirstLine(std::istream& in) {
     return FirstLine(line);
 }
 
-// Through the tool's own file: a folder or an unreadable file is refused with its name.
+// Through the tool's own file: a folder or an unreadable file is refused with its name; a
+// pipe is read (--password-file <(pass show updates)).
 std::string FirstLineOfFile(const std::string& path) {
     File file;
-    if (const long error = file.OpenRead(ToPath(path)); error != 0) {
+    if (const long error = file.OpenStream(ToPath(path)); error != 0) {
         throw OperationError(CannotOpenMessage(ToPath(path), error));
     }
     std::string text;
@@ -157,7 +158,8 @@ std::string FirstLineOfFile(const std::string& path) {
     return FirstLine(text);
 }
 
-// A step ended by Ctrl-C, SIGTERM or SIGHUP: its temporary files are gone, an archiver ended.
+// A step ended by Ctrl-C, Ctrl-\, SIGTERM or SIGHUP: its temporary files are gone, an
+// archiver ended.
 struct Interrupted {
     int signal;
 };
@@ -260,18 +262,24 @@ std::string_view StateText(const PublishedFile& file, bool dryRun) {
 void Publish(const Options& options, std::ostream& out, const ToolConsole& console) {
     const bool test = !options.password.empty() || !options.passwordFile.empty();
     const std::string password = test ? Password(options, console) : std::string();
-    if (test && password.empty()) {
-        throw OperationError(std::string(text::kInvalidPassword));
+    if (test) {
+        CheckPassword(password);
     }
+    // Only a copy that takes a while has a line: most publications are done in a moment.
+    ProgressLine line(console, std::chrono::seconds(2));
     const PublishJob job{options.folder,
                          options.container,
                          options.files,
                          options.replace,
                          options.dryRun,
                          password,
-                         test ? Archiver(options) : std::string()};
-    // Only a copy that takes a while has a line: most publications are done in a moment.
-    ProgressLine line(console, std::chrono::seconds(2));
+                         test ? Archiver(options) : std::string(),
+                         [&](const std::string& leftover) {  // beside the report, not in it
+                             line.Clear();
+                             *console.err << (options.dryRun ? text::kPublishLeftoverFound
+                                                             : text::kPublishLeftoverRemoved)
+                                          << leftover << "\"\n";
+                         }};
     RunHere(
         [&](StepControl& control) {
             return PublishStep(job, control, [&](const PublishedFile& file) {

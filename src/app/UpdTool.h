@@ -35,9 +35,9 @@ struct ToolConsole {
 // and, on a terminal narrower than that, the line is cut.
 std::string FittedProgressLine(const WorkProgress& progress, std::size_t columns);
 
-// The same with the console given. Ctrl-C, SIGTERM and SIGHUP cancel pack, unpack and archive:
-// each exits with 130, 143 or 129 once its temporary files are removed and an archiver it ran
-// is ended.
+// The same with the console given. Ctrl-C, SIGTERM, SIGHUP and Ctrl-\ (SIGQUIT) cancel pack,
+// unpack and archive: each exits with 130, 143, 129 or 131 once its temporary files are
+// removed and an archiver it ran is ended.
 int RunUpdTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                const ToolConsole& console);
 

@@ -252,6 +252,14 @@ void PublishLocked(const PublishJob& job, StepControl& control,
     if (!job.password.empty()) {
         TestArchives(job, sources, control, progress);
     }
+    // What runs killed before they could remove their temporaries left in the folder.
+    const fs::path folder = ToPath(job.folder);
+    for (const fs::path& leftover :
+         job.dryRun ? DeadTemporaries(folder) : RemoveDeadTemporaries(folder)) {
+        if (job.leftover) {
+            job.leftover(AbsolutePathText(leftover));
+        }
+    }
     for (const Source& source : sources) {  // the archives, then the index package
         if (!job.dryRun && !source.file.alreadyThere) {
             const CopyRules rules{source.file.sha256, job.replace || !IsArchive(source)};

@@ -19,6 +19,9 @@ struct PublishJob {
     bool dryRun = false;   // every check, no copy
     std::string password;  // when not empty, 7-Zip tests each archive with it
     std::string archiver;  // the 7-Zip program for that test
+    // Told the path of each temporary a killed run left in the folder as it is removed (for a
+    // dry run, as it is found).
+    std::function<void(const std::string&)> leftover{};
 };
 
 // One file of the publication as it lands in the folder.

@@ -35,13 +35,7 @@ constexpr const char* kEntriesFollow = "----------";
 
 }  // namespace
 
-void CheckArchiveInputs(const std::string& patchFolder, const std::string& password) {
-    if (!DirectoryExists(patchFolder)) {
-        throw OperationError(patchFolder + std::string(text::kDoesNotExist));
-    }
-    if (!FileExists(WithTrailingSeparator(patchFolder) + "descriptor.xml")) {
-        throw OperationError(std::string(text::kNoDescriptor));
-    }
+void CheckPassword(const std::string& password) {
     if (password.empty()) {
         throw OperationError(std::string(text::kInvalidPassword));
     }
@@ -55,6 +49,24 @@ void CheckArchiveInputs(const std::string& patchFolder, const std::string& passw
         password.find('"') != std::string::npos) {
         throw OperationError(std::string(text::kPasswordWithQuote));
     }
+    const auto characters = std::count_if(password.begin(), password.end(), [](char byte) {
+        return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;  // not a UTF-8 continuation
+    });
+    if (std::size_t(characters) > kMaxPasswordCharacters) {
+        throw OperationError(text::Around(text::kPasswordTooLongBefore,
+                                          std::to_string(kMaxPasswordCharacters),
+                                          text::kPasswordTooLongAfter));
+    }
+}
+
+void CheckArchiveInputs(const std::string& patchFolder, const std::string& password) {
+    if (!DirectoryExists(patchFolder)) {
+        throw OperationError(patchFolder + std::string(text::kDoesNotExist));
+    }
+    if (!FileExists(WithTrailingSeparator(patchFolder) + "descriptor.xml")) {
+        throw OperationError(std::string(text::kNoDescriptor));
+    }
+    CheckPassword(password);
 }
 
 namespace {
@@ -127,10 +139,11 @@ std::string ErrorLine(const std::string& output) {
 }
 
 // The archive the archiver writes before it is checked; removed unless moved into place,
-// together with 7-Zip's own "<archive>.tmp".
+// together with 7-Zip's own "<archive>.tmp". Its name does not end in ".upd": no one takes
+// it for an update.
 class TemporaryArchive {
   public:
-    explicit TemporaryArchive(const fs::path& output) : path_(TemporarySibling(output, ".upd")) {}
+    explicit TemporaryArchive(const fs::path& output) : path_(TemporarySibling(output)) {}
     ~TemporaryArchive() { Discard(); }
     TemporaryArchive(const TemporaryArchive&) = delete;
     TemporaryArchive& operator=(const TemporaryArchive&) = delete;
@@ -291,6 +304,7 @@ class ArchiveRun {
           shown_(job.password, archive_.Text(), job.output) {}
 
     StepResult Run() {
+        RemoveDeadTemporaries(archive_.Path().parent_path());  // a killed run's
         if (!Add() || !Check(archive_.Text())) {
             return StepResult::Cancelled;
         }

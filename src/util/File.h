@@ -21,6 +21,9 @@ class File {
     // or a link to one, and refuses anything else without waiting on it (a FIFO, a device).
     long OpenRead(const std::filesystem::path& path);
     long CreateNew(const std::filesystem::path& path);  // fails if the path exists
+    // For reading once from start to end: a regular file, a pipe or a device (waiting, for a
+    // FIFO, until it has a writer); a folder is refused with kIsAFolder.
+    long OpenStream(const std::filesystem::path& path);
 
     bool IsOpen() const;
     // Up to size bytes; 0 only at the end of the file. Throws "Stream read error".

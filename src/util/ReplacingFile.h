@@ -2,14 +2,36 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "util/File.h"
 
 namespace upd {
 
-// A fresh, unused path next to target: "<dir>/.<name>.<random><suffix>".
-std::filesystem::path TemporarySibling(const std::filesystem::path& target,
-                                       const std::string& suffix);
+// A fresh, unused path next to target: "<dir>/.<name>.<owner>.<random>.tmp", where owner,
+// "<machine>-<process id>-<process start time>", lets a later run tell whether the process
+// that made it still runs.
+std::filesystem::path TemporarySibling(const std::filesystem::path& target);
+
+// The temporaries in folder that runs killed before they could remove them left: named by
+// TemporarySibling on this machine for a process that no longer runs. A name of another form,
+// another machine's or a running process's is never among them. (A new ReplacingFile removes
+// those beside its target.)
+std::vector<std::filesystem::path> DeadTemporaries(const std::filesystem::path& folder);
+// Removes them; returns those removed (a failure to remove one is left to the next run).
+std::vector<std::filesystem::path> RemoveDeadTemporaries(const std::filesystem::path& folder);
+
+// Who made a temporary (the platform's parts below).
+struct TemporaryOwner {
+    unsigned long long process = 0;
+    unsigned long long started = 0;  // in the system's own unit; 0: unknown
+};
+// Where process ids mean one process: the machine's name (on Linux with its process id
+// namespace, which a container has of its own).
+std::string MachineName();
+TemporaryOwner ThisProcess();
+// False only when the process has surely ended (or its id now names a later process).
+bool StillRuns(const TemporaryOwner& owner);
 
 // Moves source over target, replacing it; returns 0 or the system error code.
 // (Not "ReplaceFile": windows.h makes that name a macro.)

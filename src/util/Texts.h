@@ -168,6 +168,10 @@ inline constexpr std::string_view kNoCodePage1251 =
 
 inline constexpr std::string_view kPasswordWithQuote =
     "Паролата не може да съдържа знака \" (двойни кавички): архиваторът не може да я получи.";
+// "Паролата е твърде дълга: позволени са най-много <count> знака."
+inline constexpr std::string_view kPasswordTooLongBefore =
+    "Паролата е твърде дълга: позволени са най-много ";
+inline constexpr std::string_view kPasswordTooLongAfter = " знака.";
 inline constexpr std::string_view kPasswordWithLineBreak =
     "Паролата не може да съдържа нов ред: архиваторът не може да я получи.";
 // "Update архивът не може да бъде записан в папката ... : "<path>". ..."
@@ -307,6 +311,11 @@ inline constexpr std::string_view kToolTestPassword =
 inline constexpr std::string_view kPublishCopied = "копиран";
 inline constexpr std::string_view kPublishAlreadyThere = "вече е там";
 inline constexpr std::string_view kPublishPlanned = "ще бъде копиран";
+// On standard error, for each temporary file a killed run left in the folder: "...: "<path>"".
+inline constexpr std::string_view kPublishLeftoverRemoved =
+    "Премахнат е временен файл, оставен от прекъснато изпълнение: \"";
+inline constexpr std::string_view kPublishLeftoverFound =
+    "Ще бъде премахнат временен файл, оставен от прекъснато изпълнение: \"";
 
 // Progress of a long step.
 

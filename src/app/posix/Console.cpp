@@ -48,7 +48,7 @@ class InterruptionsHeld {
     InterruptionsHeld() {
         sigset_t interruptions;
         sigemptyset(&interruptions);
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
             sigaddset(&interruptions, signal);
         }
         pthread_sigmask(SIG_BLOCK, &interruptions, &outside_);

@@ -60,6 +60,22 @@ long File::OpenRead(const std::filesystem::path& path) {
     return error;
 }
 
+long File::OpenStream(const std::filesystem::path& path) {
+    Release();
+    native_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (native_ < 0) {
+        return errno;
+    }
+    struct stat info {};
+    const long error = ::fstat(int(native_), &info) != 0 ? errno
+                       : S_ISDIR(info.st_mode)           ? kIsAFolder
+                                                         : 0;
+    if (error != 0) {
+        Release();
+    }
+    return error;
+}
+
 long File::CreateNew(const std::filesystem::path& path) {
     Release();
     native_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

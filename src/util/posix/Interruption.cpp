@@ -7,7 +7,8 @@ namespace upd {
 
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGQUIT (Ctrl-\) too: ending at once would leave temporary files and the terminal's echo off.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 std::atomic<ProcessCancel*> target{nullptr};
 std::atomic<int> caught{0};

@@ -5,7 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
@@ -23,7 +27,48 @@ void SyncDirectory(const fs::path& directory) {
         ::close(fd);
     }
 }
+
+// Field 22 of /proc/<pid>/stat, the start in clock ticks since the boot; 0 when unknown.
+// The fields are counted after the last ')', as the process's name may hold blanks.
+unsigned long long StartTimeOf(unsigned long long process) {
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::size_t nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos) {
+        return 0;
+    }
+    std::istringstream fields(text.substr(nameEnd + 1));
+    std::string field;
+    for (int number = 3; number <= 22 && fields >> field; ++number) {
+    }
+    return fields ? std::strtoull(field.c_str(), nullptr, 10) : 0;
+}
 }  // namespace
+
+std::string MachineName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    char space[64] = {};  // "pid:[4026531836]": a container's ids mean nothing outside it
+    const ssize_t length = ::readlink("/proc/self/ns/pid", space, sizeof space - 1);
+    return std::string(::gethostname(name, sizeof name - 1) == 0 ? name : "") + " " +
+           std::string(space, length > 0 ? std::size_t(length) : 0);
+}
+
+TemporaryOwner ThisProcess() {
+    const auto process = static_cast<unsigned long long>(::getpid());
+    return {process, StartTimeOf(process)};
+}
+
+bool StillRuns(const TemporaryOwner& owner) {
+    if (owner.process == 0 || owner.process > static_cast<unsigned long long>(INT_MAX)) {
+        return true;  // no process of this system: not known to have ended
+    }
+    const unsigned long long started = StartTimeOf(owner.process);
+    if (started != 0 && owner.started != 0) {
+        return started == owner.started;  // otherwise the id was given to a later process
+    }
+    // Without /proc (or hidden there): only whether the id is in use.
+    return ::kill(pid_t(owner.process), 0) == 0 || errno == EPERM;
+}
 
 fs::path LinkedFile(const fs::path& path) {
     constexpr int kMaxLinks = 40;  // as the kernel allows in one path

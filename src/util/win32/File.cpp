@@ -52,6 +52,18 @@ long File::OpenRead(const std::filesystem::path& path) {
     return 0;
 }
 
+long File::OpenStream(const std::filesystem::path& path) {
+    Release();
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return kIsAFolder;
+    }
+    native_ = reinterpret_cast<std::intptr_t>(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return native_ == kClosed ? long(GetLastError()) : 0;
+}
+
 long File::CreateNew(const std::filesystem::path& path) {
     Release();
     native_ = reinterpret_cast<std::intptr_t>(
@@ -67,6 +79,9 @@ bool File::IsOpen() const {
 std::size_t File::Read(void* data, std::size_t size) {
     DWORD got = 0;
     if (!ReadFile(AsHandle(native_), data, Clamp(size), &got, nullptr)) {
+        if (GetLastError() == ERROR_BROKEN_PIPE) {
+            return 0;  // a pipe's writer has closed it: its end
+        }
         ThrowReadError();
     }
     return got;

@@ -7,6 +7,43 @@
 
 namespace upd {
 
+namespace {
+// The process's creation time, in 100 ns since 1601; 0 when unknown.
+unsigned long long CreationTimeOf(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        return 0;
+    }
+    return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+}  // namespace
+
+std::string MachineName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(name, &size) ? FromPath(std::filesystem::path(name)) : "";
+}
+
+TemporaryOwner ThisProcess() {
+    return {GetCurrentProcessId(), CreationTimeOf(GetCurrentProcess())};
+}
+
+bool StillRuns(const TemporaryOwner& owner) {
+    if (owner.process > MAXDWORD) {
+        return true;  // no process of this system: not known to have ended
+    }
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(owner.process));
+    if (process == nullptr) {
+        return GetLastError() != ERROR_INVALID_PARAMETER;  // no such process, else not ours to see
+    }
+    DWORD exitCode = 0;
+    const bool ended = GetExitCodeProcess(process, &exitCode) && exitCode != STILL_ACTIVE;
+    const unsigned long long started = CreationTimeOf(process);
+    CloseHandle(process);
+    return !ended && (started == 0 || owner.started == 0 || started == owner.started);
+}
+
 std::filesystem::path LinkedFile(const std::filesystem::path& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
