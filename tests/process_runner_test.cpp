@@ -141,18 +141,15 @@ TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
                                   late + "') &\nsleep 30\n");
     const auto started = std::chrono::steady_clock::now();
     upd::ProcessCancel cancel;
-    std::thread canceller([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        cancel.Cancel();
-    });
     int beats = 0;  // while it waits, for a caller to report its progress
     const auto outcome = upd::RunAndWait(
-        upd::Command{script, {}, {}, {}}, {}, [&] { ++beats; }, cancel);
-    canceller.join();
+        upd::Command{script, {}, {}, {}}, {}, [&] { ++beats == 3 ? cancel.Cancel() : void(); },
+        cancel);
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(outcome.cancelled);
-    EXPECT_GE(beats, 2);
+    EXPECT_EQ(beats, 3);
     EXPECT_EQ(outcome.outputTail, "started\n");
+    EXPECT_GE(took, std::chrono::milliseconds(250));   // a beat about every 100 ms
     EXPECT_LT(took, std::chrono::milliseconds(2500));  // SIGKILL after the grace
     std::this_thread::sleep_until(started + std::chrono::milliseconds(3500));
     EXPECT_FALSE(std::filesystem::exists(late));
@@ -198,14 +195,9 @@ TEST_F(Scripts, NoBackgroundChildOutlivesTheProgram) {
         const std::string script =
             ScriptPath("leaves", "(sleep 1; echo late > '" + late + "') &\n" + ending + "\n");
         upd::ProcessCancel cancel;
-        std::thread canceller([&] {
-            if (cancelled) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                cancel.Cancel();
-            }
-        });
-        const auto outcome = upd::RunAndWait(upd::Command{script, {}, {}, {}}, {}, {}, cancel);
-        canceller.join();
+        const auto outcome = upd::RunAndWait(
+            upd::Command{script, {}, {}, {}}, {}, [&] { cancelled ? cancel.Cancel() : void(); },
+            cancel);
         EXPECT_EQ(outcome.cancelled, cancelled) << ending;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));

@@ -126,20 +126,16 @@ opened() {
 for round in 1 2 3; do
   race=$work/race$round
   mkdir -p "$race/share" "$race/a" "$race/b"
+  pids=() statuses=
   for who in a b; do
     head -c 8000000 /dev/urandom > "$race/$who/big.upd"
     index "race$round$who.upd" big.upd
     slowly write publish -t "$race/share" "$work/race$round$who.upd" "$race/$who/big.upd" \
       > /dev/null 2> "$race/$who.err" &
-    eval "pid_$who=\$!"
+    pids+=($!)
   done
-  status_a=0 status_b=0
-  wait "$pid_a" || status_a=$?
-  wait "$pid_b" || status_b=$?
-  case "$status_a$status_b" in
-    01) winner=a loser=b ;; 10) winner=b loser=a ;;
-    *) fail "round $round: exit statuses $status_a and $status_b" ;;
-  esac
+  for pid in "${pids[@]}"; do wait "$pid" && statuses+=0 || statuses+=$?; done
+  case $statuses in 01) winner=a loser=b ;; 10) winner=b loser=a ;; *) fail "round $round: $statuses" ;; esac
   grep -q 'big.upd\|друга публикация' "$race/$loser.err" || fail "round $round: $(cat "$race/$loser.err")"
   cmp -s "$race/share/big.upd" "$race/$winner/big.upd" || fail "round $round: not the winner's archive"
   cmp -s "$race/share/updates.upd" "$work/race$round$winner.upd" || fail "round $round: index"

@@ -414,25 +414,29 @@ TEST(UpdToolPublish, RefusalsNameTheFileAndLeaveTheFolderAsItWas) {
                                         "old.upd", "updates.upd", "zero.upd"}));
 }
 
-// The progress covers the step from its start, each byte once: the check's hashing reports
-// before any copy, and the bytes written end at the files' sizes, not at twice them.
+// The progress covers the step from its start, each byte once and never going back: the
+// check's hashing reports before any copy, and the bytes written end at the files' sizes, not
+// at twice them; the second time, with both files there already, nothing is copied.
 TEST(UpdToolPublish, ProgressCountsEachByteOnceFromTheStart) {
     TempDir dir;
     std::filesystem::create_directory(upd::ToPath(dir / "share"));
     WriteBytes(dir / "big.upd", std::string(3 << 20, 'x'));
     const std::string index = IndexPackage(dir, "index.upd", "<u>big.upd</u>");
-    std::vector<upd::WorkProgress> reports;
-    upd::StepControl control([&](const upd::WorkProgress& report) { reports.push_back(report); });
-    const upd::PublishJob job{dir / "share", index, {dir / "big.upd"}, false, false, "", ""};
-    ASSERT_EQ(upd::PublishStep(job, control, [](const upd::PublishedFile&) {}),
-              upd::StepResult::Done);
-    ASSERT_GE(reports.size(), 2u);
-    EXPECT_EQ(reports.front().outputBytes, 0);
-    EXPECT_EQ(reports.back().outputBytes,
-              std::int64_t(3 << 20) + std::int64_t(ReadBytes(index).size()));
-    EXPECT_EQ(reports.back().percent, 100);
-    for (std::size_t i = 1; i < reports.size(); ++i) {
-        EXPECT_LE(reports[i - 1].percent, reports[i].percent);
+    for (const std::int64_t copied :
+         {std::int64_t(3 << 20) + std::int64_t(ReadBytes(index).size()), std::int64_t(0)}) {
+        std::vector<upd::WorkProgress> reports;
+        upd::StepControl control(
+            [&](const upd::WorkProgress& report) { reports.push_back(report); });
+        const upd::PublishJob job{dir / "share", index, {dir / "big.upd"}, false, false, "", ""};
+        ASSERT_EQ(upd::PublishStep(job, control, [](const upd::PublishedFile&) {}),
+                  upd::StepResult::Done);
+        ASSERT_GE(reports.size(), 2u);
+        EXPECT_EQ(reports.front().outputBytes, 0);
+        EXPECT_EQ(reports.back().outputBytes, copied);
+        EXPECT_EQ(reports.back().percent, 100);
+        for (std::size_t i = 1; i < reports.size(); ++i) {
+            EXPECT_LE(reports[i - 1].percent, reports[i].percent) << copied;
+        }
     }
 }
 
@@ -442,31 +446,28 @@ TEST(UpdToolPublish, ProgressCountsEachByteOnceFromTheStart) {
 TEST(UpdToolPublish, OfTwoPublishersAtOnceExactlyOneWins) {
     TempDir dir;
     const std::string tool = Quoted(upd::ExecutableDirectory() + UPDTOOL_RELATIVE_PATH);
-    for (int round = 0; round < 3; ++round) {
-        const std::string share = dir / ("share" + std::to_string(round));
+    for (const std::string round : {"0", "1", "2"}) {
+        const std::string share = dir / ("share" + round);
         std::filesystem::create_directory(upd::ToPath(share));
         std::string index[2], archive[2];
         unsigned long status[2] = {};
-        std::vector<std::thread> publishers;
+        std::thread publishers[2];
         for (int who = 0; who < 2; ++who) {
-            const std::string name = std::to_string(round) + "-" + std::to_string(who);
+            const std::string name = round + char('a' + who);
             index[who] = IndexPackage(dir, name + ".upd", "<u of='" + name + "'>big.upd</u>");
-            std::filesystem::create_directory(upd::ToPath(dir / name));
-            archive[who] = dir / (name + "\\big.upd");
+            archive[who] = dir / ("of-" + name + ".upd\\big.upd");  // beside its index's xml
             WriteBytes(archive[who], std::string(4 << 20, char('a' + who)));
-            const std::string command = tool + " publish -t " + Quoted(share) + " " +
-                                        Quoted(index[who]) + " " + Quoted(archive[who]);
-            publishers.emplace_back([&status, who, command, errors = dir / (name + ".err")] {
-                status[who] = updtest::RunProgram(command, errors);
-            });
+            publishers[who] =
+                std::thread([&status, who, errors = dir / (name + ".err"),
+                             command = tool + " publish -t " + Quoted(share) + " " +
+                                       Quoted(index[who]) + " " + Quoted(archive[who])] {
+                    status[who] = updtest::RunProgram(command, errors);
+                });
         }
-        for (std::thread& publisher : publishers) {
-            publisher.join();
-        }
+        publishers[0].join(), publishers[1].join();
         ASSERT_EQ(status[0] + status[1], 1u) << status[0] << " " << status[1];
-        const int winner = status[0] == 0 ? 0 : 1;
-        EXPECT_TRUE(ReadBytes(share + "\\big.upd") == ReadBytes(archive[winner]));
-        EXPECT_EQ(ReadBytes(share + "\\updates.upd"), ReadBytes(index[winner]));
+        EXPECT_TRUE(ReadBytes(share + "\\big.upd") == ReadBytes(archive[status[0]]));
+        EXPECT_EQ(ReadBytes(share + "\\updates.upd"), ReadBytes(index[status[0]]));
     }
 }
 #endif

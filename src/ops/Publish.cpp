@@ -156,8 +156,11 @@ class PublishProgress {
     explicit PublishProgress(StepControl& control)
         : report_(StepProgress(control, WorkPhase::Publishing)) {}
     void Expect(std::int64_t bytes) { total_ += bytes; }
-    // A file's copy that is not needed after all.
-    void Drop(std::int64_t bytes) { total_ -= bytes; }
+    // A file's copy that is not needed after all: the rest of the work is that much shorter.
+    void Drop(std::int64_t bytes) {
+        total_ -= bytes;
+        report_({finished_, total_, written_});
+    }
     // The progress of one file's hashing or copying, then its end.
     CopyProgress Of(bool copying) {
         return [this, copying](std::int64_t bytes) {
@@ -194,8 +197,6 @@ void CompareWithFolder(Source& source, bool replace, StepControl& control,
     if (there.refusal == kIsAFolder || there.refusal == kNotARegularFile) {
         throw OperationError(CannotCreateMessage(source.target, there.refusal));
     }
-    std::error_code ec;
-    progress.Expect(std::int64_t(fs::file_size(source.target, ec)));
     source.file.alreadyThere = Hashed(source.target, control, progress) == source.file.sha256;
     if (source.file.alreadyThere) {
         progress.Drop(source.file.size);
@@ -242,9 +243,11 @@ void PublishLocked(const PublishJob& job, StepControl& control,
     std::vector<Source> sources = SourcesOf(job);
     CheckNames(sources, IndexedNames(sources.back()), job.folder);
     PublishProgress progress(control);
-    for (const Source& source : sources) {
+    for (const Source& source : sources) {  // known first, so that the percentage never goes back
         const bool tested = !job.password.empty() && IsArchive(source);
-        progress.Expect(source.file.size * (tested ? 3 : 2));  // hashed, [tested,] copied
+        std::error_code missing;
+        const auto there = fs::file_size(source.target, missing);  // hashed if there
+        progress.Expect(source.file.size * (tested ? 3 : 2) + (missing ? 0 : std::int64_t(there)));
     }
     for (Source& source : sources) {
         CompareWithFolder(source, job.replace, control, progress);
