@@ -1,6 +1,7 @@
 #include "util/FileLock.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +16,9 @@ FileLock::FileLock(const std::filesystem::path& path)
     if (native_ < 0) {
         throw OperationError(CannotCreateMessage(path_, errno));
     }
+    // Every user who publishes into a shared folder must be able to open it for the lock, also
+    // when the umask of its creator says otherwise (only the owner can; the others need not).
+    ::fchmod(int(native_), 0666);
 }
 
 FileLock::~FileLock() {
