@@ -237,25 +237,20 @@ void TestArchives(const PublishJob& job, const std::vector<Source>& sources, Ste
     }
 }
 
-// Checks and copies, with the folder's lock taken (for a dry run: with none).
-void PublishLocked(const PublishJob& job, StepControl& control,
-                   const std::function<void(const PublishedFile&)>& done) {
-    std::vector<Source> sources = SourcesOf(job);
-    CheckNames(sources, IndexedNames(sources.back()), job.folder);
-    PublishProgress progress(control);
-    for (const Source& source : sources) {  // known first, so that the percentage never goes back
+// All the work, known before it begins, so that the percentage never goes back: each source
+// hashed, tested (with a password) and copied, and each file already at its name hashed.
+void ExpectWork(const PublishJob& job, const std::vector<Source>& sources,
+                PublishProgress& progress) {
+    for (const Source& source : sources) {
         const bool tested = !job.password.empty() && IsArchive(source);
         std::error_code missing;
-        const auto there = fs::file_size(source.target, missing);  // hashed if there
+        const auto there = fs::file_size(source.target, missing);
         progress.Expect(source.file.size * (tested ? 3 : 2) + (missing ? 0 : std::int64_t(there)));
     }
-    for (Source& source : sources) {
-        CompareWithFolder(source, job.replace, control, progress);
-    }
-    if (!job.password.empty()) {
-        TestArchives(job, sources, control, progress);
-    }
-    // What runs killed before they could remove their temporaries left in the folder.
+}
+
+// What runs killed before they could remove their temporaries left in the folder.
+void SweepLeftovers(const PublishJob& job) {
     const fs::path folder = ToPath(job.folder);
     for (const fs::path& leftover :
          job.dryRun ? DeadTemporaries(folder) : RemoveDeadTemporaries(folder)) {
@@ -263,6 +258,22 @@ void PublishLocked(const PublishJob& job, StepControl& control,
             job.leftover(AbsolutePathText(leftover));
         }
     }
+}
+
+// Checks and copies, with the folder's lock taken (for a dry run: with none).
+void PublishLocked(const PublishJob& job, StepControl& control,
+                   const std::function<void(const PublishedFile&)>& done) {
+    std::vector<Source> sources = SourcesOf(job);
+    CheckNames(sources, IndexedNames(sources.back()), job.folder);
+    PublishProgress progress(control);
+    ExpectWork(job, sources, progress);
+    for (Source& source : sources) {
+        CompareWithFolder(source, job.replace, control, progress);
+    }
+    if (!job.password.empty()) {
+        TestArchives(job, sources, control, progress);
+    }
+    SweepLeftovers(job);
     for (const Source& source : sources) {  // the archives, then the index package
         if (!job.dryRun && !source.file.alreadyThere) {
             const CopyRules rules{source.file.sha256, job.replace || !IsArchive(source)};
