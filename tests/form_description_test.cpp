@@ -142,6 +142,66 @@ TEST(FormDescription, OnlyEditsCanBeReadOnlyAndOnlyLabelsWrap) {
     }
 }
 
+// The help page's button takes only the free space below its text: each stacked label takes
+// at least its rectangle's height, one under the other.
+TEST(FormDescription, WhatStandsBelowTheHelpTextFitsUnderItsLabels) {
+    const Rect inside{0, 0, MainForm().pageArea.width, MainForm().pageArea.height};
+    int belowCount = 0;
+    for (const Page& page : MainForm().pages) {
+        int textBottom = 0;
+        for (const Control& label : page.controls) {
+            textBottom += label.rect.height;
+        }
+        for (const Control& control : page.below) {
+            ++belowCount;
+            EXPECT_TRUE(page.stacked) << control.name;
+            EXPECT_GE(control.rect.top, textBottom + 15) << control.name << ": one wrap's room";
+            EXPECT_TRUE(inside.Contains(control.rect)) << Describe(control.rect);
+            EXPECT_EQ(FindControl(control.name)->onClick, control.onClick);
+        }
+    }
+    EXPECT_EQ(belowCount, 1);
+}
+
+// The publication dialog, as the pages: everything fits, nothing overlaps, each focusable
+// control one tab stop in order, each button its own handler, each field one control.
+TEST(PublishDialogForm, FitsTabsInOrderAndGivesEachHandlerAndFieldOneControl) {
+    const Dialog& dialog = PublishDialogForm();
+    const Rect client{0, 0, dialog.clientWidth, dialog.clientHeight};
+    std::map<Handler, int> handlers;
+    std::set<std::string_view> focusable;
+    for (auto a = dialog.controls.begin(); a != dialog.controls.end(); ++a) {
+        EXPECT_TRUE(client.Contains(a->rect)) << a->name << " " << Describe(a->rect);
+        for (auto b = std::next(a); b != dialog.controls.end(); ++b) {
+            EXPECT_FALSE(a->rect.Overlaps(b->rect)) << a->name << " overlaps " << b->name;
+        }
+        EXPECT_EQ(a->kind == Kind::Button, a->onClick != Handler::None) << a->name;
+        handlers[a->onClick] += a->kind == Kind::Button;
+        if (a->Focusable()) {
+            focusable.insert(a->name);
+        }
+    }
+    const std::vector<Control> order = TabOrder(dialog.controls);
+    std::set<std::string_view> visited;
+    for (std::size_t stop = 0; stop < order.size(); ++stop) {
+        EXPECT_EQ(order[stop].tabStop, int(stop)) << order[stop].name;
+        visited.insert(order[stop].name);
+    }
+    EXPECT_EQ(visited, focusable);
+    for (const Handler handler :
+         {Handler::ChoosePublishFolder, Handler::ChoosePublishIndex, Handler::AddPublishArchives,
+          Handler::RemovePublishArchives, Handler::CheckPublication, Handler::Publish}) {
+        EXPECT_EQ(handlers[handler], 1) << int(handler);
+        EXPECT_EQ(PublishButton(handler).onClick, handler);
+    }
+    for (const Field field : {Field::PublishFolder, Field::PublishIndex, Field::PublishArchives,
+                              Field::PublishPassword}) {
+        EXPECT_EQ(PublishFieldControl(field).field, field);
+        EXPECT_NE(PublishFieldControl(field).kind, Kind::Button);
+    }
+    EXPECT_TRUE(PublishFieldControl(Field::PublishPassword).masked);
+}
+
 TEST(ProgressDialogLayout, EveryPartFitsTheDialogWithoutOverlap) {
     const ProgressLayout& layout = ProgressDialogLayout();
     const Rect client{0, 0, layout.clientWidth, layout.clientHeight};

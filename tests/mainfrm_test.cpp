@@ -18,6 +18,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -29,6 +30,7 @@
 #include <QTimer>
 
 #include "app/MainFrm.h"
+#include "app/PublishDialog.h"
 #include "container/UpdContainer.h"
 #include "support/DropCases.h"
 #include "support/ModalDialogs.h"
@@ -140,6 +142,8 @@ bool IsOfKind(QWidget* widget, form::Kind kind) {
             return qobject_cast<QLineEdit*>(widget) != nullptr;
         case form::Kind::Button:
             return qobject_cast<QPushButton*>(widget) != nullptr;
+        case form::Kind::List:
+            return qobject_cast<QListWidget*>(widget) != nullptr;
     }
     return false;
 }
@@ -315,6 +319,38 @@ struct QtDrops {
 TEST_F(MainForm, DropsFillThePathFieldOfTheirPageAsItsChooserWouldAndNothingElse) {
     QtDrops drops{form, {}, {}};
     updtest::CheckDropCases(drops);
+}
+
+// A drop onto "Публикуване" goes to the control under the pointer, when it takes that kind:
+// .upd files onto the archives' list (each once), a folder onto the folder field.
+TEST_F(MainForm, PublishDialogTakesADropOnTheControlThatTakesItsKind) {
+    const updtest::TempDir dir;
+    updtest::WriteBytes(dir / "a.upd", "x");
+    upd::PublishDialog dialog(&form);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const auto dropOnto = [&](const char* name, const std::vector<std::string>& paths) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const std::string& path : paths) {
+            urls << QUrl::fromLocalFile(QString::fromStdString(path));
+        }
+        data.setUrls(urls);
+        auto* target = dialog.findChild<QWidget*>(name);
+        const QPoint at = target->mapTo(&dialog, target->rect().center());
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(dialog.windowHandle(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(dialog.windowHandle(), &drop);
+        return drop.isAccepted();
+    };
+    EXPECT_TRUE(dropOnto("lbPublishArchives", {dir / "a.upd", dir / "a.upd"}));
+    EXPECT_EQ(dialog.Archives(), std::vector<std::string>{dir / "a.upd"});
+    EXPECT_FALSE(dropOnto("edPublishIndex", {dir.Text()}));
+    EXPECT_FALSE(dropOnto("btnPublishRelease", {dir.Text()}));
+    EXPECT_TRUE(dropOnto("edPublishFolder", {dir.Text()}));
+    EXPECT_EQ(dialog.Read(form::Field::PublishFolder), dir.Text());
+    EXPECT_EQ(dialog.Read(form::Field::PublishIndex), "");
 }
 
 struct ChooserCase {

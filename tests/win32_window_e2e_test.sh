@@ -3,11 +3,13 @@
 # by caption, checks the fixed 642 x 219 client area, shows the error dialog of a failing
 # command, makes a full round (updates.xml -> updates.upd -> updates.xml again, and an update
 # archive through the stand-in archiver) with paths typed into the real choosers (each
-# confirmed by reading the chooser back), and ends it with Escape. Run it inside tests/support/with-xvfb.sh (a display with openbox).
+# confirmed by reading the chooser back), publishes a release from the help page's dialog
+# "Публикуване" (a refusal, the plan, the report, a cancel that keeps the old index), and ends
+# it with Escape. Run it inside tests/support/with-xvfb.sh (a display with openbox).
 # Usage: win32_window_e2e_test.sh UpdatePublisher.exe ARCHIVER-STAND-IN.exe WINDOW-TEXT.exe
 #                                  WINE-COMMAND...
-# With SCREENSHOTS=DIR it also saves windows-ts1..4.png, windows-error-dialog.png and
-# windows-progress-dialog.png there.
+# With SCREENSHOTS=DIR it also saves windows-ts1..4.png, windows-error-dialog.png,
+# windows-progress-dialog.png and windows-publish-dialog.png there.
 set -uo pipefail
 
 program=$1
@@ -136,8 +138,80 @@ confirm_done
 grep -qxF -- '-pKORVE482tm915$' "$work/app/arguments.txt" ||
   fail "the archiver did not get the password: $(cat "$work/app/arguments.txt")"
 
+# The publication dialog, from the help page's button below its text.
+mkdir -p "$work/share" "$work/rel"
+updtool=$(cd "$(dirname "$program")" && pwd)/updtool.exe  # built beside the program
+pack() {  # pack NAMES... : updates.xml naming them into rel/NAME1's index package
+  printf '<updates>%s</updates>\n' "$(printf '<update name="%s"/>' "$@")" >"$work/rel/updates.xml"
+  (cd "$work/rel" && "${wine[@]}" "$updtool" pack -o "index-$1" updates.xml) ||
+    fail "updtool pack failed"
+}
+pack u1.upd
+pack u2.upd u1.upd
+head -c 100000 /dev/urandom >"$work/rel/u1.upd"
+head -c 1000 /dev/urandom >"$work/rel/u2.upd"
+select_page 3
+click_control 0 150 150 28
+wait_window "Публикуване"
+dialog=$found
+in_dialog() { xdotool mousemove --window "$dialog" $(($1 + $3 / 2)) $(($2 + $4 / 2)) click 1; sleep 0.3; }
+type_into() {  # the edit at $1, $2 holds $3 once typed (again on a lost key)
+  local attempt
+  for attempt in 1 2 3; do
+    take_keyboard "$dialog"
+    in_dialog "$1" "$2" 392 23
+    xdotool key ctrl+a BackSpace
+    xdotool type --delay 10 "$3"
+    edit_holds "Публикуване" "$3" && return 0
+  done
+  fail "the dialog's field does not hold $3: $(edit_texts "Публикуване")"
+}
+box_says() {  # the box titled $1 shows a line matching $2; closed with Return
+  wait_window "$1"
+  local said
+  said=$("${wine[@]}" "$window_text" "$1" 2>/dev/null | tr -d '\r')
+  grep -qE -- "$2" <<<"$said" || fail "\"$1\" does not say $2: $said"
+  take_keyboard "$found"
+  xdotool key Return
+  wait_gone "$1"
+}
+type_into 12 26 "$(windows_path "$work/share")"
+in_dialog 412 274 96 28  # "Публикувай" with the index field empty
+box_says "Грешка" "^Exception: "
+type_into 12 72 "$(windows_path "$work/rel/index-u1.upd")"
+in_dialog 412 118 96 25  # "Добави…"
+choose_file "Изберете update архивите" "$work/rel/u1.upd"
+screenshot windows-publish-dialog.png "$dialog"
+in_dialog 308 274 96 28  # "Провери"
+box_says "План на публикуването" "^u1.upd: ще бъде копиран, 100000 байта"
+[ -z "$(ls -A "$work/share")" ] || fail "the check copied: $(ls -A "$work/share")"
+in_dialog 412 274 96 28
+confirm_done
+box_says "Публикувано" "^u1.upd: копиран, 100000 байта, SHA-256 $(sha256sum "$work/rel/u1.upd" | cut -c1-16)"
+cmp -s "$work/rel/u1.upd" "$work/share/u1.upd" || fail "u1.upd was not published whole"
+cmp -s "$work/rel/index-u1.upd" "$work/share/updates.upd" || fail "updates.upd is not the index package"
+# The next release with a password: the stand-in's test of each archive takes 30 s; "Отказ"
+# (Escape) keeps the old index and copies nothing.
+echo slowtest >"$work/app/mode.txt"
+type_into 12 72 "$(windows_path "$work/rel/index-u2.upd")"
+in_dialog 412 118 96 25
+choose_file "Изберете update архивите" "$work/rel/u2.upd"
+take_keyboard "$dialog"
+in_dialog 12 238 392 23
+xdotool type --delay 10 secret
+in_dialog 412 274 96 28
+wait_window "Архивиране" 10
+take_keyboard "$found"
+xdotool key Escape
+wait_gone "Архивиране" 10
+cmp -s "$work/rel/index-u1.upd" "$work/share/updates.upd" || fail "a cancel changed the published index"
+[ -e "$work/share/u2.upd" ] && fail "a cancelled publication copied u2.upd"
+take_keyboard "$dialog"
+xdotool key Escape
+wait_gone "Публикуване"
+
 # Escape ends the program with status 0.
 take_keyboard
 xdotool key Escape
 expect_clean_exit 10
-echo "PASS: fixed 642x219 window, error dialog, index package round, update archive with its progress window, Escape"
+echo "PASS: fixed 642x219 window, error dialog, index package round, update archive with its progress window, a release published from \"Публикуване\" and a cancelled one, Escape"

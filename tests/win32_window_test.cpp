@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/win32/MainFrm.h"
+#include "app/win32/PublishDialog.h"
 #include "support/DropCases.h"
 #include "support/StepWindowChecks.h"
 #include "ui/win32/AppIdentity.h"
@@ -504,6 +505,35 @@ TEST_F(Win32Window, DropsFillThePathFieldOfTheirPageAsItsChooserWouldAndNothingE
     Win32Drops drops(form);
     ASSERT_NE(drops.target, nullptr);
     updtest::CheckDropCases(drops);
+}
+
+// A drop onto "Публикуване" goes to the control under the pointer, when it takes that kind:
+// .upd files onto the archives' list (each once), a folder onto the folder field.
+TEST_F(Win32Window, PublishDialogTakesADropOnTheControlThatTakesItsKind) {
+    const updtest::TempDir dir;
+    updtest::WriteBytes(dir / "a.upd", "x");
+    TPublishDialog dialog(form.Handle());
+    ShowWindow(dialog.Handle(), SW_SHOWNA);
+    auto* target = static_cast<IDropTarget*>(GetPropW(dialog.Handle(), L"OleDropTargetInterface"));
+    ASSERT_NE(target, nullptr);
+    const auto dropOnto = [&](std::string_view name, const std::vector<std::string>& paths) {
+        RECT rect{};
+        GetWindowRect(dialog.Find(name), &rect);
+        const POINTL at{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        const auto data = DataOf({paths});
+        DWORD effect = DROPEFFECT_COPY;
+        target->DragEnter(data.get(), MK_LBUTTON, at, &effect);
+        effect = DROPEFFECT_COPY;
+        target->Drop(data.get(), 0, at, &effect);
+        return effect != DROPEFFECT_NONE;
+    };
+    EXPECT_TRUE(dropOnto("lbPublishArchives", {dir / "a.upd", dir / "a.upd"}));
+    EXPECT_EQ(dialog.Archives(), std::vector<std::string>{dir / "a.upd"});
+    EXPECT_FALSE(dropOnto("edPublishIndex", {dir.Text()}));
+    EXPECT_FALSE(dropOnto("btnPublishRelease", {dir.Text()}));
+    EXPECT_TRUE(dropOnto("edPublishFolder", {dir.Text()}));
+    EXPECT_EQ(dialog.Read(upd::form::Field::PublishFolder), dir.Text());
+    EXPECT_EQ(dialog.Read(upd::form::Field::PublishIndex), "");
 }
 
 // Resources of a built executable, read without running it.

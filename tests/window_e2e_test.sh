@@ -3,13 +3,17 @@
 # 642 x 219 and cannot be resized; runs the archive command against a slow archiver, with the
 # patch folder and the output typed into the real choosers, and cancels it with Escape in the
 # progress dialog "Архивиране", after which nothing may be left behind (no archive, no
-# temporary file, no archiver process, no "Готово!", no error); then presses Escape and
-# expects the program to end with status 0 within a few seconds.
+# temporary file, no archiver process, no "Готово!", no error); publishes a release from the
+# dialog "Публикуване" opened on the help page (a refusal in the error dialog, "Провери",
+# "Публикувай", then a publication cancelled while 7-Zip tests its archives, which keeps the
+# old index); then presses Escape and expects the program to end with status 0 within a few
+# seconds.
 # Run it inside tests/support/with-xvfb.sh.
-# Usage: window_e2e_test.sh PATH-TO-UpdatePublisher
+# Usage: window_e2e_test.sh PATH-TO-UpdatePublisher PATH-TO-updtool
 set -uo pipefail
 
 program=$1
+updtool=$2  # packs the index packages of the releases
 caption="Генериране на допълнителни актуализации за Дарвела 2"
 work=$(mktemp -d)
 app_pid=""
@@ -130,8 +134,66 @@ running "$child" && fail "the archiver's child $child outlived the cancel"
 leftovers=$(ls -A "$work/out")
 [ -z "$leftovers" ] || fail "the output folder holds: $leftovers"
 
+# The publication dialog, from the help page's button below its text.
+mkdir -p "$work/share" "$work/rel"
+printf '<updates><update name="u1.upd"/></updates>\n' >"$work/rel/updates.xml"
+"$updtool" pack -o "$work/rel/v1.upd" "$work/rel/updates.xml" || fail "updtool pack failed"
+printf '<updates><update name="u1.upd"/><update name="u2.upd"/></updates>\n' >"$work/rel/updates.xml"
+"$updtool" pack -o "$work/rel/v2.upd" "$work/rel/updates.xml" || fail "updtool pack failed"
+head -c 100000 /dev/urandom >"$work/rel/u1.upd"
+head -c 1000 /dev/urandom >"$work/rel/u2.upd"
+take_keyboard
+click 560 12
+click_control 0 150 150 28
+wait_window "Публикуване" 10
+dialog=$found
+take_keyboard "$dialog"
+in_dialog() { xdotool mousemove --window "$dialog" $(($1 + $3 / 2)) $(($2 + $4 / 2)) click 1; sleep 0.3; }
+type_into() { take_keyboard "$dialog"; in_dialog "$1" "$2" 392 23; xdotool key ctrl+a; xdotool type --delay 20 "$3"; }
+expect_box() {  # a box titled $1 comes up and is closed with Return
+  wait_window "$1" 20
+  take_keyboard "$found"
+  xdotool key Return
+  wait_gone "$1" 10
+}
+type_into 12 26 "$work/share"
+in_dialog 412 274 96 28  # "Публикувай" with the index field empty
+expect_box "Грешка"
+type_into 12 72 "$work/rel/v1.upd"
+in_dialog 412 118 96 25  # "Добави…": the multi-select chooser
+answer_chooser "Изберете update архивите" rel/u1.upd
+in_dialog 308 274 96 28  # "Провери": the plan, nothing copied
+expect_box "План на публикуването"
+[ -z "$(ls -A "$work/share")" ] || fail "the check copied: $(ls -A "$work/share")"
+in_dialog 412 274 96 28
+expect_box Updatepublisher  # "Готово!"
+expect_box "Публикувано"
+cmp -s "$work/rel/u1.upd" "$work/share/u1.upd" || fail "u1.upd was not published whole"
+cmp -s "$work/rel/v1.upd" "$work/share/updates.upd" || fail "updates.upd is not the index package"
+
+# The next release, with a password: 7-Zip (here one that never ends) tests each archive
+# first; a cancel in the progress dialog keeps the old index and copies nothing.
+printf '#!/bin/sh\nsleep 120 &\necho $! >"%s"\nwait\n' "$work/tester.pid" >"$work/app/SEVENZIP"
+type_into 12 72 "$work/rel/v2.upd"
+in_dialog 412 118 96 25
+answer_chooser "Изберете update архивите" rel/u2.upd
+type_into 12 238 "secret"
+in_dialog 412 274 96 28
+wait_window "Архивиране" 10
+take_keyboard "$found"
+xdotool key Escape
+wait_gone "Архивиране" 10
+sleep 0.5
+[ -s "$work/tester.pid" ] || fail "7-Zip did not test the archives"
+running "$(cat "$work/tester.pid")" && fail "the archive test's child outlived the cancel"
+cmp -s "$work/rel/v1.upd" "$work/share/updates.upd" || fail "a cancel changed the published index"
+[ -e "$work/share/u2.upd" ] && fail "a cancelled publication copied u2.upd"
+take_keyboard "$dialog"
+xdotool key Escape
+wait_gone "Публикуване" 10
+
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 timeout 5 xdotool key Escape || fail "cannot send Escape"
 
 expect_clean_exit 5
-echo "PASS: window $window, 642x219, fixed size; archiving cancelled from the progress dialog with nothing left behind; closed by Escape with status 0"
+echo "PASS: window $window, 642x219, fixed size; archiving cancelled from the progress dialog with nothing left behind; a release published from \"Публикуване\", a cancelled one kept the old index; closed by Escape with status 0"

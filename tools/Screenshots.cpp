@@ -1,4 +1,5 @@
-// Renders every page of the window, the error dialog and the progress dialog into PNG files,
+// Renders every page of the window, the publication dialog, the error dialog and the progress
+// dialog into PNG files,
 // for the README.
 // Usage: upd_screenshots OUTPUT-FOLDER (run under an X server, e.g. Xvfb).
 
@@ -14,6 +15,7 @@
 #include <iostream>
 
 #include "app/MainFrm.h"
+#include "app/PublishDialog.h"
 #include "ui/AppIdentity.h"
 #include "ui/GuardedApplication.h"
 #include "ui/ProgressDialog.h"
@@ -80,6 +82,17 @@ bool SaveProgressDialog(TMainForm& form, const QDir& folder) {
     return WaitUntilExposed(dialog) && Save(dialog, folder, QStringLiteral("progress-dialog.png"));
 }
 
+// "Публикуване" as the help page's button opens it, filled in as for a release.
+bool SavePublishDialog(TMainForm& form, const QDir& folder) {
+    upd::PublishDialog dialog(&form);
+    namespace f = upd::form;
+    dialog.Set(f::Field::PublishFolder, "/mnt/m/x/updates/dvl2autopatcher");
+    dialog.Set(f::Field::PublishIndex, "/home/publisher/updates/updates.upd");
+    dialog.SetArchives({"/home/publisher/updates/patch-2026-12.upd"});
+    dialog.show();
+    return WaitUntilExposed(dialog) && Save(dialog, folder, QStringLiteral("publish-dialog.png"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,6 +116,7 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         ok &= Save(form, folder, QStringLiteral("window-ts%1.png").arg(page + 1));
     }
+    ok &= SavePublishDialog(form, folder);
     ok &= SaveErrorDialog(form, folder);
     ok &= SaveProgressDialog(form, folder);
     return ok ? 0 : 1;

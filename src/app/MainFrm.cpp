@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/PublishDialog.h"
 #include "ui/AppIdentity.h"
 #include "ui/Choosers.h"
 #include "ui/ExceptionRouting.h"
@@ -132,6 +133,9 @@ void TMainForm::CreatePage(const form::Page& description) {
     pages_->addTab(page, FromUtf8(description.caption));
     if (description.stacked) {
         CreateStackedLabels(*page, description);
+        for (const form::Control& control : description.below) {
+            CreateControl(*page, control);  // at its place, outside the labels' stack
+        }
         return;
     }
     for (const form::Control& control : description.controls) {
@@ -143,6 +147,7 @@ void TMainForm::CreatePage(const form::Page& description) {
 void TMainForm::CreateControl(QWidget& page, const form::Control& control) {
     QWidget* widget = nullptr;
     switch (control.kind) {
+        case form::Kind::List:  // only in the publication dialog (app/PublishDialog.cpp)
         case form::Kind::Label:
             widget = CreateLabel(page, control);
             break;
@@ -187,6 +192,11 @@ void TMainForm::CreateStackedLabels(QWidget& page, const form::Page& description
 
 void TMainForm::ConnectHandler(QPushButton& button, const form::Control& control) {
     if (control.onClick == form::Handler::None) {
+        return;
+    }
+    if (control.onClick == form::Handler::OpenPublishDialog) {
+        connect(&button, &QPushButton::clicked, this,
+                [this] { steps_.RunCommand([this] { upd::PublishDialog(this).exec(); }); });
         return;
     }
     connect(&button, &QPushButton::clicked, this, [this, control] {

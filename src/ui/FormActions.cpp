@@ -39,6 +39,7 @@ void RunHandler(const Control& button, Fields& fields, InteractionServices& serv
         case Handler::RestoreUpdatesXml:
             return RestoreIndex(fields.Read(Field::UpdFilePath), services);
         case Handler::None:
+        default:  // the publication dialog's own (ui/PublishDialog.h)
             return;
     }
 }

@@ -98,11 +98,91 @@ constexpr std::array kHelpPage{
     HelpLine(7, "lbl12", text::kHelpUpload),
 };
 
+// Below the help text's eight lines (120 pixels, more where one wraps), in the page's free space.
+constexpr std::array kBelowHelp{
+    Control{"btnPublish",
+            Kind::Button,
+            text::kOpenPublishDialog,
+            {0, 150, 150, 28},
+            13,
+            0,
+            false,
+            Handler::OpenPublishDialog},
+};
+
 constexpr std::array kPages{
     Page{"ts1", text::kIndexPackagePage, kIndexPackagePage},
     Page{"ts2", text::kUpdateArchivePage, kUpdateArchivePage},
     Page{"ts3", text::kRestorePage, kRestorePage},
-    Page{"ts4", text::kHelpPage, kHelpPage, true},
+    Page{"ts4", text::kHelpPage, kHelpPage, true, kBelowHelp},
+};
+
+// The publication dialog: three inputs one under the other, each with its chooser at the
+// right, the optional password, and the two commands at the bottom right.
+constexpr int kDialogEdit = 392;
+constexpr int kDialogSide = 412;  // the choosers' column
+
+constexpr Control DialogLabel(std::string_view name, std::string_view text, int top) {
+    return {name, Kind::Label, text, {12, top, kDialogEdit, 15}};
+}
+
+constexpr Control DialogEdit(std::string_view name, int top, int tabStop, Field field, Takes takes,
+                             std::string_view filter = {}) {
+    return {name,  Kind::Edit, "",    {12, top, kDialogEdit, 23}, 13, tabStop, false, Handler::None,
+            field, takes,      filter};
+}
+
+constexpr Control DialogButton(std::string_view name, std::string_view text, Rect rect, int tabStop,
+                               Handler handler, Field field = Field::None) {
+    return {name, Kind::Button, text, rect, 13, tabStop, false, handler, field};
+}
+
+constexpr std::array kPublishDialog{
+    DialogLabel("lblPublishFolder", text::kPublishFolderLabel, 10),
+    DialogEdit("edPublishFolder", 26, 0, Field::PublishFolder, Takes::Folder),
+    DialogButton("btnPublishFolder", text::kSelect, {kDialogSide, 25, 96, 25}, 1,
+                 Handler::ChoosePublishFolder, Field::PublishFolder),
+    DialogLabel("lblPublishIndex", text::kPublishIndexLabel, 56),
+    DialogEdit("edPublishIndex", 72, 2, Field::PublishIndex, Takes::File, text::kUpdFileFilter),
+    DialogButton("btnPublishIndex", text::kSelect, {kDialogSide, 71, 96, 25}, 3,
+                 Handler::ChoosePublishIndex, Field::PublishIndex),
+    DialogLabel("lblPublishArchives", text::kPublishArchivesLabel, 102),
+    Control{"lbPublishArchives",
+            Kind::List,
+            "",
+            {12, 118, kDialogEdit, 96},
+            13,
+            4,
+            false,
+            Handler::None,
+            Field::PublishArchives,
+            Takes::Files,
+            text::kUpdFileFilter},
+    DialogButton("btnAddArchives", text::kAddArchives, {kDialogSide, 118, 96, 25}, 5,
+                 Handler::AddPublishArchives, Field::PublishArchives),
+    DialogButton("btnRemoveArchives", text::kRemoveArchives, {kDialogSide, 149, 96, 25}, 6,
+                 Handler::RemovePublishArchives),
+    DialogLabel("lblPublishPassword", text::kPublishPasswordLabel, 222),
+    Control{"edPublishPassword",
+            Kind::Edit,
+            "",
+            {12, 238, kDialogEdit, 23},
+            13,
+            7,
+            false,
+            Handler::None,
+            Field::PublishPassword,
+            Takes::Nothing,
+            {},
+            true},
+    DialogButton("btnCheckPublication", text::kCheckPublication, {308, 274, 96, 28}, 8,
+                 Handler::CheckPublication),
+    DialogButton("btnPublishRelease", text::kPublishRelease, {kDialogSide, 274, 96, 28}, 9,
+                 Handler::Publish),
+};
+
+constexpr Dialog kPublishDialogForm{
+    "PublishDialog", text::kPublishDialogCaption, 520, 314, {"Calibri", 13}, kPublishDialog,
 };
 
 // Wide enough that the lines do not make the dialog jump as the numbers grow.
@@ -145,9 +225,11 @@ const ProgressLayout& ProgressDialogLayout() {
 
 std::optional<Control> FindControl(std::string_view name) {
     for (const Page& page : kMainForm.pages) {
-        for (const Control& control : page.controls) {
-            if (control.name == name) {
-                return control;
+        for (const auto controls : {page.controls, page.below}) {
+            for (const Control& control : controls) {
+                if (control.name == name) {
+                    return control;
+                }
             }
         }
     }
@@ -166,12 +248,38 @@ const Control& FieldControl(Field field) {
 }
 
 std::vector<Control> TabOrder(const Page& page) {
+    return TabOrder(page.controls);
+}
+
+std::vector<Control> TabOrder(std::span<const Control> controls) {
     std::vector<Control> order;
-    std::copy_if(page.controls.begin(), page.controls.end(), std::back_inserter(order),
+    std::copy_if(controls.begin(), controls.end(), std::back_inserter(order),
                  [](const Control& control) { return control.tabStop != kNoTabStop; });
     std::stable_sort(order.begin(), order.end(),
                      [](const Control& a, const Control& b) { return a.tabStop < b.tabStop; });
     return order;
+}
+
+const Dialog& PublishDialogForm() {
+    return kPublishDialogForm;
+}
+
+const Control& PublishFieldControl(Field field) {
+    for (const Control& control : kPublishDialog) {
+        if (control.kind != Kind::Button && control.field == field) {
+            return control;
+        }
+    }
+    throw std::logic_error("The publication dialog has no such field");
+}
+
+const Control& PublishButton(Handler handler) {
+    for (const Control& control : kPublishDialog) {
+        if (control.onClick == handler) {
+            return control;
+        }
+    }
+    throw std::logic_error("The publication dialog has no such button");
 }
 
 }  // namespace upd::form

@@ -35,6 +35,7 @@ enum class Kind {
     WrappingLabel,  // breaks its text within its width and takes the height it needs
     Edit,
     Button,
+    List,  // the publication dialog's archives: several lines, several selected at once
 };
 
 enum class Handler {
@@ -45,13 +46,32 @@ enum class Handler {
     GenerateUpdateArchive,  // btnGenerateUpdateArchiveClick
     SelectUpdFile,          // btnSelectUpdFileClick
     RestoreUpdatesXml,      // btnRestoreUpdatesXMLClick
+    // The publication dialog (ui/PublishDialog.h): the help page's button opens it.
+    OpenPublishDialog,
+    ChoosePublishFolder,
+    ChoosePublishIndex,
+    AddPublishArchives,
+    RemovePublishArchives,
+    CheckPublication,
+    Publish,
 };
 
 // The fields the handlers read or fill.
-enum class Field { None, UpdatesXmlPath, UpdateFilesPath, Password, UpdFilePath };
+enum class Field {
+    None,
+    UpdatesXmlPath,
+    UpdateFilesPath,
+    Password,
+    UpdFilePath,
+    // The publication dialog's.
+    PublishFolder,
+    PublishIndex,
+    PublishArchives,
+    PublishPassword,
+};
 
 // What a path field takes, from its chooser or from a drop onto its page.
-enum class Takes { Nothing, File, Folder };
+enum class Takes { Nothing, File, Folder, Files };  // Files: one or more
 
 inline constexpr int kNoTabStop = -1;
 
@@ -68,8 +88,11 @@ struct Control {
     Field field = Field::None;
     Takes takes = Takes::Nothing;  // a path field's
     std::string_view filter{};     // the file chooser's of a path field taking a file
+    bool masked = false;           // an edit showing its text as dots
 
-    bool Focusable() const { return kind == Kind::Edit || kind == Kind::Button; }
+    bool Focusable() const {
+        return kind == Kind::Edit || kind == Kind::Button || kind == Kind::List;
+    }
 };
 
 struct Page {
@@ -79,6 +102,8 @@ struct Page {
     // Help page: the labels run at the full page width from the top, each pushing the next
     // one down by the height its wrapped text takes (their rectangles give the minimum).
     bool stacked = false;
+    // Help page: what stands below the stacked labels, at its own rectangle.
+    std::span<const Control> below{};
 };
 
 struct Form {
@@ -128,5 +153,25 @@ struct ProgressLayout {
 };
 
 const ProgressLayout& ProgressDialogLayout();
+
+// The publication dialog "Публикуване", opened from the help page: fixed size, modal over the
+// window, its controls placed as on a page (the client area is its page).
+struct Dialog {
+    std::string_view name;
+    std::string_view caption;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    Font font;
+    std::span<const Control> controls;
+};
+
+const Dialog& PublishDialogForm();
+
+// The dialog's control that is that field, or that runs that handler.
+const Control& PublishFieldControl(Field field);
+const Control& PublishButton(Handler handler);
+
+// Its focusable controls in tab order.
+std::vector<Control> TabOrder(std::span<const Control> controls);
 
 }  // namespace upd::form

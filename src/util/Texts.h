@@ -70,6 +70,37 @@ inline constexpr std::string_view kUpdFileFilter = "UPD Файлове|*.upd";  
 inline constexpr std::string_view kChooseFileTitle = "Избери файл...";
 inline constexpr std::string_view kPatchFolderCaption = "Изберете папката с файловете на пача";
 
+// The publication dialog, opened from the help page.
+inline constexpr std::string_view kOpenPublishDialog = "Публикуване…";
+inline constexpr std::string_view kPublishDialogCaption = "Публикуване";
+inline constexpr std::string_view kPublishFolderLabel = "Папка за актуализациите (споделената)";
+inline constexpr std::string_view kPublishIndexLabel = "Пакет с индекса (updates.upd)";
+inline constexpr std::string_view kPublishArchivesLabel = "Update архиви на тази публикация";
+inline constexpr std::string_view kPublishPasswordLabel =
+    "Парола на архивите (по желание: 7-Zip ги проверява)";
+inline constexpr std::string_view kAddArchives = "Добави…";
+inline constexpr std::string_view kRemoveArchives = "Премахни";
+inline constexpr std::string_view kCheckPublication = "Провери";
+inline constexpr std::string_view kPublishRelease = "Публикувай";
+inline constexpr std::string_view kPublishFolderCaption = "Изберете папката за актуализациите";
+inline constexpr std::string_view kPublishArchivesTitle = "Изберете update архивите";
+inline constexpr std::string_view kPublishNoFolder = "Не е посочена папка за публикуване.";
+inline constexpr std::string_view kPublishNoIndex = "Не е посочен пакетът с индекса.";
+inline constexpr std::string_view kPublishNoArchiver =
+    "Архиваторът SEVENZIP не е намерен до програмата: без него архивите не могат да бъдат "
+    "проверени с паролата.";
+inline constexpr std::string_view kPublishPlanTitle = "План на публикуването";
+inline constexpr std::string_view kPublishReportTitle = "Публикувано";
+inline constexpr std::string_view kPublishCopyText = "Копирай";
+// A line of the plan or the report: "u1.upd: копиран, 1234 байта, SHA-256 1a2b3c4d5e6f7a8b".
+inline constexpr std::string_view kPublishLineState = ": ";
+inline constexpr std::string_view kPublishBytes = " байта";
+inline constexpr std::string_view kPublishSha256 = ", SHA-256 ";
+inline constexpr std::string_view kPublishClose = "Затвори";
+// The folder the publishers use (the mapped drive M:): the dialog starts with it on Windows
+// when it exists.
+inline constexpr std::string_view kPublishersFolder = "M:\\x\\updates\\dvl2autopatcher";
+
 // The message dialog: titles by type, button captions ('&' before the access key).
 inline constexpr std::string_view kWarningTitle = "Предупреждение";
 inline constexpr std::string_view kErrorTitle = "Грешка";
@@ -296,7 +327,8 @@ inline constexpr std::string_view kToolArchiver =
 inline constexpr std::string_view kToolPublish =
     "Copy the update archives, then the index package, into the shared update folder, each "
     "through a temporary name, flushed, read back and checked by SHA-256, after checking the "
-    "whole publication. Prints NAME, STATE, SIZE, SHA-256 per file.";
+    "whole publication. Prints NAME, STATE, SIZE, SHA-256 per file. The window runs the same "
+    "step from its dialog \"Публикуване\" (the help page's button).";
 inline constexpr std::string_view kToolPublishFolder = "The shared update folder.";
 inline constexpr std::string_view kToolPublishIndex =
     "The index package (published as updates.upd).";

@@ -12,6 +12,7 @@
 //      garbage: the same, but "t" then fails as for a damaged archive;
 //      nested:  the same, but "l" lists descriptor.xml under a sub-folder;
 //      sleep:   sleeps 30 s;
+//      slowtest: "t" sleeps 30 s;
 //      child:   starts a copy of itself that writes child.txt beside it at once and
 //               late.txt after 1.5 s, and sleeps 30 s;
 //      leaves:  starts that copy, waits until it has written child.txt, then as normal;
@@ -201,6 +202,9 @@ int main() {
         PrintProgress(verb, mode);
     }
     if (verb == "t") {
+        if (mode == "slowtest") {
+            Sleep(30000);
+        }
         return mode == "garbage" ? 2 : 0;
     }
     if (verb == "l") {

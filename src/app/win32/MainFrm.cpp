@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/win32/PublishDialog.h"
 #include "ui/ExceptionRouting.h"
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/Choosers.h"
@@ -75,6 +76,8 @@ ControlClass ClassOf(const Control& control) {
                     WS_EX_CLIENTEDGE};
         case Kind::Button:
             return {L"Button", BS_PUSHBUTTON | WS_TABSTOP, 0};
+        case Kind::List:  // only in the publication dialog (app/win32/PublishDialog.cpp)
+            return {L"ListBox", LBS_EXTENDEDSEL | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
     }
     return {L"Static", 0, 0};
 }
@@ -138,7 +141,11 @@ void TMainForm::CreatePages() {
 }
 
 void TMainForm::CreateControls(int page, HWND pageWindow) {
-    for (const Control& control : MainForm().pages[page].controls) {
+    std::vector<Control> controls(MainForm().pages[page].controls.begin(),
+                                  MainForm().pages[page].controls.end());
+    controls.insert(controls.end(), MainForm().pages[page].below.begin(),
+                    MainForm().pages[page].below.end());
+    for (const Control& control : controls) {
         const ControlClass type = ClassOf(control);
         const auto id = static_cast<INT_PTR>(kFirstControlId + children_.size());
         HWND window =
@@ -152,7 +159,10 @@ void TMainForm::CreateControls(int page, HWND pageWindow) {
 // The dialog manager moves the focus in z-order: the focusable controls go to the bottom,
 // one after another, in the order of their tab stops.
 void TMainForm::ArrangeTabOrder(const upd::form::Page& page) {
-    for (const Control& control : upd::form::TabOrder(page)) {
+    auto order = upd::form::TabOrder(page);
+    const auto below = upd::form::TabOrder(page.below);
+    order.insert(order.end(), below.begin(), below.end());
+    for (const Control& control : order) {
         SetWindowPos(Find(control.name), HWND_BOTTOM, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
@@ -199,7 +209,7 @@ void TMainForm::PlaceControls(int page) {
         if (child.control.kind == Kind::WrappingLabel) {
             height = std::max(height, WrappedHeight(child.window, Scaled(rect.width, dpi_)));
         }
-        if (stacked) {
+        if (stacked && child.control.kind == Kind::WrappingLabel) {  // not what stands below
             SetWindowPos(child.window, nullptr, Scaled(rect.left, dpi_), stackTop,
                          Scaled(rect.width, dpi_), height, SWP_NOZORDER | SWP_NOACTIVATE);
             stackTop += height;
@@ -371,6 +381,10 @@ void TMainForm::OnCommand(int id) {
     const size_t index = static_cast<size_t>(id - kFirstControlId);
     if (id >= kFirstControlId && index < children_.size()) {
         const Control& control = children_[index].control;
+        if (control.onClick == upd::form::Handler::OpenPublishDialog) {
+            steps_.RunCommand([&] { TPublishDialog(handle_).RunModal(); });
+            return;
+        }
         steps_.RunCommand([&] { upd::form::RunHandler(control, *this, *this); });
     }
 }

@@ -28,7 +28,8 @@ class StorageMedium {
     STGMEDIUM medium_{};
 };
 
-// The paths of a drag of files and folders; anything else is one item that is not a path.
+}  // namespace
+
 form::DraggedItems DraggedItemsOf(IDataObject& data) {
     FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     StorageMedium medium;
@@ -46,7 +47,6 @@ form::DraggedItems DraggedItemsOf(IDataObject& data) {
     return items;
 }
 
-// Copy or link, never move: after a move the drag's source deletes what it dragged.
 DWORD HarmlessEffect(DWORD allowed) {
     for (const DWORD effect : {DROPEFFECT_COPY, DROPEFFECT_LINK}) {
         if (allowed & effect) {
@@ -55,6 +55,8 @@ DWORD HarmlessEffect(DWORD allowed) {
     }
     return DROPEFFECT_NONE;
 }
+
+namespace {
 
 class PageDropTarget final : public IDropTarget {
   public:

@@ -4,7 +4,16 @@
 
 #include "ui/FormActions.h"
 
+#include <ole2.h>
+
+#include "ui/DropRule.h"
+
 namespace upd::win32 {
+
+// The paths of a drag of files and folders; anything else is one item that is not a path.
+form::DraggedItems DraggedItemsOf(IDataObject& data);
+// Copy or link, never move: after a move the drag's source deletes what it dragged.
+DWORD HarmlessEffect(DWORD allowed);
 
 // Files and folders dropped onto the window fill the shown page's path field, as its chooser
 // would (ui/DropRule.h), through fields. An OLE drop target answers "no drop" while a drag the page

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ops/InteractionServices.h"
+#include "ui/PublishDialog.h"
+#include "ui/StepSession.h"
+#include "ui/win32/Fonts.h"
+#include "ui/win32/ProgressDialog.h"
+
+// "Публикуване" on Windows: a window drawn from the dialog's description
+// (ui/FormDescription.h), modal over its owner, whose buttons run the shared handlers
+// (ui/PublishDialog.h) against its fields and itself as their InteractionServices. The
+// publication's step runs in a session of its own while the dialog keeps its message loop.
+class TPublishDialog : public upd::InteractionServices,
+                       public upd::form::PublishForm,
+                       private upd::StepHost {
+  public:
+    explicit TPublishDialog(HWND owner);
+    ~TPublishDialog() override;
+    TPublishDialog(const TPublishDialog&) = delete;
+    TPublishDialog& operator=(const TPublishDialog&) = delete;
+
+    // Shows the dialog with its owner disabled until it has closed.
+    void RunModal();
+    HWND Handle() const { return handle_; }
+    HWND Find(std::string_view name) const;
+
+    std::string ChooseFolder(const std::string& caption) override;
+    std::string ChooseFile(const upd::ChooserFilter& filter, const std::string& title) override;
+    void ShowInfo(const std::string& text) override;
+    void RunStep(upd::Step step, upd::AfterStep afterStep) override;
+
+    std::string Read(upd::form::Field field) const override;
+    void Set(upd::form::Field field, const std::string& text) override;
+    std::vector<std::string> Archives() const override;
+    void SetArchives(const std::vector<std::string>& paths) override;
+    std::vector<std::size_t> SelectedArchives() const override;
+    std::vector<std::string> ChooseFiles(const upd::ChooserFilter& filter,
+                                         const std::string& title) override;
+    void ShowText(const std::string& title, const std::string& text) override;
+
+    // Whether a drag over that point of the screen lands on a control that takes it, and the
+    // drop itself (for the dialog's drop target).
+    std::optional<upd::form::Control> DropTargetAt(POINT screen) const;
+    bool StepRunning() const { return steps_.Running(); }
+
+    static constexpr UINT kStepMessage = WM_APP + 1;
+    static constexpr UINT_PTR kStepTimer = 1;
+
+  private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void OnCommand(int id);
+    void AskToClose();
+    HWND List() const;
+
+    void Post(upd::StepEvent event, std::chrono::milliseconds delay) override;
+    void ShowProgress(const upd::WorkProgress& progress) override;
+    void HideProgress() override;
+    void EnableForm(bool enabled) override;
+    void Close() override;
+
+    HWND owner_;
+    HWND handle_ = nullptr;
+    std::vector<std::pair<upd::form::Control, HWND>> controls_;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    upd::win32::FontHandle font_;
+    upd::StepSession steps_{*this};
+    std::unique_ptr<upd::win32::ProgressDialog> progress_;
+    IDropTarget* dropTarget_ = nullptr;
+    HWND focusBeforeStep_ = nullptr;
+    bool closed_ = false;
+};
