@@ -397,12 +397,10 @@ TEST_F(UpdateArchive, ProgressReportsTheGrowingArchiveAndThenTheCheck) {
         sawFullSize |= p.phase == WorkPhase::Archiving && p.outputBytes == size;
         sawCheck |= p.phase == WorkPhase::Checking && p.outputBytes == size;
         sawPercent |= p.phase == WorkPhase::Archiving && p.percent == 60;
-        EXPECT_LE(p.phaseElapsed, p.elapsed);
         if (i == 0) {
             continue;
         }
         const upd::WorkProgress& before = services.progress[i - 1];
-        EXPECT_GE(p.elapsed, before.elapsed);
         EXPECT_GE(p.phase, before.phase);  // the check comes last
         if (p.phase == before.phase) {
             EXPECT_GE(p.percent.value_or(0), before.percent.value_or(0));

@@ -4,8 +4,10 @@ namespace upd {
 
 namespace {
 
-// Blanks, one to three digits and '%' need no more than this.
-constexpr std::size_t kLongestPercentText = 16;
+// A percentage, a count and the longest path 7-Zip names.
+constexpr std::size_t kLongestSegment = 1024;
+// Between the percentage and the file being read.
+constexpr std::string_view kFileMark = " + ";
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -47,6 +49,10 @@ void ArchiverProgress::Consider(std::string_view segment) {
     const auto value = LeadingPercent(segment);
     if (value && *value <= 100 && (!percent_ || *value >= *percent_)) {
         percent_ = value;
+        if (const std::size_t mark = segment.find(kFileMark); mark != std::string_view::npos) {
+            const std::string_view name = segment.substr(mark + kFileMark.size());
+            current_ = name.substr(0, name.find_last_not_of(' ') + 1);
+        }
     }
 }
 
@@ -55,7 +61,7 @@ void ArchiverProgress::Take(char c) {
         EndSegment();
         return;
     }
-    if (segment_.size() < kLongestPercentText) {
+    if (segment_.size() < kLongestSegment) {
         segment_ += c;
     }
 }

@@ -8,10 +8,6 @@
 
 namespace upd {
 
-// Byte counts as the step's progress in phase: reported at each new percent and about every
-// 100 ms, so that a window is not flooded; each count answers whether to go on (no cancel).
-ByteProgress StepProgress(StepControl& control, WorkPhase phase);
-
 // Pack and unpack of the index package as steps: each reports the bytes done of its total
 // and stops at a cancel, all or nothing (see PackFiles and UnpackFiles).
 Step PackStep(std::vector<std::string> sources, std::string destination);

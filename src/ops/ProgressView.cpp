@@ -1,5 +1,6 @@
 #include "ops/ProgressView.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "util/Text.h"
@@ -24,6 +25,7 @@ constexpr PhaseTexts kPhases[] = {
     {text::kProgressTitle, text::kPhaseChecking, text::kProgressSize},
     {text::kPhasePacking, text::kPhasePacking, text::kProgressPackageSize},
     {text::kPhaseRestoring, text::kPhaseRestoring, text::kProgressRestored},
+    {text::kPhasePublishing, text::kPhaseHashing, text::kProgressHashed},
     {text::kPhasePublishing, text::kPhasePublishing, text::kProgressPublished}};
 
 PhaseTexts TextsOf(WorkPhase phase) {
@@ -37,13 +39,15 @@ std::string PercentText(int percent) {
 }  // namespace
 
 std::optional<std::chrono::seconds> TimeLeft(const WorkProgress& progress) {
-    if (!progress.percent || *progress.percent < kEstimateFromPercent ||
-        progress.phaseElapsed < kEstimateAfter) {
+    std::optional<double> done = progress.work;
+    if (!done && progress.percent) {
+        done = *progress.percent / 100.0;
+    }
+    if (!done || *done < kEstimateFromPercent / 100.0 || progress.phaseElapsed < kEstimateAfter) {
         return std::nullopt;
     }
-    const int done = *progress.percent;
-    const auto left = progress.phaseElapsed * (100 - done) / done;
-    return std::chrono::ceil<std::chrono::seconds>(left);
+    const double left = progress.phaseElapsed.count() * (1 - std::min(*done, 1.0)) / *done;
+    return std::chrono::ceil<std::chrono::seconds>(std::chrono::duration<double, std::milli>(left));
 }
 
 ProgressView ViewOf(const WorkProgress& progress) {

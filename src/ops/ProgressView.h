@@ -20,8 +20,9 @@ struct ProgressView {
     std::string size;  // "Размер на архива: 12,3 MB", or what the phase has written
 };
 
-// The time the phase still needs at its pace so far, in whole seconds rounded up. Absent
-// without a percentage, and before 2 s and 3 %, when a guess would jump about.
+// The time the phase still needs at its pace so far, in whole seconds rounded up: by the
+// share of its work done where the step knows it, else by the percentage. Absent without
+// either, and before 2 s and 3 %, when a guess would jump about.
 std::optional<std::chrono::seconds> TimeLeft(const WorkProgress& progress);
 
 ProgressView ViewOf(const WorkProgress& progress);

@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "container/UpdContainer.h"
-#include "ops/IndexCommands.h"
 #include "ops/UpdateArchive.h"
 #include "util/DurableCopy.h"
 #include "util/File.h"
@@ -149,46 +148,38 @@ void CheckNames(const std::vector<Source>& sources, const std::vector<std::strin
     }
 }
 
-// The step's progress over its whole work, each byte once: the checks' hashing, then the
-// copies (whose read-back is not counted). 7-Zip's tests in between report their own.
-class PublishProgress {
+// A phase's progress over a number of bytes known when it begins, each byte once: the
+// checks' hashing (the bytes read), then the copies (the bytes written; the read-back is not
+// counted, so a copy ends at the files' size).
+class PhaseBytes {
   public:
-    explicit PublishProgress(StepControl& control)
-        : report_(StepProgress(control, WorkPhase::Publishing)) {}
-    void Expect(std::int64_t bytes) { total_ += bytes; }
-    // A file's copy that is not needed after all: the rest of the work is that much shorter.
-    void Drop(std::int64_t bytes) {
-        total_ -= bytes;
-        report_({finished_, total_, written_});
+    PhaseBytes(StepControl& control, WorkPhase phase, std::int64_t total)
+        : report_(StepProgress(control)), total_(total) {
+        control.BeginPhase(phase);
     }
     // The progress of one file's hashing or copying, then its end.
-    CopyProgress Of(bool copying) {
-        return [this, copying](std::int64_t bytes) {
-            report_({finished_ + bytes, total_, written_ + (copying ? bytes : 0)});
+    CopyProgress Of() {
+        return [this](std::int64_t bytes) {
+            report_({finished_ + bytes, total_, finished_ + bytes});
         };
     }
-    void Finished(std::int64_t bytes, bool copying) {
-        finished_ += bytes;
-        written_ += copying ? bytes : 0;
-    }
+    void Finished(std::int64_t bytes) { finished_ += bytes; }
 
   private:
     ByteProgress report_;
-    std::int64_t total_ = 0;
+    std::int64_t total_;
     std::int64_t finished_ = 0;
-    std::int64_t written_ = 0;
 };
 
-std::string Hashed(const fs::path& path, StepControl& control, PublishProgress& progress) {
-    const CopiedFile hashed = HashFile(path, control.Process(), progress.Of(false));
-    progress.Finished(hashed.size, false);
+std::string Hashed(const fs::path& path, StepControl& control, PhaseBytes& progress) {
+    const CopiedFile hashed = HashFile(path, control.Process(), progress.Of());
+    progress.Finished(hashed.size);
     return hashed.sha256;
 }
 
 // Hashes the source and whatever already stands at its name: the same bytes are skipped,
 // other bytes refused for an archive unless replace.
-void CompareWithFolder(Source& source, bool replace, StepControl& control,
-                       PublishProgress& progress) {
+void CompareWithFolder(Source& source, bool replace, StepControl& control, PhaseBytes& progress) {
     source.file.sha256 = Hashed(source.path, control, progress);
     const ReplacedTarget there = InspectTarget(LinkedFile(source.target));
     if (!there.exists) {
@@ -199,7 +190,6 @@ void CompareWithFolder(Source& source, bool replace, StepControl& control,
     }
     source.file.alreadyThere = Hashed(source.target, control, progress) == source.file.sha256;
     if (source.file.alreadyThere) {
-        progress.Drop(source.file.size);
         return;
     }
     if (there.refusal != 0) {
@@ -216,8 +206,7 @@ bool IsArchive(const Source& source) {
 
 // 7-Zip opens each archive with the password and finds descriptor.xml at its root; the bytes
 // it tested must still be those checked.
-void TestArchives(const PublishJob& job, const std::vector<Source>& sources, StepControl& control,
-                  PublishProgress& progress) {
+void TestArchives(const PublishJob& job, const std::vector<Source>& sources, StepControl& control) {
     for (const Source& source : sources | std::views::filter(IsArchive)) {
         const ArchiveJob test{job.archiver, job.password, source.given,
                               FromPath(source.path.parent_path())};
@@ -231,22 +220,30 @@ void TestArchives(const PublishJob& job, const std::vector<Source>& sources, Ste
                                  failure.why +
                                  (failure.errorLine.empty() ? "" : ": " + failure.errorLine) + ".");
         }
-        if (Hashed(source.path, control, progress) != source.file.sha256) {
+        PhaseBytes again(control, WorkPhase::Hashing, source.file.size);
+        if (Hashed(source.path, control, again) != source.file.sha256) {
             Refuse(text::kTheFile, Shown(source.path), text::kPublishSourceChangedAfter);
         }
     }
 }
 
-// All the work, known before it begins, so that the percentage never goes back: each source
-// hashed, tested (with a password) and copied, and each file already at its name hashed.
-void ExpectWork(const PublishJob& job, const std::vector<Source>& sources,
-                PublishProgress& progress) {
+// The checks' hashing: each source, and each file already at its name.
+std::int64_t BytesToHash(const std::vector<Source>& sources) {
+    std::int64_t total = 0;
     for (const Source& source : sources) {
-        const bool tested = !job.password.empty() && IsArchive(source);
         std::error_code missing;
         const auto there = fs::file_size(source.target, missing);
-        progress.Expect(source.file.size * (tested ? 3 : 2) + (missing ? 0 : std::int64_t(there)));
+        total += source.file.size + (missing ? 0 : std::int64_t(there));
     }
+    return total;
+}
+
+std::int64_t BytesToCopy(const std::vector<Source>& sources) {
+    std::int64_t total = 0;
+    for (const Source& source : sources) {
+        total += source.file.alreadyThere ? 0 : source.file.size;
+    }
+    return total;
 }
 
 // What runs killed before they could remove their temporaries left in the folder.
@@ -265,20 +262,20 @@ void PublishLocked(const PublishJob& job, StepControl& control,
                    const std::function<void(const PublishedFile&)>& done) {
     std::vector<Source> sources = SourcesOf(job);
     CheckNames(sources, IndexedNames(sources.back()), job.folder);
-    PublishProgress progress(control);
-    ExpectWork(job, sources, progress);
+    PhaseBytes hashing(control, WorkPhase::Hashing, BytesToHash(sources));
     for (Source& source : sources) {
-        CompareWithFolder(source, job.replace, control, progress);
+        CompareWithFolder(source, job.replace, control, hashing);
     }
     if (!job.password.empty()) {
-        TestArchives(job, sources, control, progress);
+        TestArchives(job, sources, control);
     }
     SweepLeftovers(job);
+    PhaseBytes copying(control, WorkPhase::Publishing, job.dryRun ? 0 : BytesToCopy(sources));
     for (const Source& source : sources) {  // the archives, then the index package
         if (!job.dryRun && !source.file.alreadyThere) {
             const CopyRules rules{source.file.sha256, job.replace || !IsArchive(source)};
-            DurableCopy(source.path, source.target, rules, control.Process(), progress.Of(true));
-            progress.Finished(source.file.size, true);
+            DurableCopy(source.path, source.target, rules, control.Process(), copying.Of());
+            copying.Finished(source.file.size);
         }
         done(source.file);
     }

@@ -1,7 +1,6 @@
 #include "ops/UpdateArchive.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -9,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "ops/ArchiveWork.h"
 #include "ops/ArchiverProgress.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
@@ -295,9 +295,11 @@ ReplacedTarget ReplaceableTarget(const fs::path& target) {
 // (which may come from any thread).
 class ArchiveRun {
   public:
-    ArchiveRun(const ArchiveJob& job, StepControl& control)
+    ArchiveRun(const ArchiveJob& job, StepControl& control,
+               std::optional<ArchiveWork> work = std::nullopt)
         : job_(job),
           control_(control),
+          work_(std::move(work)),
           archiver_(AbsolutePathText(ToPath(job.archiver))),
           folder_(AbsolutePathText(ToPath(job.patchFolder))),
           archive_(LinkedFile(ToPath(AbsolutePathText(ToPath(job.output))))),
@@ -328,10 +330,9 @@ class ArchiveRun {
     }
 
   private:
-    using Clock = std::chrono::steady_clock;
-
     // Each returns false when cancelled and throws when the step fails.
     bool Add() {
+        BeginPhase(WorkPhase::Archiving);
         const ProcessOutcome added =
             StepWithProgress(ArchiveCommand(archiver_, job_.password, archive_.Text(), folder_));
         if (!added.cancelled && added.exitCode != 0) {
@@ -363,8 +364,8 @@ class ArchiveRun {
 
     void BeginPhase(WorkPhase phase) {
         phase_ = phase;
-        phaseStarted_ = Clock::now();
         progress_ = ArchiverProgress();
+        control_.BeginPhase(phase, Amounts());
     }
 
     // Asks for progress unless the archiver has refused that. An archiver that does not know
@@ -387,7 +388,7 @@ class ArchiveRun {
     ProcessOutcome Step(Command command, bool readProgress) {
         command.shownAs = shown_(CommandLine(AsShown(command)));
         const OnOutput read = [this](std::string_view chunk) { progress_.Feed(chunk); };
-        const Heartbeat report = [this] { control_.Report(Progress()); };
+        const Heartbeat report = [this] { control_.Report(Amounts()); };
         return RunAndWait(command, readProgress ? read : OnOutput(), report, control_.Process());
     }
 
@@ -398,30 +399,24 @@ class ArchiveRun {
         return command;
     }
 
-    WorkProgress Progress() const {
-        using std::chrono::duration_cast;
-        using std::chrono::milliseconds;
-        WorkProgress progress;
-        const Clock::time_point now =
-            Clock::now();  // one reading: the phase never outlasts the step
-        progress.elapsed = duration_cast<milliseconds>(now - started_);
-        progress.phaseElapsed = duration_cast<milliseconds>(now - phaseStarted_);
-        progress.outputBytes = archive_.Size();
-        progress.phase = phase_;
-        progress.percent = progress_.Percent();
-        return progress;
+    // The archiving's time done, weighed over the files, where the archiver names them.
+    PhaseAmounts Amounts() {
+        const bool weighed = work_ && phase_ == WorkPhase::Archiving;
+        return {progress_.Percent(), archive_.Size(),
+                weighed ? work_->TimeShare(progress_.Percent(), progress_.Current(),
+                                           control_.Now().phaseElapsed)
+                        : std::nullopt};
     }
 
     const ArchiveJob& job_;
     StepControl& control_;
+    std::optional<ArchiveWork> work_;
     std::string archiver_;
     std::string folder_;
     FolderFiles files_ = FolderFilesOf(folder_);
     TemporaryArchive archive_;
     Shown shown_;
-    Clock::time_point started_ = Clock::now();
     WorkPhase phase_ = WorkPhase::Archiving;
-    Clock::time_point phaseStarted_ = started_;
     ArchiverProgress progress_;
     bool progressSwitch_ = true;  // false once the archiver has refused it
 };
@@ -444,8 +439,9 @@ bool IsInside(const fs::path& path, const fs::path& folder) {
     }
 }
 
-// The job's own checks, for a job whose inputs CheckArchiveInputs has passed.
-void CheckArchiverAndOutput(const ArchiveJob& job) {
+// The job's own checks, for a job whose inputs CheckArchiveInputs has passed; returns the
+// patch folder's files.
+std::vector<WalkedFile> CheckArchiverAndOutput(const ArchiveJob& job) {
     if (!FileExists(job.archiver)) {
         throw OperationError(job.archiver + std::string(text::kDoesNotExist));
     }
@@ -460,7 +456,7 @@ void CheckArchiverAndOutput(const ArchiveJob& job) {
                                           AbsolutePathText(target),
                                           text::kOutputInPatchFolderAfter));
     }
-    RequireOrdinaryTree(job.patchFolder);
+    return RequireOrdinaryTree(job.patchFolder);
 }
 
 }  // namespace
@@ -484,8 +480,8 @@ Command ArchiveCommand(const std::string& archiver, const std::string& password,
 
 Step ArchiveStep(ArchiveJob job) {
     return [job = std::move(job)](StepControl& control) {
-        CheckArchiverAndOutput(job);
-        return ArchiveRun(job, control).Run();
+        const auto files = WeighFiles(job.patchFolder, CheckArchiverAndOutput(job), control);
+        return files ? ArchiveRun(job, control, ArchiveWork(*files)).Run() : StepResult::Cancelled;
     };
 }
 

@@ -9,7 +9,8 @@ namespace upd {
 
 using std::chrono::milliseconds;
 
-StepSession::StepSession(StepHost& host, Clock clock) : host_(host), clock_(std::move(clock)) {}
+StepSession::StepSession(StepHost& host, Clock clock, Launcher launcher)
+    : host_(host), clock_(std::move(clock)), launcher_(std::move(launcher)) {}
 
 void StepSession::RunCommand(const std::function<void()>& command) {
     if (!running_) {
@@ -22,14 +23,22 @@ bool StepSession::Start(Step step, AfterStep afterStep) {
         return false;
     }
     host_.EnableForm(false);
-    afterStep_ = std::move(afterStep);
-    running_ = true;
     shownAt_.reset();
+    startedAt_ = clock_();
     const auto post = [this](StepEvent event) {
         return [this, event] { host_.Post(event, milliseconds(0)); };
     };
-    step_ = std::make_unique<StepThread>(std::move(step), post(StepEvent::Progressed),
-                                         post(StepEvent::Ended));
+    try {
+        step_ = launcher_(std::move(step), post(StepEvent::Progressed), post(StepEvent::Ended));
+    } catch (...) {
+        host_.EnableForm(true);
+        HandleException(std::current_exception());
+        return false;
+    }
+    afterStep_ = std::move(afterStep);
+    running_ = true;
+    // The dialog comes on time also for a step that has not reported yet.
+    host_.Post(StepEvent::Progressed, form::kProgressDelay);
     return true;
 }
 
@@ -55,7 +64,7 @@ void StepSession::Deliver(StepEvent event) {
 void StepSession::ShowProgress() {
     const WorkProgress progress = step_->Latest();
     if (!shownAt_) {
-        if (step_->Cancelled() || progress.elapsed < form::kProgressDelay) {
+        if (step_->Cancelled() || clock_() - startedAt_ < form::kProgressDelay) {
             return;
         }
         shownAt_ = clock_();

@@ -32,14 +32,19 @@ class StepHost {
 };
 
 // A window's command step, the same in both windows: one step at a time on a worker, the
-// progress dialog once the step has run for the form's delay and then for at least
-// kProgressShownAtLeast, the cancel, the step's exception to the application's handler, and
+// progress dialog once the step has run for the form's delay (reported or not) and then for at
+// least kProgressShownAtLeast, the cancel, the step's exception to the application's handler, and
 // a close asked for during a step (the step is cancelled first; the window closes once it
 // has ended).
 class StepSession {
   public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
-    explicit StepSession(StepHost& host, Clock clock = &std::chrono::steady_clock::now);
+    // Makes the step's worker, which throws as std::thread does when the system cannot start
+    // one.
+    using Launcher =
+        std::function<std::unique_ptr<StepThread>(Step, StepThread::Notify, StepThread::Notify)>;
+    explicit StepSession(StepHost& host, Clock clock = &std::chrono::steady_clock::now,
+                         Launcher launcher = &StartStepThread);
     // Cancels a step still running and waits for its worker.
     ~StepSession() { Stop(); }
     StepSession(const StepSession&) = delete;
@@ -47,7 +52,10 @@ class StepSession {
 
     // Runs a button's command inside RunGuarded; ignored while a step runs.
     void RunCommand(const std::function<void()>& command);
-    // Starts the step on a worker; refused (false, nothing runs) while another step runs.
+    // Starts the step on a worker; its dialog follows after the form's delay whether or not
+    // the step has reported by then. Refused (false, nothing runs) while another step runs,
+    // and when the worker cannot start: that error goes to the application's handler and the
+    // form comes back.
     bool Start(Step step, AfterStep afterStep);
     // From Start until the step's end has been handled ("Готово!" closed).
     bool Running() const { return running_; }
@@ -66,8 +74,10 @@ class StepSession {
 
     StepHost& host_;
     Clock clock_;
+    Launcher launcher_;
     std::unique_ptr<StepThread> step_;
     AfterStep afterStep_;
+    std::chrono::steady_clock::time_point startedAt_;
     std::optional<std::chrono::steady_clock::time_point> shownAt_;
     bool running_ = false;
     bool closeAfterStep_ = false;

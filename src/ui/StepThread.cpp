@@ -41,7 +41,9 @@ void StepThread::Cancel() {
 
 WorkProgress StepThread::Latest() const {
     const std::lock_guard lock(mutex_);
-    return latest_;
+    WorkProgress latest = latest_;
+    latest.elapsed = control_.Elapsed();
+    return latest;
 }
 
 StepResult StepThread::Result() {
@@ -52,6 +54,15 @@ StepResult StepThread::Result() {
         std::rethrow_exception(error_);
     }
     return result_;
+}
+
+}  // namespace upd
+
+namespace upd {
+
+std::unique_ptr<StepThread> StartStepThread(Step step, StepThread::Notify progressed,
+                                            StepThread::Notify ended) {
+    return std::make_unique<StepThread>(std::move(step), std::move(progressed), std::move(ended));
 }
 
 }  // namespace upd

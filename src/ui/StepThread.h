@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -24,6 +25,8 @@ class StepThread {
     // From the window's thread: marks the step cancelled and ends its archiver at once.
     void Cancel();
     bool Cancelled() const { return control_.Cancelled(); }
+    // The last progress reported, its elapsed time as of now (a step that has not reported
+    // yet has run as well).
     WorkProgress Latest() const;
 
     // Once ended has been notified: how the step ended; rethrows the step's exception.
@@ -39,5 +42,8 @@ class StepThread {
     StepControl control_;
     std::thread thread_;
 };
+
+std::unique_ptr<StepThread> StartStepThread(Step step, StepThread::Notify progressed,
+                                            StepThread::Notify ended);
 
 }  // namespace upd

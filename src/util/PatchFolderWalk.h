@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace upd {
 
@@ -9,6 +11,11 @@ namespace upd {
 // reparse point (which would pull in files from outside the folder, or loop), or a FIFO,
 // device or socket (which the archiver would wait on). A folder that cannot be read gives
 // "Cannot open file ...". The patch folder itself may be reached through a link.
-void RequireOrdinaryTree(const std::string& patchFolder);
+// Returns the files found: their paths relative to the folder, with '/' between the parts.
+struct WalkedFile {
+    std::string path;
+    std::int64_t size = 0;
+};
+std::vector<WalkedFile> RequireOrdinaryTree(const std::string& patchFolder);
 
 }  // namespace upd

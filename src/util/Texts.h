@@ -364,6 +364,9 @@ inline constexpr std::string_view kPhaseRestoring = "Възстановяван�
 inline constexpr std::string_view kProgressPackageSize = "Размер на пакета: ";
 inline constexpr std::string_view kProgressRestored = "Възстановени: ";
 inline constexpr std::string_view kPhasePublishing = "Публикуване";
+// Publishing's first phase: the sums of the sources and of what stands in the folder.
+inline constexpr std::string_view kPhaseHashing = "Сравняване на файловете";
+inline constexpr std::string_view kProgressHashed = "Прочетени: ";
 inline constexpr std::string_view kProgressPublished = "Копирани: ";
 // "42 %": the percentage with its sign.
 inline constexpr std::string_view kPercentSign = " %";

@@ -26,11 +26,17 @@ namespace updtest {
 
 enum class CancelWay { Button, Escape, CloseBox };
 
-// A step that reports `progress` every 20 ms until it is cancelled.
-inline upd::Step ReportingStep(upd::WorkProgress progress) {
-    return [progress](upd::StepControl& control) {
+// A step in progress's phase that reports its amounts every 20 ms until it is cancelled;
+// a silent one reports nothing.
+inline upd::Step ReportingStep(upd::WorkProgress progress, bool silent = false) {
+    return [progress, silent](upd::StepControl& control) {
+        if (!silent) {
+            control.BeginPhase(progress.phase);
+        }
         while (!control.Cancelled()) {
-            control.Report(progress);
+            if (!silent) {
+                control.Report({progress.percent, progress.outputBytes});
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return upd::StepResult::Cancelled;
@@ -39,25 +45,29 @@ inline upd::Step ReportingStep(upd::WorkProgress progress) {
 
 template <typename Probe>
 void StartReportingStep(Probe& probe, upd::WorkProgress progress,
-                        std::optional<upd::StepResult>& result) {
-    probe.Form().RunStep(ReportingStep(progress), [&result](upd::StepResult r) { result = r; });
+                        std::optional<upd::StepResult>& result, bool silent = false) {
+    probe.Form().RunStep(ReportingStep(progress, silent),
+                         [&result](upd::StepResult r) { result = r; });
 }
 
-// The dialog comes once the step has run half a second, shows its state, and each way of
-// cancelling it ends the step (the window's thread ends the archiver) without a message.
+// The dialog comes once the step has run half a second, whether it has reported or not,
+// shows its state, and each way of cancelling it ends the step (the window's thread ends the
+// archiver) without a message.
 template <typename Probe>
 void CheckProgressDialogAndItsCancel(Probe& probe) {
     using namespace std::chrono_literals;
     const struct {
         upd::WorkProgress progress;
         const char* phase;
+        bool silent = false;
     } states[] = {{{600ms, 5 * 1024 * 1024, upd::WorkPhase::Archiving}, "Архивиране"},
-                  {{7'200ms, 0, upd::WorkPhase::Checking}, "Проверка на архива"}};
+                  {{7'200ms, 0, upd::WorkPhase::Checking}, "Проверка на архива"},
+                  {{}, "Архивиране", true}};
     for (const CancelWay way : {CancelWay::Button, CancelWay::Escape, CancelWay::CloseBox}) {
         for (const auto& state : states) {
             SCOPED_TRACE(std::to_string(int(way)) + " " + state.phase);
             std::optional<upd::StepResult> result;
-            StartReportingStep(probe, state.progress, result);
+            StartReportingStep(probe, state.progress, result, state.silent);
             ASSERT_TRUE(probe.DeliverUntil([&] { return probe.ProgressShown(); }, 5s));
             EXPECT_EQ(probe.ProgressPhase(), state.phase);
             probe.CancelProgress(way);
@@ -86,11 +96,9 @@ void CheckTheBarFollowsThePercentage(Probe& probe) {
     std::optional<upd::StepResult> result;
     probe.Form().RunStep(
         [percent](upd::StepControl& control) {
-            upd::WorkProgress progress{1s, 0};
             while (!control.Cancelled()) {
                 const int now = *percent;
-                progress.percent = now == kUnknown ? std::nullopt : std::optional<int>(now);
-                control.Report(progress);
+                control.Report({now == kUnknown ? std::nullopt : std::optional<int>(now)});
                 std::this_thread::sleep_for(20ms);
             }
             return upd::StepResult::Cancelled;

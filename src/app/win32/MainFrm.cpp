@@ -352,9 +352,10 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             steps_.Deliver(upd::StepEvent(wParam));
             return 0;
         case WM_TIMER:
-            if (wParam == kStepTimer) {
-                KillTimer(handle_, kStepTimer);
-                steps_.Deliver(upd::StepEvent::Ended);
+            if (wParam == kStepTimer + UINT_PTR(upd::StepEvent::Progressed) ||
+                wParam == kStepTimer + UINT_PTR(upd::StepEvent::Ended)) {
+                KillTimer(handle_, wParam);
+                steps_.Deliver(upd::StepEvent(wParam - kStepTimer));
             }
             return 0;
         case WM_DESTROY:
@@ -410,7 +411,7 @@ void TMainForm::Post(upd::StepEvent event, std::chrono::milliseconds delay) {
     if (delay.count() == 0) {
         PostMessageW(handle_, kStepMessage, WPARAM(event), 0);
     } else {
-        SetTimer(handle_, kStepTimer, UINT(delay.count()), nullptr);
+        SetTimer(handle_, kStepTimer + UINT_PTR(event), UINT(delay.count()), nullptr);
     }
 }
 

@@ -55,7 +55,8 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields, pri
     // During a step: cancels it, and closes once it has ended.
     void acExitExecute();
 
-    // Posted for the step's session (wParam: the StepEvent); its timer, for a delayed one.
+    // Posted for the step's session (wParam: the StepEvent); for a delayed one, the timer
+    // kStepTimer + the StepEvent.
     static constexpr UINT kStepMessage = WM_APP + 1;
     static constexpr UINT_PTR kStepTimer = 1;
 

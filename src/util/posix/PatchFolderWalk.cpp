@@ -1,7 +1,9 @@
 #include "util/PatchFolderWalk.h"
 
 #include <fts.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -24,7 +26,7 @@ struct FtsCloser {
 
 }  // namespace
 
-void RequireOrdinaryTree(const std::string& patchFolder) {
+std::vector<WalkedFile> RequireOrdinaryTree(const std::string& patchFolder) {
     std::string root = FromPath(ToPath(patchFolder));
     char* roots[] = {root.data(), nullptr};
     // Physical: links are reported, never followed (the root excepted, as the user named it).
@@ -33,9 +35,16 @@ void RequireOrdinaryTree(const std::string& patchFolder) {
     if (!tree) {
         throw OperationError(CannotOpenMessage(ToPath(patchFolder), LastSystemError()));
     }
+    std::vector<WalkedFile> files;
     errno = 0;
     while (const FTSENT* entry = fts_read(tree.get())) {
         switch (entry->fts_info) {
+            case FTS_F:  // the root's own path and its separator stand before each
+                files.push_back({std::string(entry->fts_path)
+                                     .substr(std::min(std::size_t(entry->fts_pathlen),
+                                                      root.find_last_not_of('/') + 2)),
+                                 std::int64_t(entry->fts_statp->st_size)});
+                break;
             case FTS_SL:
             case FTS_SLNONE:
             case FTS_DC:  // a folder inside itself: only a bind mount does that without links
@@ -53,6 +62,7 @@ void RequireOrdinaryTree(const std::string& patchFolder) {
     if (errno != 0) {
         throw OperationError(CannotOpenMessage(ToPath(patchFolder), LastSystemError()));
     }
+    return files;
 }
 
 }  // namespace upd

@@ -1,5 +1,6 @@
 #include "util/PatchFolderWalk.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,8 +23,10 @@ bool IsDotOrDotDot(const wchar_t* name) {
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
-// Pushes the subfolders of folder onto pending; throws at the first reparse point.
-void ScanFolder(const std::wstring& folder, std::vector<std::wstring>& pending) {
+// Pushes the subfolders of folder onto pending and its files onto files (their paths after
+// skip characters); throws at the first reparse point.
+void ScanFolder(const std::wstring& folder, std::vector<std::wstring>& pending,
+                std::vector<WalkedFile>& files, std::size_t skip) {
     WIN32_FIND_DATAW found{};
     const std::wstring pattern = folder + L"\\*";
     const HANDLE handle =
@@ -47,6 +50,11 @@ void ScanFolder(const std::wstring& folder, std::vector<std::wstring>& pending) 
         }
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             pending.push_back(path);
+        } else {
+            std::string relative = FromPath(std::filesystem::path(path.substr(skip)));
+            std::replace(relative.begin(), relative.end(), '\\', '/');
+            files.push_back({std::move(relative),
+                             (std::int64_t(found.nFileSizeHigh) << 32) | found.nFileSizeLow});
         }
     } while (FindNextFileW(handle, &found));
     if (const DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES) {
@@ -56,17 +64,19 @@ void ScanFolder(const std::wstring& folder, std::vector<std::wstring>& pending) 
 
 }  // namespace
 
-void RequireOrdinaryTree(const std::string& patchFolder) {
+std::vector<WalkedFile> RequireOrdinaryTree(const std::string& patchFolder) {
     std::wstring root = ToPath(patchFolder).wstring();
     while (!root.empty() && (root.back() == L'\\' || root.back() == L'/')) {
         root.pop_back();
     }
     std::vector<std::wstring> pending{root};
+    std::vector<WalkedFile> files;
     while (!pending.empty()) {
         const std::wstring folder = std::move(pending.back());
         pending.pop_back();
-        ScanFolder(folder, pending);
+        ScanFolder(folder, pending, files, root.size() + 1);
     }
+    return files;
 }
 
 }  // namespace upd
