@@ -140,14 +140,16 @@ TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
         ScriptPath("sleeper", "echo started\n(trap '' TERM; sleep 1; sleep 1.5; echo late > '" +
                                   late + "') &\nsleep 30\n");
     const auto started = std::chrono::steady_clock::now();
-    int asked = 0;
-    const auto outcome =
-        updtest::Run(upd::Command{script, {}, {}, {}}, [&] { return ++asked < 3; });
+    upd::ProcessCancel cancel;
+    int beats = 0;  // while it waits, for a caller to report its progress
+    const auto outcome = upd::RunAndWait(
+        upd::Command{script, {}, {}, {}}, {}, [&] { ++beats == 3 ? cancel.Cancel() : void(); },
+        cancel);
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(outcome.cancelled);
-    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(beats, 3);
     EXPECT_EQ(outcome.outputTail, "started\n");
-    EXPECT_GE(took, std::chrono::milliseconds(250));   // asked about every 100 ms
+    EXPECT_GE(took, std::chrono::milliseconds(250));   // a beat about every 100 ms
     EXPECT_LT(took, std::chrono::milliseconds(2500));  // SIGKILL after the grace
     std::this_thread::sleep_until(started + std::chrono::milliseconds(3500));
     EXPECT_FALSE(std::filesystem::exists(late));
@@ -189,12 +191,14 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
 TEST_F(Scripts, NoBackgroundChildOutlivesTheProgram) {
     const std::string late = dir / "late";
     for (const std::string ending : {"exit 0", "exit 3", "sleep 30"}) {
-        const bool cancel = ending == "sleep 30";
+        const bool cancelled = ending == "sleep 30";
         const std::string script =
             ScriptPath("leaves", "(sleep 1; echo late > '" + late + "') &\n" + ending + "\n");
-        const auto outcome =
-            updtest::Run(upd::Command{script, {}, {}, {}}, [&] { return !cancel; });
-        EXPECT_EQ(outcome.cancelled, cancel) << ending;
+        upd::ProcessCancel cancel;
+        const auto outcome = upd::RunAndWait(
+            upd::Command{script, {}, {}, {}}, {}, [&] { cancelled ? cancel.Cancel() : void(); },
+            cancel);
+        EXPECT_EQ(outcome.cancelled, cancelled) << ending;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     EXPECT_FALSE(std::filesystem::exists(late));
@@ -209,7 +213,7 @@ TEST_F(Scripts, OutputIsHandedOnAsItArrives) {
     std::string handed;
     std::vector<Clock::duration> when;
     const auto outcome =
-        updtest::Run(upd::Command{script, {}, {}, {}}, {}, [&](std::string_view chunk) {
+        updtest::Run(upd::Command{script, {}, {}, {}}, [&](std::string_view chunk) {
             handed += chunk;
             when.push_back(Clock::now() - started);
         });

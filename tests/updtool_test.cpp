@@ -3,14 +3,20 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "app/UpdTool.h"
 #include "container/UpdContainer.h"
+#include "ops/Publish.h"
 #include "support/Programs.h"
 #include "support/TestFiles.h"
+#include "util/FileLock.h"
+#include "util/Texts.h"
 
 #ifdef _WIN32
+#include <thread>
+
 #include "support/WindowsProcess.h"
 #include "util/FileSystem.h"
 #else
@@ -324,22 +330,49 @@ TEST(UpdToolPublish, RefusalsNameTheFileAndLeaveTheFolderAsItWas) {
     const std::string good =
         IndexPackage(dir, "good.upd",
                      "<?xml version='1.0' encoding='windows-1251'?>\n"
-                     "<u><a f='old.upd' t='\xcd\xee\xe2\xee'/><a>C:\\x\\new.upd</a></u>");
+                     "<u><a f='old.upd' t='\xcd\xee\xe2\xee'/><a>\n  new.upd </a></u>");
     const std::string newArchive = dir / "new.upd", oldArchive = dir / "old.upd";
     WriteBytes(newArchive, "new bytes");
     WriteBytes(oldArchive, "other bytes");
     WriteBytes(dir / "stray.upd", "stray");
     WriteBytes(dir / "junk.upd", "junk");
     std::filesystem::create_directory(upd::ToPath(dir / "dir.upd"));
+    WriteBytes(dir / "empty.upd", "");
+    WriteBytes(dir / "share/zero.upd", "");
+    const auto names = [&](const std::string& package, const std::string& name) {
+        return IndexPackage(dir, package, "<u><a f='" + name + "'/></u>");
+    };
+    const std::string empty = std::string(upd::text::kPublishEmptyAfter);
+#ifdef _WIN32
+    const std::string archiver = updtest::InstallArchiverStandIn(dir.Text(), "7z.exe", 0);
+    WriteBytes(dir / "mode.txt", "garbage");  // its test fails
+#else
+    const std::string archiver = SEVENZIP_PROGRAM_PATH;
+#endif
     const struct {
         std::vector<std::string> args;
         std::string named;
+        bool otherPublishes = false;  // the folder's lock is held meanwhile
     } cases[] = {
         {{dir / "junk.upd", newArchive}, "junk.upd"},
         {{IndexPackage(dir, "no-xml.upd", "<u/>", "other.xml")}, "no-xml.upd"},
         {{IndexPackage(dir, "malformed.upd", "<u><a f='new.upd'></u>"), newArchive},
          "malformed.upd"},
-        {{IndexPackage(dir, "names-more.upd", "<u>new.upd gone.upd</u>"), newArchive}, "gone.upd"},
+        {{IndexPackage(dir, "names-more.upd", "<u><a>new.upd</a><a>gone.upd</a></u>"), newArchive},
+         "gone.upd"},
+        {{names("sub.upd", "sub/new.upd"), newArchive}, "\"sub/new.upd\""},
+        {{names("back.upd", "patches\\new.upd"), newArchive}, "\"patches\\new.upd\""},
+        {{names("url.upd", "http://srv/new.upd"), newArchive}, "\"http://srv/new.upd\""},
+        {{names("blank.upd", "my file.upd")}, "\"my file.upd\""},
+        {{names("cyrillic.upd", "ъпдейт 5.upd")}, "\"ъпдейт 5.upd\""},
+        {{names("empty-given.upd", "empty.upd"), dir / "empty.upd"}, "empty.upd" + empty},
+        {{names("empty-there.upd", "zero.upd")}, "zero.upd" + empty},
+        {{"-t", dir / "junk.upd", good},
+         "junk.upd" + std::string(upd::text::kPublishNotAFolderAfter)},
+        {{good, newArchive}, std::string(upd::text::kPublishRunningAfter), true},
+        {{"--password", "pw", "--archiver", archiver, good, newArchive},
+         "new.upd" + std::string(upd::text::kPublishTestFailedAfter) +
+             std::string(upd::text::kCheckCannotOpen)},
         {{good, newArchive, dir / "stray.upd"}, "stray.upd"},
         {{good, newArchive, oldArchive}, "old.upd"},
         {{good, newArchive, newArchive}, "new.upd"},
@@ -359,9 +392,15 @@ TEST(UpdToolPublish, RefusalsNameTheFileAndLeaveTheFolderAsItWas) {
             args.insert(args.end(), {"-t", share});
         }
         args.insert(args.end(), c.args.begin(), c.args.end());
+        std::optional<upd::FileLock> other;
+        if (c.otherPublishes) {
+            other.emplace(upd::ToPath(share + "/" + std::string(upd::text::kPublishLockName)));
+            ASSERT_TRUE(other->TryTake());
+        }
         const auto result = RunTool(args);
         EXPECT_EQ(result.status, 1) << c.named;
         EXPECT_NE(result.err.find(c.named), std::string::npos) << c.named << ": " << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
         EXPECT_EQ(Snapshot(share), before) << c.named;
     }
     // The same files pass once the archive that changed is replaced knowingly.
@@ -371,8 +410,69 @@ TEST(UpdToolPublish, RefusalsNameTheFileAndLeaveTheFolderAsItWas) {
     EXPECT_EQ(ReadBytes(dir / "share/old.upd"), "other bytes");
     EXPECT_EQ(ReadBytes(dir / "share/updates.upd"), ReadBytes(good));
     EXPECT_EQ(updtest::FolderEntries(upd::ToPath(share)),
-              (std::vector<std::string>{"new.upd", "old.upd", "updates.upd"}));
+              (std::vector<std::string>{std::string(upd::text::kPublishLockName), "new.upd",
+                                        "old.upd", "updates.upd", "zero.upd"}));
 }
+
+// The progress covers the step from its start (the checks' hashing) and counts each byte once:
+// the copies end at the files' sizes, not at twice them; the second time, with both files there
+// already, nothing is copied. Within a phase the percentage never goes back.
+TEST(UpdToolPublish, ProgressCountsEachByteOnceFromTheStart) {
+    TempDir dir;
+    std::filesystem::create_directory(upd::ToPath(dir / "share"));
+    WriteBytes(dir / "big.upd", std::string(3 << 20, 'x'));
+    const std::string index = IndexPackage(dir, "index.upd", "<u>big.upd</u>");
+    for (const std::int64_t copied :
+         {std::int64_t(3 << 20) + std::int64_t(ReadBytes(index).size()), std::int64_t(0)}) {
+        std::vector<upd::WorkProgress> reports;
+        upd::StepControl control(
+            [&](const upd::WorkProgress& report) { reports.push_back(report); });
+        const upd::PublishJob job{dir / "share", index, {dir / "big.upd"}, false, false, "", ""};
+        ASSERT_EQ(upd::PublishStep(job, control, [](const upd::PublishedFile&) {}),
+                  upd::StepResult::Done);
+        ASSERT_GE(reports.size(), 2u);
+        EXPECT_EQ(reports.front().phase, upd::WorkPhase::Hashing);
+        EXPECT_EQ(reports.back().phase, upd::WorkPhase::Publishing);
+        EXPECT_EQ(reports.back().outputBytes, copied);
+        for (std::size_t i = 1; i < reports.size(); ++i) {
+            if (reports[i - 1].phase == reports[i].phase && reports[i - 1].percent) {
+                EXPECT_LE(reports[i - 1].percent, reports[i].percent) << copied;
+            }
+        }
+    }
+}
+
+#ifdef _WIN32
+// Two updtool.exe publishing into one folder at once, each its own big.upd: exactly one wins,
+// and the folder holds its archive and its index.
+TEST(UpdToolPublish, OfTwoPublishersAtOnceExactlyOneWins) {
+    TempDir dir;
+    const std::string tool = Quoted(upd::ExecutableDirectory() + UPDTOOL_RELATIVE_PATH);
+    for (const std::string round : {"0", "1", "2"}) {
+        const std::string share = dir / ("share" + round);
+        std::filesystem::create_directory(upd::ToPath(share));
+        std::string index[2], archive[2];
+        unsigned long status[2] = {};
+        std::thread publishers[2];
+        for (int who = 0; who < 2; ++who) {
+            const std::string name = round + char('a' + who);
+            index[who] = IndexPackage(dir, name + ".upd", "<u of='" + name + "'>big.upd</u>");
+            archive[who] = dir / ("of-" + name + ".upd\\big.upd");  // beside its index's xml
+            WriteBytes(archive[who], std::string(4 << 20, char('a' + who)));
+            publishers[who] =
+                std::thread([&status, who, errors = dir / (name + ".err"),
+                             command = tool + " publish -t " + Quoted(share) + " " +
+                                       Quoted(index[who]) + " " + Quoted(archive[who])] {
+                    status[who] = updtest::RunProgram(command, errors);
+                });
+        }
+        publishers[0].join(), publishers[1].join();
+        ASSERT_EQ(status[0] + status[1], 1u) << status[0] << " " << status[1];
+        EXPECT_TRUE(ReadBytes(share + "\\big.upd") == ReadBytes(archive[status[0]]));
+        EXPECT_EQ(ReadBytes(share + "\\updates.upd"), ReadBytes(index[status[0]]));
+    }
+}
+#endif
 
 }  // namespace
 

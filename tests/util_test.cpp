@@ -2,12 +2,15 @@
 
 #include <regex>
 
+#include "support/Failure.h"
 #include "support/TestFiles.h"
+#include "util/DurableCopy.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
 #include "util/ReplacingFile.h"
 #include "util/Sha256.h"
 #include "util/Text.h"
+#include "util/Texts.h"
 #include "util/XmlCheck.h"
 
 namespace {
@@ -98,6 +101,46 @@ TEST(ReplacingFile, AbandonedFileKeepsTheOldTargetAndRemovesTheTemporary) {
     }
     EXPECT_EQ(ReadBytes(dir / "out.bin"), "old");
     EXPECT_EQ(updtest::FolderEntries(dir.Path()), std::vector<std::string>{"out.bin"});
+}
+
+// What appears at the name while the new version is written is never replaced by it.
+TEST(ReplacingFile, CommitUnlessTakenLeavesAFileThatAppearedMeanwhile) {
+    for (const bool appears : {false, true}) {
+        TempDir dir;
+        {
+            upd::ReplacingFile file(upd::ToPath(dir / "a.upd"));
+            file.Output().WriteAll("mine", 4);
+            if (appears) {
+                WriteBytes(dir / "a.upd", "theirs");
+            }
+            EXPECT_EQ(file.CommitUnlessTaken(), !appears);
+        }
+        EXPECT_EQ(ReadBytes(dir / "a.upd"), appears ? "theirs" : "mine");
+        EXPECT_EQ(updtest::FolderEntries(dir.Path()), std::vector<std::string>{"a.upd"});
+    }
+}
+
+// A cancel stops hashing and copying as a cancel, never as a result; a source that no longer
+// has the hash it was checked with is refused by name. The target stays as it was.
+TEST(DurableCopy, CancelAndChangedSourceLeaveTheTargetAlone) {
+    TempDir dir;
+    WriteBytes(dir / "source.upd", "source bytes");
+    WriteBytes(dir / "target.upd", "old");
+    const auto source = upd::ToPath(dir / "source.upd"), target = upd::ToPath(dir / "target.upd");
+    const upd::CopyProgress ignored = [](std::int64_t) {};
+    upd::ProcessCancel running, cancelled;
+    cancelled.Cancel();
+    const std::string sha256 = upd::HashFile(source, running, ignored).sha256;
+    EXPECT_THROW(upd::HashFile(source, cancelled, ignored), upd::WorkCancelled);
+    EXPECT_THROW(upd::DurableCopy(source, target, {sha256, true}, cancelled, ignored),
+                 upd::WorkCancelled);
+    EXPECT_NE(updtest::FailureOf([&] {
+                  upd::DurableCopy(source, target, {std::string(64, '0'), true}, running, ignored);
+              }).find("source.upd" + std::string(upd::text::kPublishSourceChangedAfter)),
+              std::string::npos);
+    EXPECT_EQ(updtest::FolderEntries(dir.Path()),
+              (std::vector<std::string>{"source.upd", "target.upd"}));
+    EXPECT_EQ(ReadBytes(dir / "target.upd"), "old");
 }
 
 TEST(ReplacingFile, LongCyrillicTargetNamesStillGetATemporaryFile) {

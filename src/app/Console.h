@@ -18,6 +18,10 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 std::ostream& ConsoleOutput();
 std::ostream& ConsoleError();
 
+// A closed pipe or a full disk behind standard output fails its writes instead of ending the
+// tool (POSIX: SIGPIPE ignored), so that the work goes on to its end and then says so.
+void KeepWorkingWhenOutputFails();
+
 // Whether standard error is a terminal or console window (where a progress line may be
 // rewritten in place), not a file or pipe.
 bool ErrorIsTerminal();

@@ -289,6 +289,10 @@ void Publish(const Options& options, std::ostream& out, const ToolConsole& conso
             });
         },
         line);
+    // The report is written along the way, but a failed write never stops the publication.
+    if (!out.flush()) {
+        throw OperationError(std::string(text::kPublishReportLost));
+    }
 }
 
 void AddPublish(CLI::App& app, Options& options, std::ostream& out, const ToolConsole& console) {

@@ -4,6 +4,7 @@
 #include "app/UpdTool.h"
 
 int main(int argc, char** argv) {
+    upd::KeepWorkingWhenOutputFails();
     upd::ToolConsole console{&std::cin, &upd::ConsoleError(), upd::ErrorIsTerminal()};
     if (upd::InputIsTerminal()) {
         console.readHidden = upd::ReadHiddenLine;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "util/OperationError.h"
+
 namespace upd {
 
 // The index package format: a 32-bit little-endian entry count, then per entry the name
@@ -22,7 +24,6 @@ struct ByteCount {
 // Told the count about every 60 KB of work; returns false to stop the work, which then throws
 // WorkCancelled with every file as it was and no temporary file left.
 using ByteProgress = std::function<bool(const ByteCount&)>;
-struct WorkCancelled {};
 
 // Packs the files, in order, into a new container at destination. Nothing is written for
 // an empty list. The destination changes only when the whole container is complete.

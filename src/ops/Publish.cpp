@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <ranges>
 #include <set>
+#include <thread>
 
 #include "container/UpdContainer.h"
 #include "ops/UpdateArchive.h"
 #include "util/DurableCopy.h"
 #include "util/File.h"
+#include "util/FileLock.h"
 #include "util/FileSystem.h"
 #include "util/OperationError.h"
 #include "util/ReplacingFile.h"
@@ -41,7 +44,7 @@ std::string Shown(const fs::path& path) {
     throw OperationError(text::Around(before, value, after));
 }
 
-// Only regular files, each a copy from outside the folder.
+// Only regular files, each a copy from outside the folder, and no empty archive.
 Source SourceOf(const std::string& given, const std::string& name, const fs::path& folder) {
     Source source{given, ToPath(given), folder / ToPath(name), {}};
     source.file.name = name;
@@ -53,13 +56,23 @@ Source SourceOf(const std::string& given, const std::string& name, const fs::pat
     if (identity && identity == IdentityOf(source.target)) {
         Refuse(text::kTheFile, Shown(source.path), text::kPublishSourceInFolderAfter);
     }
+    source.file.size = probe.Size();
+    if (source.file.size == 0 && name != kIndexPackageName) {
+        Refuse(text::kPublishArchiveBefore, Shown(source.path), text::kPublishEmptyAfter);
+    }
     return source;
 }
 
-std::vector<Source> SourcesOf(const PublishJob& job) {
-    if (!DirectoryExists(job.folder)) {
-        Refuse(text::kPublishFolderBefore, job.folder, text::kPublishFolderMissingAfter);
+void CheckFolder(const std::string& folder) {
+    if (!DirectoryExists(folder)) {
+        std::error_code ec;
+        const bool there = fs::exists(ToPath(folder), ec);
+        Refuse(text::kPublishFolderBefore, folder,
+               there ? text::kPublishNotAFolderAfter : text::kPublishFolderMissingAfter);
     }
+}
+
+std::vector<Source> SourcesOf(const PublishJob& job) {
     const fs::path folder = ToPath(job.folder);
     std::vector<Source> sources;
     std::set<std::string> keys{FileNameKey(kIndexPackageName)};
@@ -103,7 +116,8 @@ std::vector<std::string> IndexedNames(const Source& index) {
     return ArchiveNamesIn(reading.texts);
 }
 
-// The index names every archive published, and every archive it names will be there.
+// The index names every archive published, and every archive it names will be there, not
+// empty.
 void CheckNames(const std::vector<Source>& sources, const std::vector<std::string>& indexed,
                 const std::string& folder) {
     std::set<std::string> indexedKeys, publishedKeys{FileNameKey(kIndexPackageName)};
@@ -118,58 +132,63 @@ void CheckNames(const std::vector<Source>& sources, const std::vector<std::strin
         }
     }
     for (const std::string& name : indexed) {
-        if (!publishedKeys.contains(FileNameKey(name)) &&
-            !FileExists(WithTrailingSeparator(folder) + name)) {
+        const std::string there = WithTrailingSeparator(folder) + name;
+        if (publishedKeys.contains(FileNameKey(name))) {
+            continue;
+        }
+        if (!FileExists(there)) {
             throw OperationError(
                 text::Around(text::kPublishMissingBefore, name, text::kPublishMissingMiddle) +
                 folder + std::string(text::kPublishMissingAfter));
         }
+        std::error_code ec;
+        if (fs::file_size(ToPath(there), ec) == 0 && !ec) {
+            Refuse(text::kPublishArchiveBefore, Shown(ToPath(there)), text::kPublishEmptyAfter);
+        }
     }
 }
 
-// Reports the hashing's progress: the bytes read of the sources and of what stands at their
-// names in the folder.
-class HashProgress {
+// A phase's progress over a number of bytes known when it begins, each byte once: the
+// checks' hashing (the bytes read), then the copies (the bytes written; the read-back is not
+// counted, so a copy ends at the files' size).
+class PhaseBytes {
   public:
-    HashProgress(const std::vector<Source>& sources, StepControl& control)
-        : report_(StepProgress(control)) {
-        std::error_code ec;
-        for (const Source& source : sources) {
-            for (const fs::path& path : {source.path, source.target}) {
-                const auto size = fs::file_size(path, ec);
-                total_ += ec ? 0 : std::int64_t(size);
-            }
-        }
+    PhaseBytes(StepControl& control, WorkPhase phase, std::int64_t total)
+        : report_(StepProgress(control)), total_(total) {
+        control.BeginPhase(phase);
     }
-    CopiedFile operator()(const fs::path& path) {
-        const auto hashed = HashFile(path, [this](std::int64_t bytes) {
-            return report_({finished_ + bytes, total_, finished_ + bytes});
-        });
-        finished_ += hashed ? hashed->size : 0;
-        return hashed ? *hashed : CopiedFile{};
+    // The progress of one file's hashing or copying, then its end.
+    CopyProgress Of() {
+        return [this](std::int64_t bytes) {
+            report_({finished_ + bytes, total_, finished_ + bytes});
+        };
     }
+    void Finished(std::int64_t bytes) { finished_ += bytes; }
 
   private:
     ByteProgress report_;
-    std::int64_t total_ = 0;
+    std::int64_t total_;
     std::int64_t finished_ = 0;
 };
 
+std::string Hashed(const fs::path& path, StepControl& control, PhaseBytes& progress) {
+    const CopiedFile hashed = HashFile(path, control.Process(), progress.Of());
+    progress.Finished(hashed.size);
+    return hashed.sha256;
+}
+
 // Hashes the source and whatever already stands at its name: the same bytes are skipped,
 // other bytes refused for an archive unless replace.
-void CompareWithFolder(Source& source, bool replace, const StepControl& control,
-                       HashProgress& hash) {
-    const CopiedFile hashed = hash(source.path);
-    source.file.size = hashed.size;
-    source.file.sha256 = hashed.sha256;
+void CompareWithFolder(Source& source, bool replace, StepControl& control, PhaseBytes& progress) {
+    source.file.sha256 = Hashed(source.path, control, progress);
     const ReplacedTarget there = InspectTarget(LinkedFile(source.target));
-    if (!there.exists || control.Cancelled()) {
+    if (!there.exists) {
         return;
     }
     if (there.refusal == kIsAFolder || there.refusal == kNotARegularFile) {
         throw OperationError(CannotCreateMessage(source.target, there.refusal));
     }
-    source.file.alreadyThere = hash(source.target).sha256 == hashed.sha256;
+    source.file.alreadyThere = Hashed(source.target, control, progress) == source.file.sha256;
     if (source.file.alreadyThere) {
         return;
     }
@@ -181,82 +200,54 @@ void CompareWithFolder(Source& source, bool replace, const StepControl& control,
     }
 }
 
-// 7-Zip opens each archive with the password and finds descriptor.xml at its root.
-bool TestArchives(const PublishJob& job, const std::vector<Source>& sources, StepControl& control) {
-    for (const Source& source : sources) {
-        if (source.file.name == kIndexPackageName) {
-            continue;
-        }
+bool IsArchive(const Source& source) {
+    return source.file.name != kIndexPackageName;
+}
+
+// 7-Zip opens each archive with the password and finds descriptor.xml at its root; the bytes
+// it tested must still be those checked.
+void TestArchives(const PublishJob& job, const std::vector<Source>& sources, StepControl& control) {
+    for (const Source& source : sources | std::views::filter(IsArchive)) {
         const ArchiveJob test{job.archiver, job.password, source.given,
                               FromPath(source.path.parent_path())};
-        if (TestArchive(test, control) == StepResult::Cancelled) {
-            return false;
+        try {
+            if (TestArchive(test, control) == StepResult::Cancelled) {
+                throw WorkCancelled{};
+            }
+        } catch (const ArchiveCheckFailure& failure) {
+            throw OperationError(text::Around(text::kPublishArchiveBefore, Shown(source.path),
+                                              text::kPublishTestFailedAfter) +
+                                 failure.why +
+                                 (failure.errorLine.empty() ? "" : ": " + failure.errorLine) + ".");
+        }
+        PhaseBytes again(control, WorkPhase::Hashing, source.file.size);
+        if (Hashed(source.path, control, again) != source.file.sha256) {
+            Refuse(text::kTheFile, Shown(source.path), text::kPublishSourceChangedAfter);
         }
     }
-    return true;
 }
 
-// Reports the copying's progress: the bytes written and read back of all files.
-class CopyProgressReport {
-  public:
-    CopyProgressReport(const std::vector<Source>& sources, StepControl& control)
-        : report_(StepProgress(control)) {
-        for (const Source& source : sources) {
-            total_ += source.file.alreadyThere ? 0 : 2 * source.file.size;
-        }
+// The checks' hashing: each source, and each file already at its name.
+std::int64_t BytesToHash(const std::vector<Source>& sources) {
+    std::int64_t total = 0;
+    for (const Source& source : sources) {
+        std::error_code missing;
+        const auto there = fs::file_size(source.target, missing);
+        total += source.file.size + (missing ? 0 : std::int64_t(there));
     }
-    bool operator()(std::int64_t bytes) {
-        const std::int64_t done = finished_ + bytes;
-        return report_({done, total_, done});
-    }
-    void FileDone(std::int64_t size) { finished_ += 2 * size; }
-
-  private:
-    ByteProgress report_;
-    std::int64_t total_ = 0;
-    std::int64_t finished_ = 0;
-};
-
-}  // namespace
-
-std::vector<std::string> ArchiveNamesIn(const std::vector<std::string>& texts) {
-    constexpr std::string_view kSeparators = " \t\r\n\"'<>=,;|";
-    constexpr std::string_view kExtension = ".upd";
-    std::vector<std::string> names;
-    for (const std::string& text : texts) {
-        for (std::size_t at = 0; at < text.size();) {
-            const std::size_t begin = text.find_first_not_of(kSeparators, at);
-            if (begin == std::string::npos) {
-                break;
-            }
-            const std::size_t end = std::min(text.find_first_of(kSeparators, begin), text.size());
-            std::string word = text.substr(begin, end - begin);
-            word = word.substr(word.find_last_of("/\\") + 1);  // npos + 1 is 0
-            std::string lower = word;
-            std::transform(lower.begin(), lower.end(), lower.begin(),
-                           [](unsigned char c) { return char(std::tolower(c)); });
-            if (word.size() > kExtension.size() && lower.ends_with(kExtension)) {
-                names.push_back(word);
-            }
-            at = end;
-        }
-    }
-    return names;
+    return total;
 }
 
-StepResult PublishStep(const PublishJob& job, StepControl& control,
-                       const std::function<void(const PublishedFile&)>& done) {
-    std::vector<Source> sources = SourcesOf(job);
-    CheckNames(sources, IndexedNames(sources.back()), job.folder);
-    control.BeginPhase(WorkPhase::Hashing);
-    HashProgress hash(sources, control);
-    for (Source& source : sources) {
-        CompareWithFolder(source, job.replace, control, hash);
+std::int64_t BytesToCopy(const std::vector<Source>& sources) {
+    std::int64_t total = 0;
+    for (const Source& source : sources) {
+        total += source.file.alreadyThere ? 0 : source.file.size;
     }
-    if (control.Cancelled() || (!job.password.empty() && !TestArchives(job, sources, control))) {
-        return StepResult::Cancelled;
-    }
-    // What runs killed before they could remove their temporaries left in the folder.
+    return total;
+}
+
+// What runs killed before they could remove their temporaries left in the folder.
+void SweepLeftovers(const PublishJob& job) {
     const fs::path folder = ToPath(job.folder);
     for (const fs::path& leftover :
          job.dryRun ? DeadTemporaries(folder) : RemoveDeadTemporaries(folder)) {
@@ -264,20 +255,87 @@ StepResult PublishStep(const PublishJob& job, StepControl& control,
             job.leftover(AbsolutePathText(leftover));
         }
     }
-    control.BeginPhase(WorkPhase::Publishing);
-    CopyProgressReport report(sources, control);
+}
+
+// Checks and copies, with the folder's lock taken (for a dry run: with none).
+void PublishLocked(const PublishJob& job, StepControl& control,
+                   const std::function<void(const PublishedFile&)>& done) {
+    std::vector<Source> sources = SourcesOf(job);
+    CheckNames(sources, IndexedNames(sources.back()), job.folder);
+    PhaseBytes hashing(control, WorkPhase::Hashing, BytesToHash(sources));
+    for (Source& source : sources) {
+        CompareWithFolder(source, job.replace, control, hashing);
+    }
+    if (!job.password.empty()) {
+        TestArchives(job, sources, control);
+    }
+    SweepLeftovers(job);
+    PhaseBytes copying(control, WorkPhase::Publishing, job.dryRun ? 0 : BytesToCopy(sources));
     for (const Source& source : sources) {  // the archives, then the index package
         if (!job.dryRun && !source.file.alreadyThere) {
-            const auto copied = DurableCopy(source.path, source.target, std::ref(report));
-            if (!copied) {
-                return StepResult::Cancelled;
-            }
-            if (copied->sha256 != source.file.sha256) {  // changed since it was checked
-                Refuse(text::kTheFile, Shown(source.path), text::kPublishSourceChangedAfter);
-            }
-            report.FileDone(source.file.size);
+            const CopyRules rules{source.file.sha256, job.replace || !IsArchive(source)};
+            DurableCopy(source.path, source.target, rules, control.Process(), copying.Of());
+            copying.Finished(source.file.size);
         }
         done(source.file);
+    }
+}
+
+// A second publication waits this long for the first to end, then is refused.
+constexpr auto kLockWait = std::chrono::seconds(5);
+
+void TakeLock(FileLock& lock, const std::string& folder, const StepControl& control) {
+    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    while (!lock.TryTake()) {
+        if (control.Cancelled()) {
+            throw WorkCancelled{};
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            Refuse(text::kPublishFolderBusyBefore, folder, text::kPublishRunningAfter);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> ArchiveNamesIn(const std::vector<std::string>& texts) {
+    constexpr std::string_view kBlanks = " \t\r\n";
+    constexpr std::string_view kExtension = ".upd";
+    std::vector<std::string> names;
+    for (const std::string& text : texts) {
+        const std::size_t begin = text.find_first_not_of(kBlanks);
+        if (begin == std::string::npos) {
+            continue;
+        }
+        const std::string name = text.substr(begin, text.find_last_not_of(kBlanks) + 1 - begin);
+        std::string lower = name;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        if (name.size() <= kExtension.size() || !lower.ends_with(kExtension)) {
+            continue;
+        }
+        if (name.find_first_of("/\\:") != std::string::npos) {
+            Refuse(text::kPublishEntryPathBefore, name, text::kPublishEntryPathAfter);
+        }
+        names.push_back(name);
+    }
+    return names;
+}
+
+StepResult PublishStep(const PublishJob& job, StepControl& control,
+                       const std::function<void(const PublishedFile&)>& done) {
+    CheckFolder(job.folder);
+    try {
+        if (job.dryRun) {
+            PublishLocked(job, control, done);
+            return StepResult::Done;
+        }
+        FileLock lock(ToPath(job.folder) / ToPath(std::string(text::kPublishLockName)));
+        TakeLock(lock, job.folder, control);
+        PublishLocked(job, control, done);
+    } catch (const WorkCancelled&) {
+        return StepResult::Cancelled;
     }
     return StepResult::Done;
 }

@@ -35,19 +35,26 @@ struct PublishedFile {
 // The file name the index package gets in the folder.
 inline constexpr const char* kIndexPackageName = "updates.upd";
 
-// The step of publishing. First every check, with nothing written: the folder, the sources
-// (regular files, none twice, none the folder's own file), the index package and its
-// well-formed updates.xml, that the index names every archive and every archive it names is
-// in the folder or among the sources, that no published archive gets other contents (unless
-// replace), and with a password the 7-Zip test of each archive. Then, unless dryRun, the
-// copies: the archives, then the index package, each through a temporary name, checked
-// and renamed into place (DurableCopy). Each file is handed to done once it is in place (for
-// a dry run, once checked). Cancelled leaves the old index package as it was.
+// The step of publishing. Unless dryRun, it first takes the folder's lock (a file
+// ".publish.lock" in it, see FileLock), waiting a few seconds for another publication to end
+// and refused when it does not; the lock is held to the end. Then every check, with nothing
+// written: the folder, the sources (regular files, none twice, none the folder's own file, no
+// empty archive), the index package and its well-formed updates.xml, that the index names every
+// archive and every archive it names is in the folder (not empty) or among the sources, that no
+// published archive gets other contents (unless replace), and with a password the 7-Zip test
+// of each archive (its bytes hashed again after it). Then, unless dryRun, the copies: the
+// archives, then the index package, each through a temporary name, hashed while copied, read
+// back and renamed into place only when every hash equals the check's, and (unless replace)
+// never over an archive that appeared meanwhile (DurableCopy). Each file is handed to done once
+// it is in place (for a dry run, once checked). Cancelled, also while hashing, leaves the old
+// index package as it was.
 StepResult PublishStep(const PublishJob& job, StepControl& control,
                        const std::function<void(const PublishedFile&)>& done);
 
-// The file names ending in ".upd" (in any case) that the texts name: the last part of each
-// word, after any '/' or '\'.
+// The archive names the texts (attribute values and text of updates.xml) give: each text that
+// is as a whole, blanks around it aside, a file name ending in ".upd" (in any case), blanks and
+// any letters inside it included. Throws naming such a text when it has a folder part or is an
+// address ('/', '\' or ':' in it): archives are published at the folder's root only.
 std::vector<std::string> ArchiveNamesIn(const std::vector<std::string>& texts);
 
 }  // namespace upd

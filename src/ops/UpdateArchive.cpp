@@ -107,6 +107,25 @@ std::string LastLines(const std::string& text, std::size_t count) {
     return result;
 }
 
+// 7-Zip's own error line: the first "ERROR:" line, with the reason on the line after it when
+// it names only the file; else the last line.
+std::string ErrorLine(const std::string& output) {
+    const std::string lines = LastLines(output, std::size_t(-1));
+    std::istringstream in(lines);
+    std::string line, last;
+    while (std::getline(in, line)) {
+        last = line;
+        if (line.starts_with("ERROR:")) {
+            std::string reason;
+            if (line.find(" : ") == std::string::npos && std::getline(in, reason)) {
+                line += ": " + reason;
+            }
+            return line;
+        }
+    }
+    return last;
+}
+
 // The archive the archiver writes before it is checked; removed unless moved into place,
 // together with 7-Zip's own "<archive>.tmp". Its name does not end in ".upd": no one takes
 // it for an update.
@@ -231,7 +250,7 @@ class Shown {
     if (!lines.empty()) {
         message += "\n" + lines;
     }
-    throw OperationError(shown(message));
+    throw ArchiveCheckFailure(shown(message), what, shown(ErrorLine(outcome.outputTail)));
 }
 
 // Whether a "l -slt" listing has an entry of that path: a "Path = <path>" line among the
@@ -357,11 +376,8 @@ class ArchiveRun {
     ProcessOutcome Step(Command command, bool readProgress) {
         command.shownAs = shown_(CommandLine(AsShown(command)));
         const OnOutput read = [this](std::string_view chunk) { progress_.Feed(chunk); };
-        const KeepWaiting report = [this] {
-            control_.Report(Amounts());
-            return true;
-        };
-        return RunAndWait(command, report, readProgress ? read : OnOutput(), control_.Process());
+        const Heartbeat report = [this] { control_.Report(Amounts()); };
+        return RunAndWait(command, readProgress ? read : OnOutput(), report, control_.Process());
     }
 
     // Messages name the folder's files by their full pattern, wherever the call runs.

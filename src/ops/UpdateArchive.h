@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "ops/Step.h"
+#include "util/OperationError.h"
 #include "util/ProcessRunner.h"
 
 namespace upd {
@@ -40,9 +41,19 @@ void CheckArchiveInputs(const std::string& patchFolder, const std::string& passw
 // OperationError on a failure.
 Step ArchiveStep(ArchiveJob job);
 
+// The archiver's test of an archive failed: the tool's message, and apart for a caller that
+// words its own, why (the tool's words) and the archiver's own error line (may be empty).
+class ArchiveCheckFailure : public OperationError {
+  public:
+    ArchiveCheckFailure(const std::string& message, std::string_view why, std::string errorLine)
+        : OperationError(message), why(why), errorLine(std::move(errorLine)) {}
+    std::string why;
+    std::string errorLine;
+};
+
 // Tests job.output, an archive made before, as ArchiveStep tests its own: it must open with
 // the password and hold descriptor.xml at its root (job.patchFolder: the folder it is in).
-// Throws OperationError naming it when it does not.
+// Throws ArchiveCheckFailure naming it when it does not.
 StepResult TestArchive(const ArchiveJob& job, StepControl& control);
 
 // Where the archiver is expected: ArchiverFileName() next to the executable.

@@ -50,6 +50,12 @@ auto NamingTarget(const fs::path& target, Work work) {
     }
 }
 
+void StopIfCancelled(const ProcessCancel& cancel) {
+    if (cancel.Requested()) {
+        throw WorkCancelled{};
+    }
+}
+
 }  // namespace
 
 void ThrowReadBackError(const std::filesystem::path& path, long code) {
@@ -58,56 +64,61 @@ void ThrowReadBackError(const std::filesystem::path& path, long code) {
         SystemErrorText(code));
 }
 
-std::optional<CopiedFile> HashFile(const fs::path& path, const CopyProgress& progress) {
+CopiedFile HashFile(const fs::path& path, const ProcessCancel& cancel,
+                    const CopyProgress& progress) {
     File file = OpenSource(path);
     Sha256 hash;
     CopiedFile hashed;
-    const bool whole = ReadAll(file, [&](const unsigned char* data, std::size_t size) {
+    ReadAll(file, [&](const unsigned char* data, std::size_t size) {
         hash.Update(data, size);
         hashed.size += std::int64_t(size);
-        return progress(hashed.size);
+        progress(hashed.size);
+        return !cancel.Requested();
     });
-    if (!whole) {
-        return std::nullopt;
-    }
+    StopIfCancelled(cancel);
     hashed.sha256 = hash.HexDigest();
     return hashed;
 }
 
-std::optional<CopiedFile> DurableCopy(const fs::path& source, const fs::path& target,
-                                      const CopyProgress& progress) {
+CopiedFile DurableCopy(const fs::path& source, const fs::path& target, const CopyRules& rules,
+                       const ProcessCancel& cancel, const CopyProgress& progress) {
     File input = OpenSource(source);
     ReplacingFile output(target);
     Sha256 written;
     CopiedFile copied;
-    const bool whole = ReadAll(input, [&](const unsigned char* data, std::size_t size) {
+    ReadAll(input, [&](const unsigned char* data, std::size_t size) {
         written.Update(data, size);
         NamingTarget(target, [&] { output.Output().WriteAll(data, size); });
         copied.size += std::int64_t(size);
-        return progress(copied.size);
+        progress(copied.size);
+        return !cancel.Requested();
     });
-    if (!whole) {
-        return std::nullopt;
-    }
+    StopIfCancelled(cancel);
     copied.sha256 = written.HexDigest();
+    if (copied.sha256 != rules.sha256) {  // the source changed since it was checked
+        throw OperationError(text::Around(text::kTheFile, AbsolutePathText(source),
+                                          text::kPublishSourceChangedAfter));
+    }
     NamingTarget(target, [&] { output.Finish(); });
 
     Sha256 readBack;
     std::int64_t read = 0;
-    const bool readWhole =
-        ReadFromDisk(output.TemporaryPath(), [&](const unsigned char* data, std::size_t size) {
-            readBack.Update(data, size);
-            read += std::int64_t(size);
-            return progress(copied.size + read);
-        });
-    if (!readWhole) {
-        return std::nullopt;
-    }
+    ReadFromDisk(output.TemporaryPath(), [&](const unsigned char* data, std::size_t size) {
+        readBack.Update(data, size);
+        read += std::int64_t(size);
+        return !cancel.Requested();
+    });
+    StopIfCancelled(cancel);
     if (read != copied.size || readBack.HexDigest() != copied.sha256) {
         throw OperationError(
             text::Around(text::kTheFile, AbsolutePathText(target), text::kReadBackDiffersAfter));
     }
-    output.Commit();
+    if (rules.replace) {
+        output.Commit();
+    } else if (!output.CommitUnlessTaken()) {
+        throw OperationError(
+            text::Around(text::kTheFile, AbsolutePathText(target), text::kPublishNameTakenAfter));
+    }
     return copied;
 }
 

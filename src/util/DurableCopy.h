@@ -4,31 +4,41 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
+
+#include "util/ProcessRunner.h"
 
 namespace upd {
 
-// Called with the bytes handled so far, written and then read back (up to twice the size);
-// false stops the copy.
-using CopyProgress = std::function<bool(std::int64_t)>;
+// Called with the bytes copied or hashed so far: each byte once (a read-back is not counted).
+using CopyProgress = std::function<void(std::int64_t)>;
 
 struct CopiedFile {
     std::int64_t size = 0;
     std::string sha256;  // lower-case hex
 };
 
-// Copies source to target so that no reader ever sees a half-written target: the copy goes
-// to a temporary name beside it (".<name>.<random>.tmp"), is flushed to the disk, read back
-// and compared with the source by SHA-256, and only then renamed over the target (the folder
-// flushed after). Empty when progress stopped it; throws OperationError naming the file on a
-// failure or a differing read-back. Either way the temporary file is gone and target as it was.
-std::optional<CopiedFile> DurableCopy(const std::filesystem::path& source,
-                                      const std::filesystem::path& target,
-                                      const CopyProgress& progress);
+// What a copy must hold before it takes its name.
+struct CopyRules {
+    std::string sha256;    // of the source as it was checked
+    bool replace = false;  // may take the name of a file standing there
+};
 
-// The file's size and SHA-256, reading it whole; empty when progress stopped it.
-std::optional<CopiedFile> HashFile(const std::filesystem::path& path, const CopyProgress& progress);
+// Copies source to target so that no reader ever sees a half-written target: the copy goes
+// to a temporary name beside it (".<name>.<random>.tmp"), is hashed as it is written, flushed
+// to the disk and read back. Only when what was read from the source and what was read back
+// both have the SHA-256 of rules is it renamed to the target (the folder flushed after): over
+// a file there only with rules.replace, else never over one that appeared meanwhile. Throws
+// WorkCancelled once cancel is cancelled; OperationError naming the source when it changed,
+// the target on a failure, a differing read-back or a taken name. On every path but success
+// the temporary file is gone and target as it was.
+CopiedFile DurableCopy(const std::filesystem::path& source, const std::filesystem::path& target,
+                       const CopyRules& rules, const ProcessCancel& cancel,
+                       const CopyProgress& progress);
+
+// The file's size and SHA-256, reading it whole; throws WorkCancelled once cancel is cancelled.
+CopiedFile HashFile(const std::filesystem::path& path, const ProcessCancel& cancel,
+                    const CopyProgress& progress);
 
 // Receives each piece read; false stops the reading.
 using ReadPiece = std::function<bool(const unsigned char* data, std::size_t size)>;

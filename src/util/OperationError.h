@@ -11,4 +11,8 @@ class OperationError : public std::runtime_error {
     explicit OperationError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// Thrown where work below a step (hashing, copying) stops at its cancel, so that the step
+// ends as cancelled and never takes the stop for a result. No std::exception: nothing shows it.
+struct WorkCancelled {};
+
 }  // namespace upd

@@ -36,11 +36,11 @@ void ProcessCancel::Armed::Disarm() noexcept {
     }
 }
 
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
-                          const OnOutput& onOutput, ProcessCancel& cancel) {
+ProcessOutcome RunAndWait(const Command& command, const OnOutput& onOutput,
+                          const Heartbeat& heartbeat, ProcessCancel& cancel) {
     ProcessOutcome outcome;
     if (!cancel.Requested()) {
-        outcome = detail::RunProgram(command, keepWaiting, onOutput, cancel);
+        outcome = detail::RunProgram(command, onOutput, heartbeat, cancel);
     }
     outcome.cancelled = outcome.cancelled || cancel.Requested();
     return outcome;

@@ -32,8 +32,9 @@ struct Command {
     std::vector<std::string> environment{};
 };
 
-// Called about every 100 ms while the program runs; returns whether to go on waiting.
-using KeepWaiting = std::function<bool()>;
+// Called about every 100 ms while the program runs, so that the caller can report how far it
+// has come; it cannot stop the wait: only the cancel does.
+using Heartbeat = std::function<void()>;
 
 // Takes each piece of the program's output (standard output and error, as the pipe delivers
 // them) as it arrives, on the thread that waits.
@@ -74,19 +75,19 @@ class ProcessCancel {
 
 // Starts the program hidden, in a new process group (a job on Windows), with its output
 // captured and handed to onOutput (may be empty) as it arrives, and waits for it without a
-// time limit, asking keepWaiting (may be empty) as it waits. When that returns false or
-// cancel is cancelled, the program and every process it started are ended (POSIX: SIGTERM to
-// its group, SIGKILL after a short grace; Windows: the job is terminated) and the outcome
-// says cancelled, whatever the ended program's exit code. Whatever the program started and
+// time limit, calling heartbeat (may be empty) as it waits. When cancel is cancelled, the
+// program and every process it started are ended (POSIX:
+// SIGTERM to its group, SIGKILL after a short grace; Windows: the job is terminated) and the
+// outcome says cancelled, whatever the ended program's exit code. Whatever the program started and
 // left behind is ended on every path, also after a success. Throws OperationError
 // "(<code>) Unable to run <shownAs>" when it cannot be started.
-ProcessOutcome RunAndWait(const Command& command, const KeepWaiting& keepWaiting,
-                          const OnOutput& onOutput, ProcessCancel& cancel);
+ProcessOutcome RunAndWait(const Command& command, const OnOutput& onOutput,
+                          const Heartbeat& heartbeat, ProcessCancel& cancel);
 
 namespace detail {
 // The platform's runner behind RunAndWait.
-ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
-                          const OnOutput& onOutput, ProcessCancel& cancel);
+ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput,
+                          const Heartbeat& heartbeat, ProcessCancel& cancel);
 // The platform's end of a program tree, safe in a signal handler.
 void EndProgramTree(std::intptr_t target) noexcept;
 }  // namespace detail

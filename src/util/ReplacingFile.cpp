@@ -162,4 +162,14 @@ void ReplacingFile::Commit() {
     committed_ = true;
 }
 
+bool ReplacingFile::CommitUnlessTaken() {
+    Finish();
+    const long error = MoveWithoutReplacing(temporary_, target_);
+    if (error != 0 && error != kNameTaken) {
+        throw OperationError(CannotCreateMessage(target_, error));
+    }
+    committed_ = error == 0;
+    return committed_;
+}
+
 }  // namespace upd

@@ -37,6 +37,16 @@ bool StillRuns(const TemporaryOwner& owner);
 // (Not "ReplaceFile": windows.h makes that name a macro.)
 long MoveOver(const std::filesystem::path& source, const std::filesystem::path& target);
 
+// What MoveWithoutReplacing returns when something already has the target's name.
+inline constexpr long kNameTaken = -4;
+
+// Moves source to target only while nothing has that name, in one step that another process
+// cannot come between (Linux: renameat2 RENAME_NOREPLACE, or link + unlink where the file
+// system lacks it; Windows: MoveFileExW without replacing). Where the file system offers
+// neither, the name is checked just before the rename, which holds against another publisher
+// only under the folder's lock. Returns 0, kNameTaken, or the system error code.
+long MoveWithoutReplacing(const std::filesystem::path& source, const std::filesystem::path& target);
+
 // The file a link at path points to, through every link on the way, even when that file does
 // not exist yet; path itself when it is no link. Replacing that file keeps the link.
 // Throws "Cannot create file ..." for a loop of links.
@@ -77,6 +87,9 @@ class ReplacingFile {
     void Finish();
     // Finishes unless done and renames over the target.
     void Commit();
+    // Finishes unless done and renames to the target unless something has that name by now;
+    // false then, and the temporary is removed as without a commit.
+    bool CommitUnlessTaken();
 
   private:
     std::filesystem::path target_;

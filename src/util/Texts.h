@@ -243,7 +243,13 @@ inline constexpr std::string_view kCannotReadBackAfter = "\" не може да 
 inline constexpr std::string_view kReadBackDiffersAfter =
     "\" е прочетен обратно с друго съдържание (SHA-256) от записаното. Не е публикуван.";
 inline constexpr std::string_view kPublishFolderBefore = "Папката за публикуване \"";
+inline constexpr std::string_view kPublishFolderBusyBefore = "Не е публикувано в папката \"";
 inline constexpr std::string_view kPublishFolderMissingAfter = "\" не съществува!";
+inline constexpr std::string_view kPublishNotAFolderAfter = "\" не е папка!";
+// The folder's lock file, held by one publication at a time.
+inline constexpr std::string_view kPublishLockName = ".publish.lock";
+inline constexpr std::string_view kPublishRunningAfter =
+    "\": в нея вече тече друга публикация. Опитайте отново, когато тя завърши.";
 inline constexpr std::string_view kPublishSourceInFolderAfter =
     "\" вече е в папката за публикуване: посочете файла, който да бъде копиран там.";
 inline constexpr std::string_view kPublishArchiveBefore = "Архивът \"";
@@ -267,6 +273,19 @@ inline constexpr std::string_view kPublishOtherBytesAfter =
     "изтеглят отново; заменете го само съзнателно, с --replace.";
 inline constexpr std::string_view kPublishSourceChangedAfter =
     "\" се промени по време на публикуването. Индексът не е публикуван.";
+inline constexpr std::string_view kPublishNameTakenAfter =
+    "\" се появи в папката по време на публикуването (от друга публикация) и не е заменен. "
+    "Индексът не е публикуван.";
+inline constexpr std::string_view kPublishEntryPathBefore = "updates.xml посочва \"";
+inline constexpr std::string_view kPublishEntryPathAfter =
+    "\" с папка или адрес, а архивите се публикуват в самата папка: посочете само името на "
+    "файла. Нищо не е публикувано.";
+inline constexpr std::string_view kPublishEmptyAfter =
+    "\" е празен (0 байта), а 7-Zip архив никога не е празен. Нищо не е публикувано.";
+inline constexpr std::string_view kPublishTestFailedAfter =
+    "\" не премина проверката със 7-Zip, затова нищо не е публикувано: ";
+inline constexpr std::string_view kPublishReportLost =
+    "Публикуването завърши, но отчетът за него не можа да бъде записан.";
 
 // before + value + after, for the texts above that name a file.
 inline std::string Around(std::string_view before, std::string_view value, std::string_view after) {

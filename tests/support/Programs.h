@@ -31,12 +31,10 @@ inline std::vector<std::string> SplitCommandLine(const std::string& commandLine)
     return arguments;
 }
 
-// Runs the program to its end (or until keepWaiting says stop), nothing cancelling it.
-inline upd::ProcessOutcome Run(const upd::Command& command,
-                               const upd::KeepWaiting& keepWaiting = {},
-                               const upd::OnOutput& onOutput = {}) {
+// Runs the program to its end, nothing cancelling it.
+inline upd::ProcessOutcome Run(const upd::Command& command, const upd::OnOutput& onOutput = {}) {
     upd::ProcessCancel cancel;
-    return upd::RunAndWait(command, keepWaiting, onOutput, cancel);
+    return upd::RunAndWait(command, onOutput, {}, cancel);
 }
 
 // A whole command line, split as the archiver would; messages show it as given.

@@ -112,6 +112,10 @@ std::size_t ErrorColumns() {
     return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
 }
 
+void KeepWorkingWhenOutputFails() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
 bool InputIsTerminal() {
     return isatty(STDIN_FILENO) != 0;
 }

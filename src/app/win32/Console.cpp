@@ -192,4 +192,8 @@ std::string ReadHiddenLine(std::string_view prompt, const ProcessCancel& cancel)
     return FromPath(std::filesystem::path(line));
 }
 
+void KeepWorkingWhenOutputFails() {
+    // Windows ends no program for a closed pipe: a write just fails.
+}
+
 }  // namespace upd

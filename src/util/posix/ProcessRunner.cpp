@@ -260,24 +260,25 @@ std::string Shown(const Command& command) {
     return command.shownAs.empty() ? CommandLine(command) : command.shownAs;
 }
 
-// Waits for the program, reading its output and asking keepWaiting about every 100 ms.
-ProcessOutcome Watch(Child& child, OutputTail& output, const KeepWaiting& keepWaiting) {
+// Waits for the program, reading its output and beating about every 100 ms, until it ends or
+// cancel is cancelled.
+ProcessOutcome Watch(Child& child, OutputTail& output, const Heartbeat& heartbeat,
+                     const ProcessCancel& cancel) {
     using Clock = std::chrono::steady_clock;
-    constexpr auto kAskEvery = std::chrono::milliseconds(100);
-    auto lastAsked = Clock::now();
+    auto lastBeat = Clock::now();
     ProcessOutcome outcome;
     while (!child.Ended()) {
         pollfd watched{output.Fd(), POLLIN, 0};
-        const int ready = ::poll(&watched, 1, 50);
-        const bool interrupted = ready < 0 && errno == EINTR;
+        ::poll(&watched, 1, 50);  // a signal's cancel ends the wait early (EINTR)
         output.Drain();
-        if (interrupted || Clock::now() - lastAsked >= kAskEvery) {
-            lastAsked = Clock::now();
-            if (!keepWaiting()) {
-                child.Terminate();
-                outcome.cancelled = true;
-                break;
-            }
+        if (cancel.Requested()) {
+            child.Terminate();
+            outcome.cancelled = true;
+            break;
+        }
+        if (heartbeat && Clock::now() - lastBeat >= std::chrono::milliseconds(100)) {
+            lastBeat = Clock::now();
+            heartbeat();
         }
     }
     outcome.exitCode = child.Finish();
@@ -295,8 +296,8 @@ void EndProgramTree(std::intptr_t target) noexcept {
     ::kill(-pid_t(target), SIGTERM);
 }
 
-ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
-                          const OnOutput& onOutput, ProcessCancel& cancel) {
+ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput,
+                          const Heartbeat& heartbeat, ProcessCancel& cancel) {
     // A NUL would end its argument early: the program would get less than was given.
     if (HoldsNul(command)) {
         ThrowUnableToRun(EINVAL, Shown(command));
@@ -324,8 +325,7 @@ ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting
     }
     Child child(pid, cancel);
     OutputTail tail(output.Read(), onOutput);
-    return Watch(child, tail,
-                 [&] { return !cancel.Requested() && (!keepWaiting || keepWaiting()); });
+    return Watch(child, tail, heartbeat, cancel);
 }
 
 }  // namespace detail

@@ -109,6 +109,36 @@ long SetAttributesOf(const fs::path& path, unsigned long attributes) {
     return ::chmod(path.c_str(), mode_t(attributes)) == 0 ? 0 : errno;
 }
 
+long MoveWithoutReplacing(const fs::path& source, const fs::path& target) {
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        SyncDirectory(target.parent_path());
+        return 0;
+    }
+    if (errno == EEXIST) {
+        return kNameTaken;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        return errno;
+    }
+    // A file system without the flag: a hard link fails on a taken name just the same.
+    if (::link(source.c_str(), target.c_str()) == 0) {
+        ::unlink(source.c_str());
+        SyncDirectory(target.parent_path());
+        return 0;
+    }
+    if (errno == EEXIST) {
+        return kNameTaken;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
+        return errno;
+    }
+    struct stat info {};
+    if (::lstat(target.c_str(), &info) == 0) {  // no hard links either (a CIFS mount)
+        return kNameTaken;
+    }
+    return MoveOver(source, target);
+}
+
 long MoveOver(const fs::path& source, const fs::path& target) {
     if (::rename(source.c_str(), target.c_str()) != 0) {
         return errno;

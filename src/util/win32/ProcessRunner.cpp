@@ -143,21 +143,22 @@ void Drain(HANDLE pipe, const OnOutput& onOutput, std::string& tail) {
 }
 
 // ending is the program's job, or the program itself when it could not be put in one.
-ProcessOutcome Watch(HANDLE process, HANDLE ending, HANDLE pipe, const KeepWaiting& keepWaiting,
-                     const OnOutput& onOutput) {
+ProcessOutcome Watch(HANDLE process, HANDLE ending, HANDLE pipe, const OnOutput& onOutput,
+                     const Heartbeat& heartbeat, const ProcessCancel& cancel) {
     using Clock = std::chrono::steady_clock;
-    auto lastAsked = Clock::now();
+    auto lastBeat = Clock::now();
     ProcessOutcome outcome;
     while (WaitForSingleObject(process, 50) == WAIT_TIMEOUT) {
         Drain(pipe, onOutput, outcome.outputTail);
-        if (Clock::now() - lastAsked >= std::chrono::milliseconds(100)) {
-            lastAsked = Clock::now();
-            if (!keepWaiting()) {
-                detail::EndProgramTree(reinterpret_cast<std::intptr_t>(ending));
-                WaitForSingleObject(process, INFINITE);
-                outcome.cancelled = true;
-                break;
-            }
+        if (cancel.Requested()) {
+            detail::EndProgramTree(reinterpret_cast<std::intptr_t>(ending));
+            WaitForSingleObject(process, INFINITE);
+            outcome.cancelled = true;
+            break;
+        }
+        if (heartbeat && Clock::now() - lastBeat >= std::chrono::milliseconds(100)) {
+            lastBeat = Clock::now();
+            heartbeat();
         }
     }
     Drain(pipe, onOutput, outcome.outputTail);
@@ -179,8 +180,8 @@ void EndProgramTree(std::intptr_t target) noexcept {
     }
 }
 
-ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting,
-                          const OnOutput& onOutput, ProcessCancel& cancel) {
+ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput,
+                          const Heartbeat& heartbeat, ProcessCancel& cancel) {
     if (!FitsOneCommandLine(command)) {
         ThrowUnableToRun(ERROR_INVALID_PARAMETER, Shown(command));
     }
@@ -217,9 +218,7 @@ ProcessOutcome RunProgram(const Command& command, const KeepWaiting& keepWaiting
     const ProcessCancel::Armed armed(&cancel, reinterpret_cast<std::intptr_t>(ending));
     ResumeThread(thread.Get());
     standard.write.Close();  // the pipe ends when the program and its children have closed theirs
-    return Watch(
-        process.Get(), ending, standard.read.Get(),
-        [&] { return !cancel.Requested() && (!keepWaiting || keepWaiting()); }, onOutput);
+    return Watch(process.Get(), ending, standard.read.Get(), onOutput, heartbeat, cancel);
 }
 
 }  // namespace detail

@@ -97,6 +97,15 @@ long SetAttributesOf(const std::filesystem::path& path, unsigned long attributes
     return SetFileAttributesW(path.c_str(), kept) ? 0 : long(GetLastError());
 }
 
+long MoveWithoutReplacing(const std::filesystem::path& source,
+                          const std::filesystem::path& target) {
+    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        return 0;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? kNameTaken : long(error);
+}
+
 long MoveOver(const std::filesystem::path& source, const std::filesystem::path& target) {
     if (!MoveFileExW(source.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
