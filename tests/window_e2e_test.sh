@@ -39,13 +39,13 @@ running() { local state; state=$(sed -n 's/^[0-9]* (.*) \(.\) .*/\1/p' "/proc/$1
 
 source "$(dirname "$0")/support/e2e.sh"
 
-# Clicks the control "$3" (left top width height) until the chooser titled $1... opens (under
-# load a click right after the last chooser closed was lost), types the path $2 once it has the
-# keyboard (a slow build shows it before it takes input), and waits until Return has closed it.
+# Runs the click "$3..." (click_control or in_dialog, with left top width height) until the
+# chooser titled $1... opens (under load a click right after the last chooser closed was lost),
+# types the path $2 once it has the keyboard (a slow build shows it before it takes input), and waits until Return has closed it.
 answer_chooser() {
   local chooser
   for _ in 1 2 3 4 5; do
-    click_control $3
+    "${@:3}"
     chooser=$(timeout 4 xdotool search --sync --onlyvisible --name "^$1" | head -n 1)
     [ -n "$chooser" ] && break
     echo "the chooser \"$1\" did not open in 4 s: clicked again" >&2
@@ -113,10 +113,10 @@ timeout 5 xdotool windowfocus --sync "$window" || fail "cannot focus the window"
 
 # Page ts2, then its "Избери": the folder chooser takes a typed path.
 click 230 12
-answer_chooser "Изберете папката" patch "448 14 97 25"
+answer_chooser "Изберете папката" patch click_control 448 14 97 25
 
 # The command button, then the output chooser.
-answer_chooser "Изберете път за запис" out/u1.upd "176 134 281 49"
+answer_chooser "Изберете път за запис" out/u1.upd click_control 176 134 281 49
 chosen=$(date +%s%N)
 
 wait_window "Архивиране" 5
@@ -165,8 +165,8 @@ type_into 12 26 "$work/share"
 in_dialog 412 274 96 28  # "Публикувай" with the index field empty
 expect_box "Грешка"
 type_into 12 72 "$work/rel/v1.upd"
-in_dialog 412 118 96 25  # "Добави…": the multi-select chooser
-answer_chooser "Изберете update архивите" rel/u1.upd
+# "Добави…": the multi-select chooser
+answer_chooser "Изберете update архивите" rel/u1.upd in_dialog 412 118 96 25
 in_dialog 308 274 96 28  # "Провери": the plan, nothing copied
 expect_box "План на публикуването"
 [ -z "$(ls -A "$work/share")" ] || fail "the check copied: $(ls -A "$work/share")"
@@ -180,8 +180,7 @@ cmp -s "$work/rel/v1.upd" "$work/share/updates.upd" || fail "updates.upd is not 
 # first; a cancel in the progress dialog keeps the old index and copies nothing.
 printf '#!/bin/sh\nsleep 120 &\necho $! >"%s"\nwait\n' "$work/tester.pid" >"$work/app/SEVENZIP"
 type_into 12 72 "$work/rel/v2.upd"
-in_dialog 412 118 96 25
-answer_chooser "Изберете update архивите" rel/u2.upd
+answer_chooser "Изберете update архивите" rel/u2.upd in_dialog 412 118 96 25
 type_into 12 238 "secret"
 in_dialog 412 274 96 28
 wait_window "Архивиране" 10

@@ -260,12 +260,7 @@ void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
 
 // Queued calls still waiting when the window goes are dropped with it.
 void TMainForm::Post(upd::StepEvent event, std::chrono::milliseconds delay) {
-    const auto deliver = upd::Guarded([this, event] { steps_.Deliver(event); });
-    if (delay.count() == 0) {
-        QMetaObject::invokeMethod(this, deliver, Qt::QueuedConnection);
-    } else {
-        QTimer::singleShot(delay, this, deliver);
-    }
+    upd::PostStepEvent(this, steps_, event, delay);
 }
 
 void TMainForm::ShowProgress(const upd::WorkProgress& progress) {

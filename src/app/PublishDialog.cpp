@@ -273,12 +273,7 @@ bool PublishDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PublishDialog::Post(StepEvent event, std::chrono::milliseconds delay) {
-    const auto deliver = Guarded([this, event] { steps_.Deliver(event); });
-    if (delay.count() == 0) {
-        QMetaObject::invokeMethod(this, deliver, Qt::QueuedConnection);
-    } else {
-        QTimer::singleShot(delay, this, deliver);
-    }
+    PostStepEvent(this, steps_, event, delay);
 }
 
 void PublishDialog::ShowProgress(const WorkProgress& progress) {

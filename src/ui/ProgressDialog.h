@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "ops/Step.h"
+#include "ui/StepSession.h"
 
 class QLabel;
 class QProgressBar;
@@ -40,5 +41,10 @@ class ProgressDialog : public QDialog {
     QPushButton* cancel_ = nullptr;
     bool cancelled_ = false;
 };
+
+// A Qt window's StepHost::Post: the event reaches the session on receiver's thread, after
+// delay (no delay: queued, as the worker needs).
+void PostStepEvent(QObject* receiver, StepSession& session, StepEvent event,
+                   std::chrono::milliseconds delay);
 
 }  // namespace upd

@@ -11,6 +11,7 @@
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/Choosers.h"
 #include "ui/win32/LocalizedMessage.h"
+#include "ui/win32/StepEvents.h"
 #include "ui/win32/WideText.h"
 
 using upd::form::Control;
@@ -335,6 +336,9 @@ LRESULT CALLBACK TMainForm::Procedure(HWND window, UINT message, WPARAM wParam, 
 }
 
 LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (upd::win32::DeliverStepEvent(handle_, message, wParam, steps_)) {
+        return 0;
+    }
     switch (message) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam));
@@ -361,16 +365,6 @@ LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
                 limits->ptMaxSize = {frame.cx, frame.cy};
             return 0;
         }
-        case kStepMessage:
-            steps_.Deliver(upd::StepEvent(wParam));
-            return 0;
-        case WM_TIMER:
-            if (wParam == kStepTimer + UINT_PTR(upd::StepEvent::Progressed) ||
-                wParam == kStepTimer + UINT_PTR(upd::StepEvent::Ended)) {
-                KillTimer(handle_, wParam);
-                steps_.Deliver(upd::StepEvent(wParam - kStepTimer));
-            }
-            return 0;
         case WM_DESTROY:
             if (closing_) {
                 PostQuitMessage(0);
@@ -419,13 +413,8 @@ void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
     steps_.Start(std::move(step), std::move(afterStep));
 }
 
-// From the worker only without delay: a posted message. A delayed event takes the timer.
 void TMainForm::Post(upd::StepEvent event, std::chrono::milliseconds delay) {
-    if (delay.count() == 0) {
-        PostMessageW(handle_, kStepMessage, WPARAM(event), 0);
-    } else {
-        SetTimer(handle_, kStepTimer + UINT_PTR(event), UINT(delay.count()), nullptr);
-    }
+    upd::win32::PostStepEvent(handle_, event, delay);
 }
 
 void TMainForm::ShowProgress(const upd::WorkProgress& progress) {

@@ -56,11 +56,6 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields, pri
     // During a step: cancels it, and closes once it has ended.
     void acExitExecute();
 
-    // Posted for the step's session (wParam: the StepEvent); for a delayed one, the timer
-    // kStepTimer + the StepEvent.
-    static constexpr UINT kStepMessage = WM_APP + 1;
-    static constexpr UINT_PTR kStepTimer = 1;
-
   private:
     struct Child {
         std::string_view name;

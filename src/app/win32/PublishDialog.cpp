@@ -11,6 +11,7 @@
 #include "ui/win32/Choosers.h"
 #include "ui/win32/DropTarget.h"
 #include "ui/win32/LocalizedMessage.h"
+#include "ui/win32/StepEvents.h"
 #include "ui/win32/WideText.h"
 
 using upd::form::Control;
@@ -345,6 +346,9 @@ LRESULT CALLBACK TPublishDialog::Procedure(HWND window, UINT message, WPARAM wPa
 }
 
 LRESULT TPublishDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (upd::win32::DeliverStepEvent(handle_, message, wParam, steps_)) {
+        return 0;
+    }
     switch (message) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
@@ -353,15 +357,6 @@ LRESULT TPublishDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE:
             AskToClose();
-            return 0;
-        case kStepMessage:
-            steps_.Deliver(upd::StepEvent(wParam));
-            return 0;
-        case WM_TIMER:
-            if (wParam == kStepTimer) {
-                KillTimer(handle_, kStepTimer);
-                steps_.Deliver(upd::StepEvent::Ended);
-            }
             return 0;
         default:
             return DefWindowProcW(handle_, message, wParam, lParam);
@@ -389,11 +384,7 @@ void TPublishDialog::AskToClose() {
 }
 
 void TPublishDialog::Post(upd::StepEvent event, std::chrono::milliseconds delay) {
-    if (delay.count() == 0) {
-        PostMessageW(handle_, kStepMessage, WPARAM(event), 0);
-    } else {
-        SetTimer(handle_, kStepTimer, UINT(delay.count()), nullptr);
-    }
+    upd::win32::PostStepEvent(handle_, event, delay);
 }
 
 void TPublishDialog::ShowProgress(const upd::WorkProgress& progress) {

@@ -51,9 +51,6 @@ class TPublishDialog : public upd::InteractionServices,
     std::optional<upd::form::Control> DropTargetAt(POINT screen) const;
     bool StepRunning() const { return steps_.Running(); }
 
-    static constexpr UINT kStepMessage = WM_APP + 1;
-    static constexpr UINT_PTR kStepTimer = 1;
-
   private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
