@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/InteractionServices.h"
 #include "ops/Publish.h"
 #include "ui/DropRule.h"
 #include "ui/FormActions.h"
 #include "ui/FormDescription.h"
+#include "ui/InteractionServices.h"
 
 namespace upd::form {
 
