@@ -140,7 +140,7 @@ TEST_F(Scripts, CancelEndsTheProgramAndEverythingInItsGroup) {
         ScriptPath("sleeper", "echo started\n(trap '' TERM; sleep 1; sleep 1.5; echo late > '" +
                                   late + "') &\nsleep 30\n");
     const auto started = std::chrono::steady_clock::now();
-    upd::ProcessCancel cancel;
+    upd::CancelToken cancel;
     int beats = 0;  // while it waits, for a caller to report its progress
     const auto outcome = upd::RunAndWait(
         upd::Command{script, {}, {}, {}}, {}, [&] { ++beats == 3 ? cancel.Cancel() : void(); },
@@ -165,7 +165,7 @@ TEST_F(Scripts, CancelFromAnotherThreadEndsTheGroupAtOnceOrStartsNothing) {
     for (const bool beforeStart : {true, false}) {
         SCOPED_TRACE(beforeStart);
         std::filesystem::remove(started);
-        upd::ProcessCancel cancel;
+        upd::CancelToken cancel;
         if (beforeStart) {
             cancel.Cancel();
         }
@@ -194,7 +194,7 @@ TEST_F(Scripts, NoBackgroundChildOutlivesTheProgram) {
         const bool cancelled = ending == "sleep 30";
         const std::string script =
             ScriptPath("leaves", "(sleep 1; echo late > '" + late + "') &\n" + ending + "\n");
-        upd::ProcessCancel cancel;
+        upd::CancelToken cancel;
         const auto outcome = upd::RunAndWait(
             upd::Command{script, {}, {}, {}}, {}, [&] { cancelled ? cancel.Cancel() : void(); },
             cancel);

@@ -128,7 +128,7 @@ TEST(DurableCopy, CancelAndChangedSourceLeaveTheTargetAlone) {
     WriteBytes(dir / "target.upd", "old");
     const auto source = upd::ToPath(dir / "source.upd"), target = upd::ToPath(dir / "target.upd");
     const upd::CopyProgress ignored = [](std::int64_t) {};
-    upd::ProcessCancel running, cancelled;
+    upd::CancelToken running, cancelled;
     cancelled.Cancel();
     const std::string sha256 = upd::HashFile(source, running, ignored).sha256;
     EXPECT_THROW(upd::HashFile(source, cancelled, ignored), upd::WorkCancelled);

@@ -36,6 +36,6 @@ bool InputIsTerminal();
 // One line typed at the terminal, without its line break: the prompt shown on standard error,
 // the echo off while reading and restored on every path. Returns what was typed so far once
 // cancel is cancelled (by Ctrl-C or another interruption) while it waits.
-std::string ReadHiddenLine(std::string_view prompt, const ProcessCancel& cancel);
+std::string ReadHiddenLine(std::string_view prompt, const CancelToken& cancel);
 
 }  // namespace upd

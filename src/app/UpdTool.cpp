@@ -170,7 +170,7 @@ struct Interrupted {
 
 // Asked for at the terminal; an interruption ends the asking, the terminal given back as it was.
 std::string HiddenPassword(const ToolConsole& console) {
-    ProcessCancel cancel;
+    CancelToken cancel;
     const CancelOnInterruption interruption(cancel);
     std::string line = console.readHidden(text::kToolPasswordPrompt, cancel);
     if (cancel.Requested()) {
@@ -202,7 +202,7 @@ std::string Archiver(const Options& options) {
 // Runs the step here, its progress on the terminal's line; an interruption cancels it.
 void RunHere(const Step& step, ProgressLine& line) {
     StepControl control([&line](const WorkProgress& progress) { line.Show(progress); });
-    const CancelOnInterruption interruption(control.Process());
+    const CancelOnInterruption interruption(control.Token());
     if (step(control) == StepResult::Cancelled) {
         ThrowInterrupted(interruption);
     }

@@ -24,7 +24,7 @@ struct ToolConsole {
     // Reads "--password -" at a terminal: the prompt shown, the echo off; returns early once
     // cancel is cancelled. Empty when standard input is no terminal; the password is then the
     // first line of in.
-    std::function<std::string(std::string_view prompt, const ProcessCancel& cancel)> readHidden{};
+    std::function<std::string(std::string_view prompt, const CancelToken& cancel)> readHidden{};
     // The terminal's width in columns, which the progress line keeps within; empty or 0: any.
     std::function<std::size_t()> columns{};
 };

@@ -172,7 +172,7 @@ class PhaseBytes {
 };
 
 std::string Hashed(const fs::path& path, StepControl& control, PhaseBytes& progress) {
-    const CopiedFile hashed = HashFile(path, control.Process(), progress.Of());
+    const CopiedFile hashed = HashFile(path, control.Token(), progress.Of());
     progress.Finished(hashed.size);
     return hashed.sha256;
 }
@@ -274,7 +274,7 @@ void PublishLocked(const PublishJob& job, StepControl& control,
     for (const Source& source : sources) {  // the archives, then the index package
         if (!job.dryRun && !source.file.alreadyThere) {
             const CopyRules rules{source.file.sha256, job.replace || !IsArchive(source)};
-            DurableCopy(source.path, source.target, rules, control.Process(), copying.Of());
+            DurableCopy(source.path, source.target, rules, control.Token(), copying.Of());
             copying.Finished(source.file.size);
         }
         done(source.file);

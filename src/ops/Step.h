@@ -56,7 +56,7 @@ class StepControl {
 
     void Cancel() noexcept { cancel_.Cancel(); }
     bool Cancelled() const noexcept { return cancel_.Requested(); }
-    ProcessCancel& Process() { return cancel_; }
+    CancelToken& Token() { return cancel_; }
 
   private:
     Reporter reporter_;
@@ -64,7 +64,7 @@ class StepControl {
     const std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point phaseStarted_;
     WorkPhase phase_ = WorkPhase::Archiving;
-    ProcessCancel cancel_;
+    CancelToken cancel_;
 };
 
 // Byte counts as the phase's progress: reported at each new percent and about every 100 ms,

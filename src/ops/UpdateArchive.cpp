@@ -377,7 +377,7 @@ class ArchiveRun {
         command.shownAs = shown_(CommandLine(AsShown(command)));
         const OnOutput read = [this](std::string_view chunk) { progress_.Feed(chunk); };
         const Heartbeat report = [this] { control_.Report(Amounts()); };
-        return RunAndWait(command, readProgress ? read : OnOutput(), report, control_.Process());
+        return RunAndWait(command, readProgress ? read : OnOutput(), report, control_.Token());
     }
 
     // Messages name the folder's files by their full pattern, wherever the call runs.

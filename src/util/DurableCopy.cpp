@@ -50,7 +50,7 @@ auto NamingTarget(const fs::path& target, Work work) {
     }
 }
 
-void StopIfCancelled(const ProcessCancel& cancel) {
+void StopIfCancelled(const CancelToken& cancel) {
     if (cancel.Requested()) {
         throw WorkCancelled{};
     }
@@ -64,8 +64,7 @@ void ThrowReadBackError(const std::filesystem::path& path, long code) {
         SystemErrorText(code));
 }
 
-CopiedFile HashFile(const fs::path& path, const ProcessCancel& cancel,
-                    const CopyProgress& progress) {
+CopiedFile HashFile(const fs::path& path, const CancelToken& cancel, const CopyProgress& progress) {
     File file = OpenSource(path);
     Sha256 hash;
     CopiedFile hashed;
@@ -81,7 +80,7 @@ CopiedFile HashFile(const fs::path& path, const ProcessCancel& cancel,
 }
 
 CopiedFile DurableCopy(const fs::path& source, const fs::path& target, const CopyRules& rules,
-                       const ProcessCancel& cancel, const CopyProgress& progress) {
+                       const CancelToken& cancel, const CopyProgress& progress) {
     File input = OpenSource(source);
     ReplacingFile output(target);
     Sha256 written;

@@ -33,11 +33,11 @@ struct CopyRules {
 // the target on a failure, a differing read-back or a taken name. On every path but success
 // the temporary file is gone and target as it was.
 CopiedFile DurableCopy(const std::filesystem::path& source, const std::filesystem::path& target,
-                       const CopyRules& rules, const ProcessCancel& cancel,
+                       const CopyRules& rules, const CancelToken& cancel,
                        const CopyProgress& progress);
 
 // The file's size and SHA-256, reading it whole; throws WorkCancelled once cancel is cancelled.
-CopiedFile HashFile(const std::filesystem::path& path, const ProcessCancel& cancel,
+CopiedFile HashFile(const std::filesystem::path& path, const CancelToken& cancel,
                     const CopyProgress& progress);
 
 // Receives each piece read; false stops the reading.

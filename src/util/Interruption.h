@@ -10,7 +10,7 @@ namespace upd {
 // returns. Only one at a time; the signals' earlier handling comes back when it ends.
 class CancelOnInterruption {
   public:
-    explicit CancelOnInterruption(ProcessCancel& cancel);
+    explicit CancelOnInterruption(CancelToken& cancel);
     ~CancelOnInterruption();
     CancelOnInterruption(const CancelOnInterruption&) = delete;
     CancelOnInterruption& operator=(const CancelOnInterruption&) = delete;

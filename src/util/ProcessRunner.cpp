@@ -12,7 +12,7 @@ namespace upd {
     throw OperationError("(" + std::to_string(code) + std::string(text::kUnableToRun) + shown);
 }
 
-void ProcessCancel::Cancel() noexcept {
+void CancelToken::Cancel() noexcept {
     requested_.store(true);
     ending_.fetch_add(1);
     if (const std::intptr_t target = target_.load(); target != 0) {
@@ -21,14 +21,14 @@ void ProcessCancel::Cancel() noexcept {
     ending_.fetch_sub(1);
 }
 
-ProcessCancel::Armed::Armed(ProcessCancel* cancel, std::intptr_t target) : cancel_(cancel) {
+CancelToken::Armed::Armed(CancelToken* cancel, std::intptr_t target) : cancel_(cancel) {
     cancel_->target_.store(target);
     if (cancel_->Requested()) {  // a cancel that came before the program ran
         detail::EndProgramTree(target);
     }
 }
 
-void ProcessCancel::Armed::Disarm() noexcept {
+void CancelToken::Armed::Disarm() noexcept {
     cancel_->target_.store(0);
     // A signal handler interrupting this thread runs to its end before the loop goes on.
     while (cancel_->ending_.load() != 0) {
@@ -37,7 +37,7 @@ void ProcessCancel::Armed::Disarm() noexcept {
 }
 
 ProcessOutcome RunAndWait(const Command& command, const OnOutput& onOutput,
-                          const Heartbeat& heartbeat, ProcessCancel& cancel) {
+                          const Heartbeat& heartbeat, CancelToken& cancel) {
     ProcessOutcome outcome;
     if (!cancel.Requested()) {
         outcome = detail::RunProgram(command, onOutput, heartbeat, cancel);

@@ -40,11 +40,13 @@ using Heartbeat = std::function<void()>;
 // them) as it arrives, on the thread that waits.
 using OnOutput = std::function<void(std::string_view)>;
 
-// Stops a RunAndWait from another thread or from a signal handler. Cancel() marks the wait
-// cancelled and at once ends the program being waited for (its process group on POSIX, its
-// job on Windows); a program started after the cancel is ended as soon as it starts.
+// A step's one cancel, from another thread or from a signal handler: the window's "Отказ",
+// a signal and the password prompt all use it, and hashing, copying and RunAndWait all stop
+// by it. Cancel() marks it cancelled and at once ends the program being waited for (its
+// process group on POSIX, its job on Windows); a program started after the cancel is ended
+// as soon as it starts.
 // Lock-free throughout, so that a signal handler may call Cancel().
-class ProcessCancel {
+class CancelToken {
   public:
     void Cancel() noexcept;
     bool Requested() const noexcept { return requested_.load(); }
@@ -54,14 +56,14 @@ class ProcessCancel {
     // that the runner may then reap the program: no cancel reaches a reused group id.
     class Armed {
       public:
-        Armed(ProcessCancel* cancel, std::intptr_t target);
+        Armed(CancelToken* cancel, std::intptr_t target);
         ~Armed() { Disarm(); }
         Armed(const Armed&) = delete;
         Armed& operator=(const Armed&) = delete;
         void Disarm() noexcept;
 
       private:
-        ProcessCancel* cancel_;
+        CancelToken* cancel_;
     };
 
   private:
@@ -82,12 +84,12 @@ class ProcessCancel {
 // left behind is ended on every path, also after a success. Throws OperationError
 // "(<code>) Unable to run <shownAs>" when it cannot be started.
 ProcessOutcome RunAndWait(const Command& command, const OnOutput& onOutput,
-                          const Heartbeat& heartbeat, ProcessCancel& cancel);
+                          const Heartbeat& heartbeat, CancelToken& cancel);
 
 namespace detail {
 // The platform's runner behind RunAndWait.
 ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput,
-                          const Heartbeat& heartbeat, ProcessCancel& cancel);
+                          const Heartbeat& heartbeat, CancelToken& cancel);
 // The platform's end of a program tree, safe in a signal handler.
 void EndProgramTree(std::intptr_t target) noexcept;
 }  // namespace detail

@@ -33,7 +33,7 @@ inline std::vector<std::string> SplitCommandLine(const std::string& commandLine)
 
 // Runs the program to its end, nothing cancelling it.
 inline upd::ProcessOutcome Run(const upd::Command& command, const upd::OnOutput& onOutput = {}) {
-    upd::ProcessCancel cancel;
+    upd::CancelToken cancel;
     return upd::RunAndWait(command, onOutput, {}, cancel);
 }
 

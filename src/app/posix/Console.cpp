@@ -65,7 +65,7 @@ class InterruptionsHeld {
 // One byte, or none at the end of the input or once cancel is cancelled. Interruptions reach
 // it only while it waits in ppoll(), which they always end (a read() may be restarted), so
 // that Ctrl-C ends the wait.
-std::optional<char> ReadByte(int fd, const ProcessCancel& cancel) {
+std::optional<char> ReadByte(int fd, const CancelToken& cancel) {
     const InterruptionsHeld held;
     for (;;) {
         if (cancel.Requested()) {
@@ -120,7 +120,7 @@ bool InputIsTerminal() {
     return isatty(STDIN_FILENO) != 0;
 }
 
-std::string ReadHiddenLine(std::string_view prompt, const ProcessCancel& cancel) {
+std::string ReadHiddenLine(std::string_view prompt, const CancelToken& cancel) {
     const EchoOff quiet(STDIN_FILENO);
     ConsoleError() << prompt << std::flush;
     std::string line;

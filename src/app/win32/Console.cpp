@@ -110,7 +110,7 @@ class EchoOff {
 
 // Ctrl-C ends a console read at once, but its handler runs on a thread of its own: give it a
 // moment to cancel before the read counts as the end of the input.
-void WaitForALateCancel(const ProcessCancel& cancel) {
+void WaitForALateCancel(const CancelToken& cancel) {
     for (int wait = 0; wait < 20 && !cancel.Requested(); ++wait) {
         Sleep(10);
     }
@@ -118,7 +118,7 @@ void WaitForALateCancel(const ProcessCancel& cancel) {
 
 // Waits until the console has input; false when the cancel comes first, also where Ctrl-C
 // does not end a console read.
-bool WaitForInput(HANDLE input, const ProcessCancel& cancel) {
+bool WaitForInput(HANDLE input, const CancelToken& cancel) {
     while (WaitForSingleObject(input, 100) == WAIT_TIMEOUT) {
         if (cancel.Requested()) {
             return false;
@@ -172,7 +172,7 @@ bool InputIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
-std::string ReadHiddenLine(std::string_view prompt, const ProcessCancel& cancel) {
+std::string ReadHiddenLine(std::string_view prompt, const CancelToken& cancel) {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     const EchoOff quiet(input);
     ConsoleError() << prompt << std::flush;

@@ -10,22 +10,22 @@ namespace {
 // SIGQUIT (Ctrl-\) too: ending at once would leave temporary files and the terminal's echo off.
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-std::atomic<ProcessCancel*> target{nullptr};
+std::atomic<CancelToken*> target{nullptr};
 std::atomic<int> caught{0};
 struct sigaction previous[std::size(kSignals)];
 
-// Only lock-free atomics and ProcessCancel::Cancel, which is safe here.
+// Only lock-free atomics and CancelToken::Cancel, which is safe here.
 extern "C" void CancelWork(int signal) {
     int none = 0;
     caught.compare_exchange_strong(none, signal);
-    if (ProcessCancel* cancel = target.load()) {
+    if (CancelToken* cancel = target.load()) {
         cancel->Cancel();
     }
 }
 
 }  // namespace
 
-CancelOnInterruption::CancelOnInterruption(ProcessCancel& cancel) {
+CancelOnInterruption::CancelOnInterruption(CancelToken& cancel) {
     caught.store(0);
     target.store(&cancel);
     struct sigaction action {};

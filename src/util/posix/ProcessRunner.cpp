@@ -154,7 +154,7 @@ int ExitCodeOf(int status) {
 // group is only ever signalled while its unreaped leader keeps the id from being reused.
 class Child {
   public:
-    Child(pid_t pid, ProcessCancel& cancel) : pid_(pid), armed_(&cancel, pid) {}
+    Child(pid_t pid, CancelToken& cancel) : pid_(pid), armed_(&cancel, pid) {}
     ~Child() {
         if (!reaped_) {
             Finish();
@@ -195,7 +195,7 @@ class Child {
 
   private:
     pid_t pid_;
-    ProcessCancel::Armed armed_;
+    CancelToken::Armed armed_;
     bool reaped_ = false;
 };
 
@@ -263,7 +263,7 @@ std::string Shown(const Command& command) {
 // Waits for the program, reading its output and beating about every 100 ms, until it ends or
 // cancel is cancelled.
 ProcessOutcome Watch(Child& child, OutputTail& output, const Heartbeat& heartbeat,
-                     const ProcessCancel& cancel) {
+                     const CancelToken& cancel) {
     using Clock = std::chrono::steady_clock;
     auto lastBeat = Clock::now();
     ProcessOutcome outcome;
@@ -297,7 +297,7 @@ void EndProgramTree(std::intptr_t target) noexcept {
 }
 
 ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput,
-                          const Heartbeat& heartbeat, ProcessCancel& cancel) {
+                          const Heartbeat& heartbeat, CancelToken& cancel) {
     // A NUL would end its argument early: the program would get less than was given.
     if (HoldsNul(command)) {
         ThrowUnableToRun(EINVAL, Shown(command));

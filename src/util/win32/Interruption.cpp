@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kHangUp = 1;  // as SIGHUP: the console was closed
 
-std::atomic<ProcessCancel*> target{nullptr};
+std::atomic<CancelToken*> target{nullptr};
 std::atomic<int> caught{0};
 std::atomic<bool> working{false};
 
@@ -31,7 +31,7 @@ int SignalOf(DWORD event) {
 BOOL WINAPI CancelWork(DWORD event) {
     int none = 0;
     caught.compare_exchange_strong(none, SignalOf(event));
-    if (ProcessCancel* cancel = target.load()) {
+    if (CancelToken* cancel = target.load()) {
         cancel->Cancel();
     }
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
@@ -44,7 +44,7 @@ BOOL WINAPI CancelWork(DWORD event) {
 
 }  // namespace
 
-CancelOnInterruption::CancelOnInterruption(ProcessCancel& cancel) {
+CancelOnInterruption::CancelOnInterruption(CancelToken& cancel) {
     caught.store(0);
     target.store(&cancel);
     working.store(true);

@@ -144,7 +144,7 @@ void Drain(HANDLE pipe, const OnOutput& onOutput, std::string& tail) {
 
 // ending is the program's job, or the program itself when it could not be put in one.
 ProcessOutcome Watch(HANDLE process, HANDLE ending, HANDLE pipe, const OnOutput& onOutput,
-                     const Heartbeat& heartbeat, const ProcessCancel& cancel) {
+                     const Heartbeat& heartbeat, const CancelToken& cancel) {
     using Clock = std::chrono::steady_clock;
     auto lastBeat = Clock::now();
     ProcessOutcome outcome;
@@ -181,7 +181,7 @@ void EndProgramTree(std::intptr_t target) noexcept {
 }
 
 ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput,
-                          const Heartbeat& heartbeat, ProcessCancel& cancel) {
+                          const Heartbeat& heartbeat, CancelToken& cancel) {
     if (!FitsOneCommandLine(command)) {
         ThrowUnableToRun(ERROR_INVALID_PARAMETER, Shown(command));
     }
@@ -202,8 +202,10 @@ ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput,
 
     std::wstring mutableLine = ToPath(CommandLine(command)).wstring();
     const std::wstring directory = ToPath(command.workingDirectory).wstring();
-    const DWORD flags = CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED |
-                        (inherited.List() ? EXTENDED_STARTUPINFO_PRESENT : 0);
+    // No console of its own: started from the window, which has none to share, the archiver
+    // would otherwise get a new one made for it, which wine may take many seconds to set up.
+    const DWORD flags = CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS |
+                        CREATE_SUSPENDED | (inherited.List() ? EXTENDED_STARTUPINFO_PRESENT : 0);
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
                         directory.empty() ? nullptr : directory.c_str(), &startup.StartupInfo,
@@ -215,7 +217,7 @@ ProcessOutcome RunProgram(const Command& command, const OnOutput& onOutput,
     const bool inJob = AssignProcessToJobObject(job.Get(), process.Get());
     const HANDLE ending = inJob ? job.Get() : process.Get();
     // Declared after the handles, so that it is disarmed before they are closed.
-    const ProcessCancel::Armed armed(&cancel, reinterpret_cast<std::intptr_t>(ending));
+    const CancelToken::Armed armed(&cancel, reinterpret_cast<std::intptr_t>(ending));
     ResumeThread(thread.Get());
     standard.write.Close();  // the pipe ends when the program and its children have closed theirs
     return Watch(process.Get(), ending, standard.read.Get(), onOutput, heartbeat, cancel);
