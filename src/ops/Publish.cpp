@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
-#include <ranges>
 #include <set>
 #include <thread>
 
@@ -207,7 +206,10 @@ bool IsArchive(const Source& source) {
 // 7-Zip opens each archive with the password and finds descriptor.xml at its root; the bytes
 // it tested must still be those checked.
 void TestArchives(const PublishJob& job, const std::vector<Source>& sources, StepControl& control) {
-    for (const Source& source : sources | std::views::filter(IsArchive)) {
+    for (const Source& source : sources) {
+        if (!IsArchive(source)) {
+            continue;
+        }
         const ArchiveJob test{job.archiver, job.password, source.given,
                               FromPath(source.path.parent_path())};
         try {

@@ -11,7 +11,6 @@
 #include "ui/win32/AppIdentity.h"
 #include "ui/win32/Choosers.h"
 #include "ui/win32/LocalizedMessage.h"
-#include "ui/win32/StepEvents.h"
 #include "ui/win32/WideText.h"
 
 using upd::form::Control;
@@ -97,6 +96,7 @@ TMainForm::TMainForm() {
     handle_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Wide(form.caption).c_str(),
                               kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, form.clientWidth,
                               form.clientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    AttachStepWindow(handle_);
     pages_ = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, nullptr,
                              WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
                              form.clientWidth, form.clientHeight, handle_, nullptr,
@@ -118,8 +118,7 @@ TMainForm::TMainForm() {
 }
 
 TMainForm::~TMainForm() {
-    steps_.Stop();
-    progress_.reset();
+    EndSteps();
     upd::SetApplicationExceptionHandler({});
     SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
     DestroyWindow(handle_);
@@ -283,7 +282,7 @@ int TMainForm::RunMessageLoop() {
 
 // The progress dialog first: its Escape cancels the step, not the window.
 void TMainForm::Deliver(MSG& message) {
-    if ((progress_ && IsDialogMessageW(progress_->Handle(), &message)) ||
+    if (IsProgressDialogMessage(message) ||
         TranslateAcceleratorW(handle_, accelerators_.get(), &message) ||
         IsDialogMessageW(handle_, &message)) {
         return;
@@ -336,7 +335,7 @@ LRESULT CALLBACK TMainForm::Procedure(HWND window, UINT message, WPARAM wParam, 
 }
 
 LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (upd::win32::DeliverStepEvent(handle_, message, wParam, steps_)) {
+    if (DeliverStepEvent(message, wParam)) {
         return 0;
     }
     switch (message) {
@@ -413,36 +412,10 @@ void TMainForm::RunStep(upd::Step step, upd::AfterStep afterStep) {
     steps_.Start(std::move(step), std::move(afterStep));
 }
 
-void TMainForm::Post(upd::StepEvent event, std::chrono::milliseconds delay) {
-    upd::win32::PostStepEvent(handle_, event, delay);
-}
-
-void TMainForm::ShowProgress(const upd::WorkProgress& progress) {
-    if (!progress_) {
-        progress_ =
-            std::make_unique<upd::win32::ProgressDialog>(handle_, [this] { steps_.Cancel(); });
-    }
-    progress_->Show(progress);
-}
-
-void TMainForm::HideProgress() {
-    progress_.reset();
-    if (IsWindowVisible(handle_)) {
-        SetForegroundWindow(handle_);
-    }
-}
-
-// The pages, not the window: its close box still asks to close. Their controls keep their
-// look, and the focus comes back to where it was.
-void TMainForm::EnableForm(bool enabled) {
-    if (!enabled) {
-        focusBeforeStep_ = GetFocus();
-    }
+// The pages, not the window: its close box still asks to close.
+void TMainForm::EnableControls(bool enabled) {
     for (HWND page : pageWindows_) {
         EnableWindow(page, enabled);
-    }
-    if (enabled && focusBeforeStep_ != nullptr && IsChild(handle_, focusBeforeStep_)) {
-        SetFocus(focusBeforeStep_);
     }
 }
 

@@ -12,17 +12,18 @@
 #include "ui/FormActions.h"
 #include "ui/FormDescription.h"
 #include "ui/InteractionServices.h"
-#include "ui/StepSession.h"
 #include "ui/win32/DropTarget.h"
 #include "ui/win32/Fonts.h"
-#include "ui/win32/ProgressDialog.h"
+#include "ui/win32/StepWindow.h"
 
 // The tool's only window on Windows, built from the shared description of the form: a tab
 // control with one page per command and a help page. Its buttons run the shared handlers
 // (ui/FormActions.h) against its fields and itself as the commands' InteractionServices; a
 // command's long step runs on a worker that posts its progress and its end to the window,
 // which stays in its message loop. Every handler runs inside the exception boundary.
-class TMainForm : public upd::InteractionServices, public upd::form::Fields, private upd::StepHost {
+class TMainForm : public upd::InteractionServices,
+                  public upd::form::Fields,
+                  private upd::win32::StepWindow {
   public:
     TMainForm();  // created hidden
     ~TMainForm() override;
@@ -50,8 +51,7 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields, pri
     void ShowInfo(const std::string& text) override;
     // Starts the step on a worker (ui/StepSession.h).
     void RunStep(upd::Step step, upd::AfterStep afterStep) override;
-    // From RunStep until the step's end has been handled ("Готово!" closed).
-    bool StepRunning() const { return steps_.Running(); }
+    using StepWindow::StepRunning;
 
     // During a step: cancels it, and closes once it has ended.
     void acExitExecute();
@@ -77,10 +77,7 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields, pri
     void ShowPage(int page);
     SIZE FrameSize() const;
 
-    void Post(upd::StepEvent event, std::chrono::milliseconds delay) override;
-    void ShowProgress(const upd::WorkProgress& progress) override;
-    void HideProgress() override;
-    void EnableForm(bool enabled) override;
+    void EnableControls(bool enabled) override;
     void Close() override;
 
     HWND handle_ = nullptr;
@@ -92,9 +89,6 @@ class TMainForm : public upd::InteractionServices, public upd::form::Fields, pri
     std::map<int, upd::win32::FontHandle> pageFonts_;  // by em height at 96 DPI
     std::unique_ptr<std::remove_pointer_t<HACCEL>, decltype(&DestroyAcceleratorTable)>
         accelerators_{nullptr, &DestroyAcceleratorTable};
-    upd::StepSession steps_{*this};
-    std::unique_ptr<upd::win32::ProgressDialog> progress_;
-    HWND focusBeforeStep_ = nullptr;
     bool closing_ = false;
     std::unique_ptr<upd::win32::DropRegistration> drops_;
 };

@@ -11,7 +11,6 @@
 #include "ui/win32/Choosers.h"
 #include "ui/win32/DropTarget.h"
 #include "ui/win32/LocalizedMessage.h"
-#include "ui/win32/StepEvents.h"
 #include "ui/win32/WideText.h"
 
 using upd::form::Control;
@@ -74,78 +73,6 @@ std::string WindowText(HWND window) {
     return upd::win32::Utf8(text);
 }
 
-// The archives' list takes drops onto itself, the fields onto themselves; the dialog asks at
-// each move, since what is taken depends on the control under the pointer.
-class PublishDropTarget final : public IDropTarget {
-  public:
-    explicit PublishDropTarget(TPublishDialog& dialog) : dialog_(dialog) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        *object = IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropTarget) ? this : nullptr;
-        if (*object == nullptr) {
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = InterlockedDecrement(&references_);
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL point,
-                                        DWORD* effect) override {
-        items_ = data ? upd::win32::DraggedItemsOf(*data) : upd::form::DraggedItems{};
-        return Answer(point, effect, false);
-    }
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL point, DWORD* effect) override {
-        return Answer(point, effect, false);
-    }
-    HRESULT STDMETHODCALLTYPE DragLeave() override {
-        items_.clear();
-        return S_OK;
-    }
-    // Judged again: what was dragged may have gone meanwhile.
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL point, DWORD* effect) override {
-        items_ = data ? upd::win32::DraggedItemsOf(*data) : upd::form::DraggedItems{};
-        const HRESULT result = Answer(point, effect, true);
-        items_.clear();
-        return result;
-    }
-
-  private:
-    // Nothing may unwind into OLE: a failure refuses the drop and reaches the error dialog.
-    HRESULT Answer(POINTL point, DWORD* effect, bool drop) {
-        if (effect == nullptr) {
-            return E_INVALIDARG;
-        }
-        const DWORD allowed = *effect;
-        *effect = DROPEFFECT_NONE;
-        upd::RunGuarded([&] {
-            const auto target = dialog_.DropTargetAt({point.x, point.y});
-            if (!target || dialog_.StepRunning()) {
-                return;
-            }
-            const auto paths = upd::form::JudgePublishDrop(*target, items_);
-            *effect = paths ? upd::win32::HarmlessEffect(allowed) : DROPEFFECT_NONE;
-            if (drop && *effect != DROPEFFECT_NONE) {
-                upd::form::TakePublishDrop(*target, *paths, dialog_);
-            }
-        });
-        return S_OK;
-    }
-
-    LONG references_ = 1;
-    TPublishDialog& dialog_;
-    upd::form::DraggedItems items_;
-};
-
 }  // namespace
 
 TPublishDialog::TPublishDialog(HWND owner) : owner_(owner) {
@@ -158,11 +85,24 @@ TPublishDialog::TPublishDialog(HWND owner) : owner_(owner) {
         CreateWindowExW(kExStyle, kDialogClass, Wide(dialog.caption).c_str(), kStyle, CW_USEDEFAULT,
                         CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner,
                         nullptr, GetModuleHandleW(nullptr), this);
+    AttachStepWindow(handle_);
     font_ = upd::win32::CreatePixelFont(dialog.font.face, dialog.font.pixelHeight, dpi_);
     CreateControls();
     Set(upd::form::Field::PublishFolder, upd::form::StartingPublishFolder());
     upd::win32::CenterOnMonitor(handle_);
-    auto* target = new PublishDropTarget(*this);
+    // The archives' list takes drops onto itself, the fields onto themselves: what is taken
+    // depends on the control under the pointer.
+    IDropTarget* target = upd::win32::NewDropTarget([this](const upd::form::DraggedItems& items,
+                                                           POINT screen, DWORD allowed, bool drop) {
+        const auto control = DropTargetAt(screen);
+        const auto paths =
+            control && !StepRunning() ? upd::form::JudgePublishDrop(*control, items) : std::nullopt;
+        const DWORD effect = paths ? upd::win32::HarmlessEffect(allowed) : DROPEFFECT_NONE;
+        if (drop && effect != DROPEFFECT_NONE) {
+            upd::form::TakePublishDrop(*control, *paths, *this);
+        }
+        return effect;
+    });
     if (SUCCEEDED(RegisterDragDrop(handle_, target))) {
         dropTarget_ = target;  // held by the registration until it is revoked
     }
@@ -170,8 +110,7 @@ TPublishDialog::TPublishDialog(HWND owner) : owner_(owner) {
 }
 
 TPublishDialog::~TPublishDialog() {
-    steps_.Stop();
-    progress_.reset();
+    EndSteps();
     if (dropTarget_ != nullptr) {
         RevokeDragDrop(handle_);
     }
@@ -207,8 +146,7 @@ void TPublishDialog::RunModal() {
     SetFocus(Find(order.front().name));
     MSG message{};
     while (!closed_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if ((progress_ && IsDialogMessageW(progress_->Handle(), &message)) ||
-            IsDialogMessageW(handle_, &message)) {
+        if (IsProgressDialogMessage(message) || IsDialogMessageW(handle_, &message)) {
             continue;
         }
         TranslateMessage(&message);
@@ -346,7 +284,7 @@ LRESULT CALLBACK TPublishDialog::Procedure(HWND window, UINT message, WPARAM wPa
 }
 
 LRESULT TPublishDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (upd::win32::DeliverStepEvent(handle_, message, wParam, steps_)) {
+    if (DeliverStepEvent(message, wParam)) {
         return 0;
     }
     switch (message) {
@@ -383,33 +321,9 @@ void TPublishDialog::AskToClose() {
     }
 }
 
-void TPublishDialog::Post(upd::StepEvent event, std::chrono::milliseconds delay) {
-    upd::win32::PostStepEvent(handle_, event, delay);
-}
-
-void TPublishDialog::ShowProgress(const upd::WorkProgress& progress) {
-    if (!progress_) {
-        progress_ =
-            std::make_unique<upd::win32::ProgressDialog>(handle_, [this] { steps_.Cancel(); });
-    }
-    progress_->Show(progress);
-}
-
-void TPublishDialog::HideProgress() {
-    progress_.reset();
-    SetForegroundWindow(handle_);
-}
-
-// The focus leaves the disabled controls; it comes back to where it was.
-void TPublishDialog::EnableForm(bool enabled) {
-    if (!enabled) {
-        focusBeforeStep_ = GetFocus();
-    }
+void TPublishDialog::EnableControls(bool enabled) {
     for (const auto& each : controls_) {
         EnableWindow(each.second, enabled);
-    }
-    if (enabled && focusBeforeStep_ != nullptr && IsChild(handle_, focusBeforeStep_)) {
-        SetFocus(focusBeforeStep_);
     }
 }
 

@@ -10,9 +10,8 @@
 
 #include "ui/InteractionServices.h"
 #include "ui/PublishDialog.h"
-#include "ui/StepSession.h"
 #include "ui/win32/Fonts.h"
-#include "ui/win32/ProgressDialog.h"
+#include "ui/win32/StepWindow.h"
 
 // "Публикуване" on Windows: a window drawn from the dialog's description
 // (ui/FormDescription.h), modal over its owner, whose buttons run the shared handlers
@@ -20,7 +19,7 @@
 // publication's step runs in a session of its own while the dialog keeps its message loop.
 class TPublishDialog : public upd::InteractionServices,
                        public upd::form::PublishForm,
-                       private upd::StepHost {
+                       private upd::win32::StepWindow {
   public:
     explicit TPublishDialog(HWND owner);
     ~TPublishDialog() override;
@@ -49,7 +48,7 @@ class TPublishDialog : public upd::InteractionServices,
     // Whether a drag over that point of the screen lands on a control that takes it, and the
     // drop itself (for the dialog's drop target).
     std::optional<upd::form::Control> DropTargetAt(POINT screen) const;
-    bool StepRunning() const { return steps_.Running(); }
+    using StepWindow::StepRunning;
 
   private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -59,10 +58,7 @@ class TPublishDialog : public upd::InteractionServices,
     void AskToClose();
     HWND List() const;
 
-    void Post(upd::StepEvent event, std::chrono::milliseconds delay) override;
-    void ShowProgress(const upd::WorkProgress& progress) override;
-    void HideProgress() override;
-    void EnableForm(bool enabled) override;
+    void EnableControls(bool enabled) override;
     void Close() override;
 
     HWND owner_;
@@ -70,9 +66,6 @@ class TPublishDialog : public upd::InteractionServices,
     std::vector<std::pair<upd::form::Control, HWND>> controls_;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     upd::win32::FontHandle font_;
-    upd::StepSession steps_{*this};
-    std::unique_ptr<upd::win32::ProgressDialog> progress_;
     IDropTarget* dropTarget_ = nullptr;
-    HWND focusBeforeStep_ = nullptr;
     bool closed_ = false;
 };

@@ -59,10 +59,9 @@ DWORD HarmlessEffect(DWORD allowed) {
 
 namespace {
 
-class PageDropTarget final : public IDropTarget {
+class AnsweringDropTarget final : public IDropTarget {
   public:
-    PageDropTarget(HWND pageTabs, form::Fields& fields, std::function<bool()> stepRunning)
-        : pageTabs_(pageTabs), fields_(fields), stepRunning_(std::move(stepRunning)) {}
+    explicit AnsweringDropTarget(DropAnswer answer) : answer_(std::move(answer)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (object == nullptr) {
@@ -84,75 +83,70 @@ class PageDropTarget final : public IDropTarget {
         return left;
     }
 
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
-        return Guarded(effect, [&](DWORD allowed) {
-            items_ = data ? DraggedItemsOf(*data) : form::DraggedItems{};
-            return Answer(allowed).effect;
-        });
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL point,
+                                        DWORD* effect) override {
+        items_ = data ? DraggedItemsOf(*data) : form::DraggedItems{};
+        return Answer(point, effect, false);
     }
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override {
-        return Guarded(effect, [&](DWORD allowed) { return Answer(allowed).effect; });
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL point, DWORD* effect) override {
+        return Answer(point, effect, false);
     }
     HRESULT STDMETHODCALLTYPE DragLeave() override {
         items_.clear();
         return S_OK;
     }
-    // Judged again: what was dragged may have gone meanwhile.
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
-        return Guarded(effect, [&](DWORD allowed) {
-            items_ = data ? DraggedItemsOf(*data) : form::DraggedItems{};
-            const Answered answer = Answer(allowed);
-            items_.clear();
-            if (answer.drop) {
-                fields_.Set(answer.drop->field, answer.drop->path);
-            }
-            return answer.effect;
-        });
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL point, DWORD* effect) override {
+        items_ = data ? DraggedItemsOf(*data) : form::DraggedItems{};
+        const HRESULT result = Answer(point, effect, true);
+        items_.clear();
+        return result;
     }
 
   private:
-    struct Answered {
-        DWORD effect = DROPEFFECT_NONE;
-        std::optional<form::AcceptedDrop> drop;
-    };
-
-    Answered Answer(DWORD allowed) const {
-        const auto page = SendMessageW(pageTabs_, TCM_GETCURSEL, 0, 0);
-        const auto& pages = form::MainForm().pages;
-        if (page < 0 || size_t(page) >= pages.size()) {
-            return {};
-        }
-        auto drop = form::JudgeDrop(pages[size_t(page)].name, items_, stepRunning_());
-        const DWORD effect = drop ? HarmlessEffect(allowed) : DROPEFFECT_NONE;
-        return effect == DROPEFFECT_NONE ? Answered{} : Answered{effect, std::move(drop)};
-    }
-
-    // Nothing may unwind into OLE: a failure refuses the drop and reaches the error dialog.
-    template <typename Action>
-    static HRESULT Guarded(DWORD* effect, Action&& action) {
+    HRESULT Answer(POINTL point, DWORD* effect, bool drop) {
         if (effect == nullptr) {
             return E_INVALIDARG;
         }
         const DWORD allowed = *effect;
         *effect = DROPEFFECT_NONE;
-        RunGuarded([&] { *effect = action(allowed); });
+        RunGuarded([&] { *effect = answer_(items_, {point.x, point.y}, allowed, drop); });
         return S_OK;
     }
 
     LONG references_ = 1;
-    HWND pageTabs_;
-    form::Fields& fields_;
-    std::function<bool()> stepRunning_;
+    DropAnswer answer_;
     form::DraggedItems items_;
 };
 
+// The shown page's drop rule (ui/DropRule.h).
+DropAnswer PageAnswer(HWND pageTabs, form::Fields& fields, std::function<bool()> stepRunning) {
+    return [pageTabs, &fields, stepRunning = std::move(stepRunning)](
+               const form::DraggedItems& items, POINT, DWORD allowed, bool drop) -> DWORD {
+        const auto page = SendMessageW(pageTabs, TCM_GETCURSEL, 0, 0);
+        const auto& pages = form::MainForm().pages;
+        if (page < 0 || size_t(page) >= pages.size()) {
+            return DROPEFFECT_NONE;
+        }
+        const auto accepted = form::JudgeDrop(pages[size_t(page)].name, items, stepRunning());
+        const DWORD effect = accepted ? HarmlessEffect(allowed) : DROPEFFECT_NONE;
+        if (drop && effect != DROPEFFECT_NONE) {
+            fields.Set(accepted->field, accepted->path);
+        }
+        return effect;
+    };
+}
+
 }  // namespace
+
+IDropTarget* NewDropTarget(DropAnswer answer) {
+    return new AnsweringDropTarget(std::move(answer));
+}
 
 DropRegistration::DropRegistration(HWND window, HWND pageTabs, form::Fields& fields,
                                    std::function<bool()> stepRunning)
     : window_(window) {
     // Made first, so that nothing is left to undo if it fails.
-    auto* target = new PageDropTarget(pageTabs, fields, std::move(stepRunning));
+    IDropTarget* target = NewDropTarget(PageAnswer(pageTabs, fields, std::move(stepRunning)));
     // Fails on a thread of another apartment: the window then simply takes no drops.
     oleReady_ = SUCCEEDED(OleInitialize(nullptr));
     registered_ = oleReady_ && SUCCEEDED(RegisterDragDrop(window, target));

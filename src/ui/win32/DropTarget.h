@@ -17,6 +17,16 @@ form::DraggedItems DraggedItemsOf(IDataObject& data);
 // Copy or link, never move: after a move the drag's source deletes what it dragged.
 DWORD HarmlessEffect(DWORD allowed);
 
+// How a window answers a drag of items over a point of the screen: the effect it would take
+// them with (HarmlessEffect(allowed)) or DROPEFFECT_NONE; when drop is true it takes them too.
+using DropAnswer =
+    std::function<DWORD(const form::DraggedItems& items, POINT screen, DWORD allowed, bool drop)>;
+
+// An OLE drop target that asks answer at each move of a drag and at the drop, where the items
+// are read again (they may have gone meanwhile). Nothing unwinds into OLE: a failure refuses
+// the drop and reaches the error dialog. Holds one reference for the caller to release.
+IDropTarget* NewDropTarget(DropAnswer answer);
+
 // Files and folders dropped onto the window fill the shown page's path field, as its chooser
 // would (ui/DropRule.h), through fields. An OLE drop target answers "no drop" while a drag the page
 // cannot take passes over the window, and to any drag while stepRunning answers true
