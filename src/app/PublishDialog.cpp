@@ -9,11 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <stdexcept>
@@ -21,6 +19,7 @@
 #include "ui/Choosers.h"
 #include "ui/ExceptionRouting.h"
 #include "ui/LocalizedMessage.h"
+#include "ui/PageDrops.h"
 #include "ui/ProgressDialog.h"
 #include "util/Texts.h"
 
@@ -36,33 +35,6 @@ QFont FontOf(const form::Font& font, int pixels) {
     QFont result(FromUtf8(font.face));
     result.setPixelSize(pixels);
     return result;
-}
-
-form::DraggedItems DraggedItemsOf(const QMimeData* data) {
-    form::DraggedItems items;
-    for (const QUrl& url : data ? data->urls() : QList<QUrl>()) {
-        if (!url.isLocalFile()) {
-            items.emplace_back();
-            continue;
-        }
-        QString path = url.toLocalFile();
-        while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) {
-            path.chop(1);
-        }
-        items.emplace_back(QDir::toNativeSeparators(path).toStdString());
-    }
-    return items;
-}
-
-// Copy or link, never move: after a move the drag's source deletes what it dragged.
-bool ChooseHarmlessAction(QDropEvent& event) {
-    for (const Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
-        if (event.possibleActions() & action) {
-            event.setDropAction(action);
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace

@@ -13,8 +13,6 @@
 
 namespace upd {
 
-namespace {
-
 form::DraggedItems DraggedItemsOf(const QMimeData* data) {
     form::DraggedItems items;
     if (data == nullptr) {
@@ -34,7 +32,6 @@ form::DraggedItems DraggedItemsOf(const QMimeData* data) {
     return items;
 }
 
-// Copy or link, never move: after a move the drag's source deletes what it dragged.
 bool ChooseHarmlessAction(QDropEvent& event) {
     for (const Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
         if (event.possibleActions() & action) {
@@ -44,6 +41,8 @@ bool ChooseHarmlessAction(QDropEvent& event) {
     }
     return false;
 }
+
+namespace {
 
 class PageDropFilter : public QObject {
   public:
