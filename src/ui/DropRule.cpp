@@ -9,14 +9,10 @@ namespace upd::form {
 
 namespace {
 
-bool IsOfKind(const std::string& path, Takes takes) {
-    return takes == Takes::File ? FileExists(path) : DirectoryExists(path);
-}
-
 // What the field's file chooser would show; a folder field has no filter.
 bool PassesFilter(const std::string& path, const Control& field) {
     const ChooserFilter filter = ChooserFilter::Parse(field.filter);
-    if (field.takes != Takes::File || filter.patterns.empty()) {
+    if (field.takes == Takes::Folder || filter.patterns.empty()) {
         return true;
     }
     const std::string name = FromPath(ToPath(path).filename());
@@ -26,6 +22,12 @@ bool PassesFilter(const std::string& path, const Control& field) {
 }
 
 }  // namespace
+
+bool TakesPath(const Control& field, const std::string& path) {
+    const bool ofKind = field.takes == Takes::Folder ? DirectoryExists(path) : FileExists(path);
+    return field.takes != Takes::Nothing && PathFitsCodePage(path) && ofKind &&
+           PassesFilter(path, field);
+}
 
 std::optional<Control> DropFieldOf(std::string_view page) {
     const auto& pages = MainForm().pages;
@@ -50,7 +52,7 @@ std::optional<AcceptedDrop> JudgeDrop(std::string_view page, const DraggedItems&
         return std::nullopt;
     }
     const std::string& path = *items.front();
-    if (!PathFitsCodePage(path) || !IsOfKind(path, target->takes) || !PassesFilter(path, *target)) {
+    if (!TakesPath(*target, path)) {
         return std::nullopt;
     }
     return AcceptedDrop{target->field, path};

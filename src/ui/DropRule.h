@@ -33,6 +33,10 @@ struct AcceptedDrop {
 std::optional<AcceptedDrop> JudgeDrop(std::string_view page, const DraggedItems& items,
                                       bool stepRunning);
 
+// Whether the path field (or list) would take the path as its chooser would give it: of its
+// kind (file or folder), shown by its chooser's filter, and one the system can spell.
+bool TakesPath(const Control& field, const std::string& path);
+
 // Whether a file name (no folder) matches a chooser filter's pattern, as the platform's file
 // dialog matches it.
 bool FileNameMatches(const std::string& name, const std::string& pattern);

@@ -20,36 +20,6 @@ bool IsSamePath(const std::string& a, const std::string& b) {
            std::filesystem::path(b).lexically_normal();
 }
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-// "*" or "*.ext" (any case), the patterns the dialog's choosers use.
-bool MatchesFilter(const std::string& path, std::string_view filterText) {
-    const std::string name = std::filesystem::path(path).filename().string();
-    for (const std::string& pattern : ChooserFilter::Parse(filterText).patterns) {
-        const std::string_view suffix = std::string_view(pattern).substr(1);
-        if (pattern.empty() || pattern.front() != '*' || suffix.size() >= name.size()) {
-            continue;
-        }
-        if (std::equal(suffix.begin(), suffix.end(), name.end() - std::ptrdiff_t(suffix.size()),
-                       [](char a, char b) { return LowerAscii(a) == LowerAscii(b); })) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool Accepts(const Control& target, const std::string& path) {
-    if (!PathFitsCodePage(path)) {
-        return false;
-    }
-    if (target.takes == Takes::Folder) {
-        return DirectoryExists(path);
-    }
-    return FileExists(path) && MatchesFilter(path, target.filter);
-}
-
 std::string_view StateText(const PublishedFile& file, bool dryRun) {
     if (file.alreadyThere) {
         return text::kPublishAlreadyThere;
@@ -196,7 +166,7 @@ std::optional<std::vector<std::string>> JudgePublishDrop(const Control& target,
     }
     std::vector<std::string> paths;
     for (const std::optional<std::string>& item : items) {
-        if (!item || !Accepts(target, *item)) {
+        if (!item || !TakesPath(target, *item)) {
             return std::nullopt;
         }
         paths.push_back(*item);
