@@ -39,18 +39,25 @@ running() { local state; state=$(sed -n 's/^[0-9]* (.*) \(.\) .*/\1/p' "/proc/$1
 
 source "$(dirname "$0")/support/e2e.sh"
 
-# Runs the click "$3..." (click_control or in_dialog, with left top width height) until the
-# chooser titled $1... opens (under load a click right after the last chooser closed was lost),
-# types the path $2 once it has the keyboard (a slow build shows it before it takes input), and waits until Return has closed it.
-answer_chooser() {
-  local chooser
+# Runs the click "$2..." (click_control or in_dialog, with left top width height) until a window
+# titled $1... shows (under load a click right after a chooser closed was lost); its id is then
+# in $opened.
+click_until() {
+  opened=""
   for _ in 1 2 3 4 5; do
-    "${@:3}"
-    chooser=$(timeout 4 xdotool search --sync --onlyvisible --name "^$1" | head -n 1)
-    [ -n "$chooser" ] && break
-    echo "the chooser \"$1\" did not open in 4 s: clicked again" >&2
+    "${@:2}"
+    opened=$(timeout 4 xdotool search --sync --onlyvisible --name "^$1" | head -n 1)
+    [ -n "$opened" ] && return 0
+    echo "no window \"$1\" 4 s after the click: clicked again" >&2
   done
-  [ -n "$chooser" ] || fail "the chooser \"$1\" did not open"
+  fail "no window titled \"$1\" after five clicks"
+}
+
+# Opens the chooser titled $1... with the click "$3...", types the path $2 once it has the
+# keyboard (a slow build shows it before it takes input), and waits until Return has closed it.
+answer_chooser() {
+  click_until "$1" "${@:3}"
+  local chooser=$opened
   for _ in $(seq 100); do
     [ "$(xdotool getactivewindow 2>/dev/null)" = "$chooser" ] && break
     xdotool windowactivate "$chooser" 2>/dev/null
@@ -162,15 +169,15 @@ expect_box() {  # a box titled $1 comes up and is closed with Return
   wait_gone "$1" 10
 }
 type_into 12 26 "$work/share"
-in_dialog 412 274 96 28  # "Публикувай" with the index field empty
+click_until "Грешка" in_dialog 412 274 96 28  # "Публикувай" with the index field empty
 expect_box "Грешка"
 type_into 12 72 "$work/rel/v1.upd"
 # "Добави…": the multi-select chooser
 answer_chooser "Изберете update архивите" rel/u1.upd in_dialog 412 118 96 25
-in_dialog 308 274 96 28  # "Провери": the plan, nothing copied
+click_until "План на публикуването" in_dialog 308 274 96 28  # "Провери": nothing copied
 expect_box "План на публикуването"
 [ -z "$(ls -A "$work/share")" ] || fail "the check copied: $(ls -A "$work/share")"
-in_dialog 412 274 96 28
+click_until Updatepublisher in_dialog 412 274 96 28
 expect_box Updatepublisher  # "Готово!"
 expect_box "Публикувано"
 cmp -s "$work/rel/u1.upd" "$work/share/u1.upd" || fail "u1.upd was not published whole"
@@ -182,7 +189,7 @@ printf '#!/bin/sh\nsleep 120 &\necho $! >"%s"\nwait\n' "$work/tester.pid" >"$wor
 type_into 12 72 "$work/rel/v2.upd"
 answer_chooser "Изберете update архивите" rel/u2.upd in_dialog 412 118 96 25
 type_into 12 238 "secret"
-in_dialog 412 274 96 28
+click_until "Архивиране" in_dialog 412 274 96 28
 wait_window "Архивиране" 10
 take_keyboard "$found"
 xdotool key Escape
