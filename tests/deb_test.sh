@@ -79,7 +79,8 @@ check "changelog.gz starts with this version" \
   equals "$(zcat "$share/doc/updatepublisher/changelog.gz" | head -n 1 | cut -d' ' -f1,2)" \
   "updatepublisher ($version)"
 
-check "the unpacked window opens" "$here/support/with-xvfb.sh" "$here/window_e2e_test.sh" "$bin/UpdatePublisher"
+check "the unpacked window opens" "$here/support/with-xvfb.sh" "$here/window_e2e_test.sh" "$bin/UpdatePublisher" \
+  "$bin/updtool"
 
 echo "deb: $passes passed, $failures failed"
 [ "$failures" -eq 0 ] && rm -rf "$work"
