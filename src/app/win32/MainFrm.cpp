@@ -91,7 +91,7 @@ void Place(HWND window, const upd::form::Rect& rect, UINT dpi, int height) {
 }  // namespace
 
 TMainForm::TMainForm() {
-    RegisterClasses(&Procedure);
+    RegisterClasses(&upd::win32::WindowProcedure<TMainForm>);
     const auto& form = MainForm();
     handle_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Wide(form.caption).c_str(),
                               kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, form.clientWidth,
@@ -315,23 +315,6 @@ std::string TMainForm::Read(upd::form::Field field) const {
 
 void TMainForm::Set(upd::form::Field field, const std::string& text) {
     SetText(upd::form::FieldControl(field).name, text);
-}
-
-LRESULT CALLBACK TMainForm::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* form = reinterpret_cast<TMainForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (form == nullptr || form->handle_ == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    // Nothing may unwind through the system's frames: the handlers have their own boundary,
-    // this one catches what layout or painting might throw (out of memory).
-    LRESULT result = 0;
-    upd::RunGuarded([&] { result = form->Dispatch(message, wParam, lParam); });
-    return result;
 }
 
 LRESULT TMainForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

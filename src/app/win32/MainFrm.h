@@ -15,6 +15,7 @@
 #include "ui/win32/DropTarget.h"
 #include "ui/win32/Fonts.h"
 #include "ui/win32/StepWindow.h"
+#include "ui/win32/WindowProcedure.h"
 
 // The tool's only window on Windows, built from the shared description of the form: a tab
 // control with one page per command and a help page. Its buttons run the shared handlers
@@ -64,7 +65,7 @@ class TMainForm : public upd::InteractionServices,
         int page;                    // -1 for pgc1
     };
 
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK upd::win32::WindowProcedure<TMainForm>(HWND, UINT, WPARAM, LPARAM);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id);
     void CreatePages();

@@ -24,7 +24,6 @@ constexpr wchar_t kDialogClass[] = L"TPublishDialog";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr int kFirstControlId = 100;
-constexpr DWORD kLongPath = 32768;
 
 void RegisterDialogClass(WNDPROC procedure) {
     static const bool registered = [procedure] {
@@ -76,7 +75,7 @@ std::string WindowText(HWND window) {
 }  // namespace
 
 TPublishDialog::TPublishDialog(HWND owner) : owner_(owner) {
-    RegisterDialogClass(&Procedure);
+    RegisterDialogClass(&upd::win32::WindowProcedure<TPublishDialog>);
     const auto& dialog = upd::form::PublishDialogForm();
     dpi_ = upd::win32::WindowDpi(owner);
     RECT frame{0, 0, Scaled(dialog.clientWidth, dpi_), Scaled(dialog.clientHeight, dpi_)};
@@ -211,36 +210,9 @@ std::string TPublishDialog::ChooseFile(const upd::ChooserFilter& filter, const s
     return upd::win32::ChooseFileWithDialog(handle_, filter, title);
 }
 
-// The open-file dialog with several files chosen gives the folder, then each name, each
-// ended by a NUL; with one file, its whole path.
 std::vector<std::string> TPublishDialog::ChooseFiles(const upd::ChooserFilter& filter,
                                                      const std::string& title) {
-    const std::wstring filterText = upd::win32::DialogFilter(filter);
-    const std::wstring titleText = Wide(title);
-    std::vector<wchar_t> buffer(kLongPath, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = handle_;
-    dialog.lpstrFilter = filterText.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = buffer.data();
-    dialog.nMaxFile = kLongPath;
-    dialog.lpstrTitle = titleText.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR |
-                   OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST;
-    if (!GetOpenFileNameW(&dialog)) {
-        return {};
-    }
-    const std::wstring first(buffer.data());
-    std::vector<std::string> paths;
-    for (const wchar_t* name = buffer.data() + first.size() + 1; *name != L'\0';
-         name += wcslen(name) + 1) {
-        paths.push_back(upd::win32::Utf8(first + L"\\" + name));
-    }
-    if (paths.empty()) {
-        paths.push_back(upd::win32::Utf8(first));
-    }
-    return paths;
+    return upd::win32::ChooseFilesWithDialog(handle_, filter, title);
 }
 
 void TPublishDialog::ShowInfo(const std::string& text) {
@@ -265,22 +237,6 @@ std::optional<Control> TPublishDialog::DropTargetAt(POINT screen) const {
         }
     }
     return std::nullopt;
-}
-
-LRESULT CALLBACK TPublishDialog::Procedure(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* dialog = reinterpret_cast<TPublishDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (dialog == nullptr || dialog->handle_ == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    LRESULT result = 0;
-    upd::RunGuarded([&] { result = dialog->Dispatch(message, wParam, lParam); });
-    return result;
 }
 
 LRESULT TPublishDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

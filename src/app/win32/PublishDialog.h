@@ -12,6 +12,7 @@
 #include "ui/PublishDialog.h"
 #include "ui/win32/Fonts.h"
 #include "ui/win32/StepWindow.h"
+#include "ui/win32/WindowProcedure.h"
 
 // "Публикуване" on Windows: a window drawn from the dialog's description
 // (ui/FormDescription.h), modal over its owner, whose buttons run the shared handlers
@@ -51,7 +52,7 @@ class TPublishDialog : public upd::InteractionServices,
     using StepWindow::StepRunning;
 
   private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK upd::win32::WindowProcedure<TPublishDialog>(HWND, UINT, WPARAM, LPARAM);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void OnCommand(int id);

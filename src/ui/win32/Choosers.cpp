@@ -43,10 +43,15 @@ std::wstring DialogFilter(const ChooserFilter& filter) {
     return result;
 }
 
-std::string ChooseFileWithDialog(HWND owner, const ChooserFilter& filter, std::string_view title) {
+namespace {
+
+// The open-file dialog; false when cancelled. With several files chosen the buffer holds the
+// folder, then each name, each ended by a NUL; with one file, its whole path.
+bool RunOpenFileDialog(HWND owner, const ChooserFilter& filter, std::string_view title, DWORD flags,
+                       std::vector<wchar_t>& file) {
     const std::wstring filterText = DialogFilter(filter);
     const std::wstring titleText = Wide(title);
-    std::vector<wchar_t> file(kLongPath, L'\0');
+    file.assign(kLongPath, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
@@ -55,11 +60,34 @@ std::string ChooseFileWithDialog(HWND owner, const ChooserFilter& filter, std::s
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = kLongPath;
     dialog.lpstrTitle = titleText.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&dialog)) {
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR | flags;
+    return GetOpenFileNameW(&dialog) != FALSE;
+}
+
+}  // namespace
+
+std::string ChooseFileWithDialog(HWND owner, const ChooserFilter& filter, std::string_view title) {
+    std::vector<wchar_t> file;
+    return RunOpenFileDialog(owner, filter, title, 0, file) ? Utf8(file.data()) : std::string();
+}
+
+std::vector<std::string> ChooseFilesWithDialog(HWND owner, const ChooserFilter& filter,
+                                               std::string_view title) {
+    std::vector<wchar_t> buffer;
+    if (!RunOpenFileDialog(owner, filter, title, OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST,
+                           buffer)) {
         return {};
     }
-    return Utf8(file.data());
+    const std::wstring first(buffer.data());
+    std::vector<std::string> paths;
+    for (const wchar_t* name = buffer.data() + first.size() + 1; *name != L'\0';
+         name += wcslen(name) + 1) {
+        paths.push_back(Utf8(first + L"\\" + name));
+    }
+    if (paths.empty()) {
+        paths.push_back(Utf8(first));
+    }
+    return paths;
 }
 
 std::string ChooseFolderWithDialog(HWND owner, std::string_view caption) {
